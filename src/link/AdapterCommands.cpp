@@ -1,0 +1,150 @@
+// The adapter's command set: every command is a header on the command
+// collection, optionally followed by a data phase of known length on the data
+// collection. No reply is awaited beyond the data phase itself.
+#include <array>
+
+#include "link/CommandHeaders.h"
+#include "link/HidAdapter.h"
+#include "link/Opcodes.h"
+
+namespace padscope {
+
+bool HidAdapter::SendFeature(const uint8_t* header, int headerLength) {
+  if (!commandInterface.handle) {
+    return false;
+  }
+  std::array<uint8_t, kShortHeaderLength + 1> report{};
+  std::copy(header, header + std::min(headerLength, kShortHeaderLength), report.begin() + 1);
+  return commandInterface.handle->SendFeatureReport(report.data(), report.size()) ==
+         static_cast<int>(report.size());
+}
+
+bool HidAdapter::RunCommand(const uint8_t* header, int headerLength, bool viaFeature,
+                            const DataPhase& phase) {
+  if (!connected) {
+    return false;
+  }
+  // A negative length would be announced to the adapter as a huge transfer.
+  const bool hasData = phase.out != nullptr || phase.in != nullptr;
+  if (phase.length < 0 || (phase.length > 0 && !hasData)) {
+    return false;
+  }
+  std::lock_guard lock(commandLock);
+  int sent = 0;
+  const bool headerSent = viaFeature ? SendFeature(header, headerLength)
+                                     : WriteReports(commandInterface, header, headerLength, sent);
+  if (!headerSent) {
+    return false;
+  }
+  if (phase.out != nullptr) {
+    return WriteReports(dataInterface, phase.out, phase.length, sent);
+  }
+  if (phase.in != nullptr) {
+    int received = 0;
+    return ReadReports(dataInterface, phase.in, phase.length, received);
+  }
+  return true;
+}
+
+namespace {
+
+// Data-phase lengths go into unsigned header fields; negative ones are refused
+// by RunCommand before anything is sent.
+uint32_t AsField(int length) {
+  return length < 0 ? 0u : static_cast<uint32_t>(length);
+}
+
+}  // namespace
+
+// --- Corvex family ------------------------------------------------------------
+
+bool HidAdapter::StopStream() {
+  const auto h = BuildLongHeader(0, 0, kOpStopStream);
+  return RunCommand(h.data(), kLongHeaderLength, false, {});
+}
+
+bool HidAdapter::StartStream() {
+  const auto h = BuildLongHeader(0, 0, kOpStartStream);
+  return RunCommand(h.data(), kLongHeaderLength, false, {});
+}
+
+bool HidAdapter::WriteData(const uint8_t* data, int length) {
+  const auto h = BuildLongHeader(0, AsField(length), kOpWriteData);
+  return RunCommand(h.data(), kLongHeaderLength, false, {data, nullptr, length});
+}
+
+bool HidAdapter::ReadData(uint8_t* buffer, int length) {
+  const auto h = BuildLongHeader(0, AsField(length), kOpReadData);
+  return RunCommand(h.data(), kLongHeaderLength, false, {nullptr, buffer, length});
+}
+
+bool HidAdapter::StartFlashDump() {
+  const auto h = BuildLongHeader(0, 0, kOpStartFlashDump);
+  return RunCommand(h.data(), kLongHeaderLength, false, {});
+}
+
+bool HidAdapter::EndFlashDump() {
+  const auto h = BuildLongHeader(0, 0, kOpEndFlashDump);
+  return RunCommand(h.data(), kLongHeaderLength, false, {});
+}
+
+bool HidAdapter::ReadStatus(uint8_t* buffer, int length) {
+  const auto h = BuildLongHeader(0, AsField(length), kOpReadStatus);
+  return RunCommand(h.data(), kLongHeaderLength, false, {nullptr, buffer, length});
+}
+
+bool HidAdapter::EraseFlash() {
+  const auto h = BuildLongHeader(0, 0, kOpEraseFlash);
+  return RunCommand(h.data(), kLongHeaderLength, false, {});
+}
+
+// --- Pelmira family -----------------------------------------------------------
+
+bool HidAdapter::ReadStatusP(uint8_t* buffer, int length, bool viaFeature) {
+  const auto h = BuildShortHeader(AsField(length), kOpReadStatusP);
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {nullptr, buffer, length});
+}
+
+bool HidAdapter::StopStreamP(bool viaFeature) {
+  const auto h = BuildShortHeader(0, kOpStopStreamP);
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {});
+}
+
+bool HidAdapter::SendOpcodeWithByte(uint8_t opcode, uint8_t value, bool viaFeature) {
+  const auto h = BuildShortHeaderWithByte(value, opcode);
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {});
+}
+
+bool HidAdapter::WriteBlocks(const uint8_t* data, int length) {
+  const auto h = BuildBlockHeader(AsField(length), kOpWriteBlocks);
+  return RunCommand(h.data(), kLongHeaderLength, false, {data, nullptr, length});
+}
+
+bool HidAdapter::ReadBlocks(uint8_t* buffer, int length) {
+  const auto h = BuildBlockHeader(AsField(length), kOpReadBlocks);
+  return RunCommand(h.data(), kLongHeaderLength, false, {nullptr, buffer, length});
+}
+
+bool HidAdapter::EraseFlashP(bool viaFeature) {
+  const auto h = BuildShortHeader(0, kOpEraseFlashP);
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {});
+}
+
+bool HidAdapter::EndFlashDumpP(bool viaFeature) {
+  const auto h = BuildShortHeader(0, kOpEndFlashDumpP);
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {});
+}
+
+// --- Either model -------------------------------------------------------------
+
+bool HidAdapter::SetRechargeAddress(uint32_t address, bool viaFeature) {
+  const auto h = BuildShortHeader(address, kOpSetRechargeAddress);
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {});
+}
+
+bool HidAdapter::SendWithData(uint8_t opcode, const uint8_t* data, int length, bool viaFeature) {
+  const auto h = BuildShortHeader(AsField(length), opcode);
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {data, nullptr, length});
+}
+
+}  // namespace padscope

@@ -1,0 +1,75 @@
+#include "sim/SimFrameLayout.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace padscope {
+
+namespace {
+
+constexpr int kSingleKeyStart = 35;
+constexpr int kMarkedKeyStart = 35;
+constexpr int kPlainKeyStart = 19;
+constexpr char kDoubleMark[] = "double";
+
+void PutBigEndian16(SimFrame& f, int offset, uint32_t value) {
+  const uint32_t v = std::min<uint32_t>(value, 0xFFFF);
+  f[offset] = static_cast<uint8_t>(v >> 8);
+  f[offset + 1] = static_cast<uint8_t>(v);
+}
+
+}  // namespace
+
+int LayoutChannels(SimLayout layout) {
+  return layout == SimLayout::Single16 ? 16 : 8;
+}
+
+SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
+                     const std::array<uint8_t, 16>& thresholds) {
+  SimFrame f{};
+  const bool single = layout == SimLayout::Single16;
+  const int channels = LayoutChannels(layout);
+  const int keyStart = single                               ? kSingleKeyStart
+                       : layout == SimLayout::Double8Marked ? kMarkedKeyStart
+                                                            : kPlainKeyStart;
+  f[kFrameChannelByte] = single ? kSingleChannelByte : kDoubleChannelByte;
+
+  for (int c = 0; c < channels; ++c) {
+    const TouchSample s = model.Sample(c, frame);
+    PutBigEndian16(f, kFrameRawStart + 2 * c, s.raw);
+    uint32_t keyValue;
+    if (single) {
+      keyValue = std::min<uint32_t>(s.strength, 0xFF);
+      f[keyStart + c] = static_cast<uint8_t>(keyValue);
+    } else {
+      keyValue = std::min<uint32_t>(s.strength, 0xFFFF);
+      PutBigEndian16(f, keyStart + 2 * c, keyValue);
+    }
+    if (keyValue > thresholds[c]) {
+      f[c < 8 ? kFrameKeyBitsLow : kFrameKeyBitsHigh] |= static_cast<uint8_t>(1u << (c % 8));
+    }
+  }
+  if (layout == SimLayout::Double8Marked) {
+    std::memcpy(f.data() + kDoubleMarkOffset, kDoubleMark, 6);
+  }
+  return f;
+}
+
+void ApplyFrameFault(SimFrame& frame, SimFrameFault fault) {
+  switch (fault) {
+    case SimFrameFault::AllFF:
+      frame.fill(0xFF);
+      break;
+    case SimFrameFault::ZeroBytes3To6:
+      std::fill(frame.begin() + 3, frame.begin() + 7, uint8_t{0});
+      break;
+    case SimFrameFault::ZeroChannelByte:
+      frame[kFrameChannelByte] = 0;
+      break;
+    case SimFrameFault::AllZero:
+      frame.fill(0);
+      break;
+  }
+}
+
+}  // namespace padscope

@@ -1,0 +1,174 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/HidBackend.h"
+
+namespace padscope {
+
+// A stand-in for the adapter firmware and the touch-key chip behind it, served
+// through the same HidBackend interface as real hardware: HidAdapter cannot tell
+// the two apart. Thread-safe: the capture thread and the UI thread may use it at
+// once, and tests may inject faults while a capture runs.
+
+enum class SimModel { Pelmira, Corvex };
+
+// How the simulated chip lays out its 64-byte frames.
+enum class SimLayout {
+  Single16,       // channel byte 0x10; 16 big-endian raw counts at 3..34, key bytes at 35..50
+  Double8Marked,  // channel byte 0x88; raw counts at 3..18, 16-bit key values at 35..50, "double"
+                  // at 58..63
+  Double8Plain,   // channel byte 0x88; raw counts at 3..18, 16-bit key values at 19..34, no mark
+};
+
+// Which collection a recorded report crossed.
+enum class SimChannel { Command, Data, Feature };
+
+struct SimReport {
+  bool toAdapter = false;  // true: written by the host; false: delivered to the host
+  SimChannel channel = SimChannel::Command;
+  std::vector<uint8_t> bytes;  // the whole report, report id first
+};
+
+// A foreign HID collection placed in the enumeration.
+struct SimForeignDevice {
+  int position = 0;  // index in the enumeration order at which it appears
+  uint16_t vendorId = 0x046D;
+  uint16_t productId = 0xC077;
+  uint16_t releaseNumber = 0x0100;
+  uint16_t usagePage = 0x0001;
+  uint16_t usage = 0x0002;
+};
+
+struct SimConfig {
+  SimModel model = SimModel::Pelmira;
+  uint16_t vendorId = 0x1130;
+  uint16_t versionNumber = 0x4457;
+  int inputReportLength = 65;  // report id byte included
+  int outputReportLength = 65;
+  int featureReportLength = 9;
+  bool dataCollectionFirst = false;  // enumerate the data collection before the command one
+  std::vector<SimForeignDevice> foreignDevices;
+
+  SimLayout layout = SimLayout::Single16;
+  double framesPerSecond = 100.0;  // 0: a frame whenever the host reads (tests, benchmarks)
+  uint32_t seed = 1;
+
+  uint8_t flashSizeCode = 0x40;  // 0x20, 0x40, 0x80, or anything else for an odd reply
+  int eraseMs = 2000;            // how long the adapter reports busy after an erase
+  int readTimeoutMs = -1;        // cap on a blocked read; -1 honours the caller's time-out
+
+  bool recordReports = true;  // false: Reports() stays empty (benchmarks); the observer still runs
+  size_t recordLimit = 1000000;  // the record keeps only the latest this many reports
+};
+
+// One command header as the adapter decoded it, in arrival order.
+struct SimCommand {
+  uint8_t opcode = 0;
+  uint32_t argument = 0;    // the 24-bit argument, or B (data-phase length) of a long header
+  bool longHeader = false;  // arrived in the 64-byte form with the opcode in byte 15
+  bool known = false;       // false: not an opcode of this model; recorded and ignored
+};
+
+// Global sensing parameters as last received through opcode 0xF4 (buffer 0).
+struct SimParameters {
+  bool received = false;
+  uint8_t chTimer = 0;
+  uint8_t times = 0;
+  uint8_t maxHoldKeyTime = 0;
+  uint8_t debounceOrThreshold = 0;
+  uint8_t noComposeKey = 0;
+};
+
+// Faults applied to streamed frames; each counts down per delivered frame.
+enum class SimFrameFault {
+  AllFF,            // the frame is 64 bytes of 0xFF
+  ZeroBytes3To6,    // bytes 3..6 are zero
+  ZeroChannelByte,  // byte 2 is zero
+  AllZero,          // an empty frame
+};
+
+class SimulatedAdapter : public HidBackend {
+ public:
+  explicit SimulatedAdapter(SimConfig config = {});
+  ~SimulatedAdapter() override;
+
+  std::vector<HidDeviceInfo> Enumerate() override;
+  std::unique_ptr<HidDevice> Open(const HidDeviceInfo& info) override;
+
+  const SimConfig& config() const { return config_; }
+
+  // Paths of the two collections as enumerated.
+  std::string CommandPath() const;
+  std::string DataPath() const;
+
+  // --- Faults ---------------------------------------------------------------
+  // Unplug: every transfer on every open handle fails at once and enumeration no
+  // longer lists the adapter. Replug lists it again; handles opened before the
+  // unplug stay dead, a new open works. Either way the adapter powers up afresh:
+  // streams, queued replies, thresholds, parameters and the recharge address are
+  // reset; the flash keeps its contents.
+  void Unplug();
+  void Replug();
+  bool IsPlugged() const;
+  void InjectFrameFault(SimFrameFault fault, int frames);
+  void SetLayout(SimLayout layout);
+  // The next `count` host writes (output or feature) are taken short: the device
+  // accepts fewer bytes than the report holds.
+  void InjectShortWrites(int count);
+  // After `reports` more successful transfers (either direction), every further
+  // transfer fails until the next Replug or ClearTransferFault.
+  void FailTransfersAfter(int reports);
+  void ClearTransferFault();
+
+  // --- Observation ----------------------------------------------------------
+  std::vector<SimReport> Reports() const;
+  void ClearReports();
+  // Called for every report as it crosses (with the adapter's lock released);
+  // used by --trace. Install before use. Calls come one at a time in record
+  // order; the observer may query the adapter but must not transfer through it.
+  void SetReportObserver(std::function<void(const SimReport&)> observer);
+
+  // Every observer below may be called from any thread.
+  bool IsStreaming() const;
+  // Also settles a pending 0xF4 data phase: exactly 64 bytes received and no
+  // further command yet counts as a parameter block.
+  SimParameters Parameters() const;
+  // Per-channel key thresholds (default 60), in key-value units of every layout.
+  std::array<uint8_t, 16> Thresholds() const;
+  uint32_t RechargeAddress() const;
+  bool ReplayFinished() const;
+  bool IsBusy() const;
+  uint64_t FramesDelivered() const;
+  // Returns the latest command headers (at most 10,000), oldest first.
+  std::vector<SimCommand> Commands() const;
+  // Returns byte 4 of the last 0xF3 start (1: the host last saw double-byte frames).
+  uint8_t LastStartValue() const;
+  // Returns the layout frames are built in now (SetLayout changes it).
+  SimLayout Layout() const;
+  // Returns how many bytes of flash writes were dropped because an erase was running.
+  uint64_t BytesDroppedWhileBusy() const;
+
+  // --- Flash ----------------------------------------------------------------
+  size_t FlashSize() const;                                         // bytes, from the size code
+  std::vector<uint8_t> Flash() const;                               // a copy
+  void SetFlash(size_t offset, const std::vector<uint8_t>& bytes);  // plain store, no erase needed
+  // Fills the flash from its start with `frames` recorded frames of the current
+  // layout (as the adapter's own recording mode would), the rest left blank.
+  void RecordFramesToFlash(int frames);
+
+ private:
+  class Device;
+  struct State;
+
+  SimConfig config_;
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace padscope

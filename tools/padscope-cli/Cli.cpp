@@ -1,0 +1,86 @@
+#include "Cli.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+
+#include "CliCommands.h"
+#include "link/HidAdapter.h"
+#include "link/TracingBackend.h"
+#include "sim/BackendSelection.h"
+
+namespace padscope {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: padscope-cli [--simulate[=pelmira|corvex]] [--trace] COMMAND [ARGS]\n"
+    "commands:\n"
+    "  list                                 adapters found\n"
+    "  stream --frames N                    print N streamed 64-byte frames as hex\n"
+    "  recharge ADDRESS                     set the recharge start address\n"
+    "  params --ch-timer N --times N --hold N --debounce N --no-compose 0|1\n"
+    "                                       send the global sensing parameters\n"
+    "  threshold CHANNEL VALUE              send one channel's threshold\n";
+
+using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
+
+const std::map<std::string, Command>& Commands() {
+  static const std::map<std::string, Command> commands = {
+      {"list", CmdList},     {"stream", CmdStream},       {"recharge", CmdRecharge},
+      {"params", CmdParams}, {"threshold", CmdThreshold}, 
+  };
+  return commands;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           std::shared_ptr<HidBackend> backend) {
+  std::optional<SimModel> simulate = SimulateFromEnvironment();
+  bool trace = false;
+  size_t i = 0;
+  for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
+    const std::string& a = args[i];
+    if (a == "--trace") {
+      trace = true;
+    } else if (a == "--simulate" || a.rfind("--simulate=", 0) == 0) {
+      const std::string value = a.size() > 10 ? a.substr(11) : "";
+      simulate = ParseSimulateValue(value);
+      if (!simulate) {
+        err << "unknown adapter model for --simulate: " << value << "\n";
+        return 2;
+      }
+    } else if (a == "--help") {
+      out << kUsage;
+      return 0;
+    } else {
+      err << "unknown option: " << a << "\n" << kUsage;
+      return 2;
+    }
+  }
+  if (i >= args.size()) {
+    err << kUsage;
+    return 2;
+  }
+  const auto command = Commands().find(args[i]);
+  if (command == Commands().end()) {
+    err << "unknown command: " << args[i] << "\n" << kUsage;
+    return 2;
+  }
+
+  if (!backend) {
+    backend = MakeBackend(simulate);
+  }
+  if (trace) {
+    backend = std::make_shared<TracingBackend>(
+        backend, [&err](const std::string& line) { err << line << "\n"; });
+  }
+  HidAdapter adapter(backend);
+  CliContext ctx{adapter, out, err};
+  const std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
+  return command->second(ctx, rest);
+}
+
+}  // namespace padscope

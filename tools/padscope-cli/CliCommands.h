@@ -1,0 +1,28 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace padscope {
+
+class HidAdapter;
+
+// What a command needs; the dispatcher fills it.
+struct CliContext {
+  HidAdapter& adapter;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// Each command returns the exit status and has written its failure line to err.
+int CmdList(CliContext& ctx, const std::vector<std::string>& args);
+int CmdStream(CliContext& ctx, const std::vector<std::string>& args);
+int CmdRecharge(CliContext& ctx, const std::vector<std::string>& args);
+int CmdParams(CliContext& ctx, const std::vector<std::string>& args);
+int CmdThreshold(CliContext& ctx, const std::vector<std::string>& args);
+
+// Parses a decimal or 0x-prefixed hexadecimal integer in [min, max].
+bool ParseInteger(const std::string& text, long long min, long long max, long long& value);
+
+}  // namespace padscope
