@@ -1,11 +1,16 @@
 // Test entry point shared by every test program: each test runs with its own
-// program directory (PADSCOPE_HOME) so that no two tests share files.
+// program directory (PADSCOPE_HOME) so that no two tests share files, and with
+// fresh process-wide services (silent prompts, empty text table, default labels).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
+
+#include "platform/Prompt.h"
+#include "support/ChannelLabel.h"
+#include "support/TextTable.h"
 
 namespace {
 
@@ -17,6 +22,11 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
            ("padscope-test-" + std::string(info.name()) + "-" + std::to_string(rd()));
     std::filesystem::create_directories(dir_);
     setenv("PADSCOPE_HOME", dir_.c_str(), 1);
+    // Process-wide services start fresh, whatever the previous test left behind.
+    padscope::SetPrompt(nullptr);
+    padscope::SetFileChooser(nullptr);
+    padscope::TextTable::ResetForTest();
+    padscope::ChannelLabel::ResetForTest();
   }
   void OnTestEnd(const testing::TestInfo&) override {
     std::error_code ec;

@@ -22,14 +22,19 @@ constexpr const char* kUsage =
     "  recharge ADDRESS                     set the recharge start address\n"
     "  params --ch-timer N --times N --hold N --debounce N --no-compose 0|1\n"
     "                                       send the global sensing parameters\n"
-    "  threshold CHANNEL VALUE              send one channel's threshold\n";
+    "  threshold CHANNEL VALUE              send one channel's threshold\n"
+    "  capture --frames N -o FILE.tkchart   capture N frames and save them as a chart\n"
+    "  chart info|table|decode FILE         what a chart holds; its raw-frame table; CSV\n"
+    "  settings show [FILE]                 every field of a settings file (~tmp.tmp)\n"
+    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"list", CmdList},     {"stream", CmdStream},       {"recharge", CmdRecharge},
-      {"params", CmdParams}, {"threshold", CmdThreshold}, 
+      {"params", CmdParams}, {"threshold", CmdThreshold}, {"capture", CmdCapture},
+      {"chart", CmdChart},   {"settings", CmdSettings},   {"text", CmdText},
   };
   return commands;
 }

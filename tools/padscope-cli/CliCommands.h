@@ -26,3 +26,12 @@ int CmdThreshold(CliContext& ctx, const std::vector<std::string>& args);
 bool ParseInteger(const std::string& text, long long min, long long max, long long& value);
 
 }  // namespace padscope
+
+namespace padscope {
+
+int CmdCapture(CliContext& ctx, const std::vector<std::string>& args);
+int CmdChart(CliContext& ctx, const std::vector<std::string>& args);
+int CmdSettings(CliContext& ctx, const std::vector<std::string>& args);
+int CmdText(CliContext& ctx, const std::vector<std::string>& args);
+
+}  // namespace padscope

@@ -1,0 +1,117 @@
+// Loading a full-buffer chart (1,638,400 frames, 105 MB) through the reading
+// loop, against only reading the same file in the same run. The ratio is the
+// figure: what decoding, stamping and buffering add to the file read.
+//
+//   bench/bench_chart_load [frames]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "files/ChartFile.h"
+
+using namespace padscope;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+void WriteChartFile(const std::filesystem::path& path, int frames) {
+  std::FILE* out = std::fopen(path.string().c_str(), "wb");
+  std::mt19937 rng(3);
+  std::vector<uint8_t> record(64);
+  for (int f = 0; f < frames; ++f) {
+    for (auto& b : record) {
+      b = static_cast<uint8_t>(rng());
+    }
+    record[2] = 0x10;
+    record[58] = 0;
+    std::fwrite(record.data(), 1, 64, out);
+  }
+  std::vector<uint8_t> end(64, 0xFF);
+  std::fwrite(end.data(), 1, 64, out);
+  std::fclose(out);
+}
+
+double ReadOnly(const std::filesystem::path& path) {
+  const auto start = Clock::now();
+  std::FILE* in = std::fopen(path.string().c_str(), "rb");
+  std::vector<uint8_t> chunk(4096 * 64);
+  size_t total = 0;
+  size_t n;
+  while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
+    total += n;
+  }
+  std::fclose(in);
+  const double s = std::chrono::duration<double>(Clock::now() - start).count();
+  if (total == 0) {
+    std::fprintf(stderr, "nothing read\n");
+  }
+  return s;
+}
+
+// The floor of any loader: the file's records copied into the raw bytes of a
+// freshly allocated frame buffer, without decoding.
+double CopyIntoFreshBuffer(const std::filesystem::path& path) {
+  const auto start = Clock::now();
+  CaptureContext ctx;
+  GlobalSettings settings;
+  PrepareChartBuffer(ctx, settings, std::filesystem::file_size(path));
+  std::FILE* in = std::fopen(path.string().c_str(), "rb");
+  std::vector<uint8_t> chunk(4096 * 64);
+  int index = 0;
+  size_t n;
+  while ((n = std::fread(chunk.data(), 64, 4096, in)) > 0) {
+    for (size_t r = 0; r < n; ++r) {
+      SampleFrame* f = ctx.FrameForWrite(index++);
+      if (f != nullptr) {
+        std::memcpy(f->raw, chunk.data() + r * 64, 64);
+      }
+    }
+  }
+  std::fclose(in);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Load(const std::filesystem::path& path, int64_t& accepted) {
+  const auto start = Clock::now();
+  CaptureContext ctx;
+  GlobalSettings settings;
+  PrepareChartBuffer(ctx, settings, std::filesystem::file_size(path));
+  std::FILE* in = std::fopen(path.string().c_str(), "rb");
+  ChartReadHooks hooks;
+  accepted = ReadChartRecords(in, ctx, 1, hooks).accepted;
+  std::fclose(in);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int frames = argc > 1 ? std::atoi(argv[1]) : kDefaultFrameCapacity;
+  const auto path = std::filesystem::temp_directory_path() / "padscope-bench-chart.tkchart";
+  WriteChartFile(path, frames);
+  ReadOnly(path);  // warm the page cache so both runs read from memory
+  double read = 1e9;
+  double copy = 1e9;
+  double load = 1e9;
+  int64_t accepted = 0;
+  for (int round = 0; round < 3; ++round) {
+    read = std::min(read, ReadOnly(path));
+    copy = std::min(copy, CopyIntoFreshBuffer(path));
+    load = std::min(load, Load(path, accepted));
+  }
+  std::filesystem::remove(path);
+  std::printf("chart of %d frames (%.1f MB), %lld accepted\n", frames, (frames + 1) * 64 / 1e6,
+              static_cast<long long>(accepted));
+  std::printf("read file only:   %8.3f s\n", read);
+  std::printf("copy into buffer: %8.3f s (ratio to read %.2f)\n", copy, copy / read);
+  std::printf("load through loop:%8.3f s\n", load);
+  std::printf("ratio load/read:  %8.2f\n", load / read);
+  std::printf("ratio load/copy:  %8.2f\n", load / copy);
+  return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace padscope {
+
+// Reads at most maxBytes from the start of the regular file at `path` into
+// `out` (replacing its contents). Returns false, with `out` empty, when the
+// file is missing, is not a regular file, or cannot be read. Any thread.
+bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
+                   std::vector<uint8_t>& out);
+
+// Creates or replaces the file at `path` with `bytes`. The bytes go to
+// "<path>.new" beside it first, are flushed to disk and then renamed over
+// `path`, so a failure at any step leaves the previous file whole. Returns
+// false (and removes the temporary file) when any step fails. Any thread.
+bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+
+}  // namespace padscope

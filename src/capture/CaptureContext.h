@@ -1,0 +1,118 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "capture/SampleFrame.h"
+#include "link/SendBuffers.h"
+
+namespace padscope {
+
+inline constexpr int kDefaultFrameCapacity = 1638400;  // 0x190000 frames
+inline constexpr int kRunStopped = 0;
+inline constexpr int kRunRunning = 1;
+inline constexpr int kRunReplaying = 11;
+inline constexpr int kLayoutInvalid = -12;  // an all-0xFF frame (the end record of a chart)
+inline constexpr int kLastPointGroups = 5;
+
+struct PlotPoint {
+  int32_t x = -1;
+  int32_t y = -1;
+};
+
+// The shared capture record: the frame buffer and its write index, the run
+// state and stop request, the layout of the accepted frames, the views' time
+// scale and last points, and the command data buffers.
+//
+// Threads: the capture thread (or a chart reader, never both) writes frames,
+// writeIndex and the layout fields; the UI thread reads them to paint. Fields
+// that cross threads are atomics; writeIndex is stored with release once a
+// frame is complete and loaded with acquire, so a reader sees every frame below
+// it whole. Readers touch only frames below writeIndex and every accessor
+// bounds its indexes.
+class CaptureContext {
+ public:
+  CaptureContext();
+  ~CaptureContext();
+  CaptureContext(const CaptureContext&) = delete;
+  CaptureContext& operator=(const CaptureContext&) = delete;
+
+  // Frees the old buffer and allocates n zeroed frames. Memory is taken from
+  // the system lazily, so a large buffer costs only what is written into it.
+  // On failure (n < 1, or no memory) the buffer is empty and false returned; on
+  // success writeIndex is 0, frameCapacity n, and the frames are reset.
+  bool AllocateFrames(int n);
+  // Zeroes every frame written since the last reset and the time fields.
+  void ResetFrames();
+  void ResetLastPoints();
+  // Keeps the newest half of a full buffer: frames half..2*half-1 move to
+  // 0..half-1, the vacated slots are zeroed, writeIndex becomes half.
+  void CompactFrames();
+  // Decodes the frame at writeIndex in place. Returns -1 (nothing to accept),
+  // -12 (invalid frame) or the accepted layout 2 or 3.
+  int DecodeFrame(int singleByteMode);
+
+  bool HasFrames() const { return frames_ != nullptr; }
+  // The frame at index, or null outside the buffer. Writers call it for the
+  // slot they fill, which marks that slot for the next reset.
+  SampleFrame* FrameForWrite(int index);
+  const SampleFrame* FrameAt(int index) const;
+
+  // Bounded accessors: an index outside the buffer or a channel outside 0..15
+  // reads 0 and makes a store do nothing.
+  int RawByte(int frame, int index) const;
+  int32_t RawValue(int frame, int channel) const;
+  int32_t SecondValue(int frame, int channel) const;
+  void SetRawValue(int frame, int channel, int32_t value);
+  void SetSecondValue(int frame, int channel, int32_t value);
+  int WriteIndex() const { return writeIndex.load(std::memory_order_acquire); }
+  int FrameLayout() const { return frameLayout.load(std::memory_order_relaxed); }
+  // channelCount limited to the 16 channels a frame holds.
+  int ChannelsInFrame() const;
+
+  std::atomic<bool> autoBalance{false};
+  float thresholdFactor = 0.625f;
+  std::atomic<int> frameCapacity{kDefaultFrameCapacity};
+  std::atomic<int> runState{kRunStopped};
+  std::atomic<bool> stopRequest{false};
+  std::thread captureThread;
+  std::atomic<bool> threadFinished{true};
+  std::atomic<int> writeIndex{0};
+  std::atomic<uint32_t> lastSampleTime{0};
+  std::atomic<uint32_t> liveEndTime{0};
+  std::atomic<int32_t> displayShift{0};
+  std::atomic<int> frameLayout{-1};
+  std::atomic<int> candidateLayout{-1};
+  std::atomic<int> layoutStreak{0};
+  std::atomic<int> channelCount{kFrameChannels};
+  std::atomic<uint8_t> reportedChannels{0};
+  float msPerPixel = 10.0f;
+  std::array<std::array<PlotPoint, kFrameChannels>, kLastPointGroups> lastPoint{};
+  SendBuffers sendBuffers;
+  // Pause between two capture cycles; tests and benchmarks lower it.
+  std::atomic<int> cycleSleepMs{4};
+
+ private:
+  struct FreeDeleter {
+    void operator()(SampleFrame* p) const { std::free(p); }
+  };
+  void ZeroFrames(int from, int to);
+
+  std::unique_ptr<SampleFrame, FreeDeleter> frames_;
+  std::atomic<int> touchedFrames_{0};  // slots [0, touchedFrames_) may hold data
+};
+
+// The process-wide capture context. ResetCaptureContext replaces it with a new
+// one (tests; never while a capture thread runs).
+CaptureContext& theCaptureContext();
+void ResetCaptureContext();
+
+// The most recent decoder result from 1 to 3, set by the capture thread and the
+// chart and flash readers; -1 before any.
+extern std::atomic<int> lastFrameLayout;
+
+}  // namespace padscope

@@ -1,0 +1,250 @@
+#include "capture/CaptureThread.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "capture/CaptureControl.h"
+#include "capture/CaptureHost.h"
+#include "capture/WriteLog.h"
+#include "link/HidAdapter.h"
+#include "link/Opcodes.h"
+#include "platform/MessageLog.h"
+#include "platform/Tick.h"
+
+namespace padscope {
+
+namespace {
+
+constexpr const char* kThreadTag = "数据子线程";
+constexpr int kFailedReadSleepMs = 2;
+
+void Sleep(int ms) {
+  if (ms > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+}
+
+// The capture thread shares these settings with the UI thread without a lock;
+// atomic_ref keeps each access whole.
+template <typename T>
+T Load(T& field) {
+  return std::atomic_ref<T>(field).load(std::memory_order_relaxed);
+}
+template <typename T>
+void Store(T& field, T value) {
+  std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
+}
+
+class CaptureLoop {
+ public:
+  CaptureLoop(CaptureContext& ctx, HidAdapter& adapter, CaptureHost& host)
+      : ctx_(ctx), adapter_(adapter), host_(host), settings_(GlobalSettings::Instance()) {}
+
+  void Run() {
+    StartUp();
+    while (!ctx_.stopRequest) {
+      Cycle();
+    }
+    ctx_.threadFinished = true;
+    Log(" Capture Data Thread  Stop");
+  }
+
+ private:
+  void Log(const char* text) {
+    if (host_.logEnabled) {
+      WriteLog(kThreadTag, "%s", text);
+    }
+  }
+
+  void StartUp() {
+    if (!adapter_.Connect(&host_)) {
+      host_.ShowMessage("NO device.");
+    }
+    ctx_.threadFinished = false;
+    periodMs_ =
+        SamplingPeriodMs(Load(settings_.samplingTimes), Load(settings_.samplingElapseTenths));
+    nextDue_ = Clock::now();
+    nextTick_ = TickMs() + periodMs_;
+    if (adapter_.isPelmira) {
+      adapter_.SendOpcodeWithByte(kOpStartStreamP, host_.doubleByteShown);
+      Log(" Connect Pelmira : WriteCmd");
+    }
+    if (adapter_.isCorvex) {
+      adapter_.StartStream();
+      Log(" Connect Corvex: SendcmdReadIIC");
+    }
+  }
+
+  // Whether a report is due now. Both modes keep their own schedule; the
+  // millisecond mode reads on it too, so capture goes on in either mode.
+  bool Due() {
+    if (ctx_.runState != kRunRunning) {
+      return false;
+    }
+    if (Load(settings_.highPrecisionSampling) != 0) {
+      const auto now = Clock::now();
+      if (now < nextDue_) {
+        return false;
+      }
+      nextDue_ = now + std::chrono::milliseconds(periodMs_);
+      return true;
+    }
+    const uint32_t now = TickMs();
+    if (static_cast<int32_t>(now - nextTick_) < 0) {
+      return false;
+    }
+    nextTick_ = now + periodMs_;
+    return true;
+  }
+
+  void Cycle() {
+    if (!Due()) {
+      Sleep(ctx_.cycleSleepMs);
+      return;
+    }
+    if (!adapter_.IsConnected()) {
+      ctx_.lastSampleTime = TickMs();
+      Sleep(ctx_.cycleSleepMs);
+      return;
+    }
+    if (!ctx_.HasFrames() && !ctx_.AllocateFrames(Load(settings_.bufferFrames))) {
+      host_.ShowMessage("Memory allocate failed.");
+      Sleep(ctx_.cycleSleepMs);  // a message sink that does not block must not spin
+      return;
+    }
+    const int index = ctx_.WriteIndex();
+    SampleFrame* frame = ctx_.FrameForWrite(index);
+    if (frame == nullptr) {
+      return;
+    }
+    if (!adapter_.ReadStream(frame->raw, kRawBytes)) {
+      FailedRead();
+      return;
+    }
+    if (!Accept(index, *frame)) {
+      return;
+    }
+    ctx_.writeIndex.store(index + 1, std::memory_order_release);
+    if (index + 1 >= ctx_.frameCapacity) {
+      ctx_.CompactFrames();
+    }
+    ctx_.lastSampleTime = TickMs();
+    Sleep(ctx_.cycleSleepMs);
+  }
+
+  // Decodes a received frame and updates the statistics. False when the slot
+  // is to be reused by the next report.
+  bool Accept(int index, SampleFrame& frame) {
+    uint8_t* raw = frame.raw;
+    if (raw[2] == 0) {
+      return false;
+    }
+    if (raw[3] == 0 && raw[4] == 0 && raw[5] == 0 && raw[6] == 0) {
+      const SampleFrame* previous = ctx_.FrameAt(index - 1);
+      for (int i = 3; i <= 6; ++i) {
+        raw[i] = previous != nullptr ? previous->raw[i] : 0;
+      }
+    }
+    ReportValueWidth(raw[2]);
+
+    const int result = ctx_.DecodeFrame(Load(settings_.singleByteMode));
+    if (result == -1) {
+      return false;
+    }
+    if (result >= 1 && result <= 3) {
+      lastFrameLayout = result;
+    }
+    if (result != ctx_.frameLayout) {
+      ctx_.frameLayout = result;
+      if (result == 2 || result == 3) {
+        host_.HideAutoBalanceButton();
+      }
+    }
+    UpdateStatistics(frame);
+    return true;
+  }
+
+  void ReportValueWidth(uint8_t channelByte) {
+    if (host_.layoutReportCount >= kMaxValueWidthReports) {
+      return;
+    }
+    ++host_.layoutReportCount;
+    const bool doubleByte = (channelByte & 0x80) != 0;
+    Store(settings_.singleByteMode, doubleByte ? 0 : 1);
+    host_.doubleByteShown = doubleByte ? 1 : 0;
+    host_.ReportValueWidth(doubleByte ? kValueWidthDouble : kValueWidthSingle);
+  }
+
+  void UpdateStatistics(const SampleFrame& frame) {
+    const int channels = ctx_.ChannelsInFrame();
+    const bool doubleByte = Load(settings_.singleByteMode) == 0;
+    const bool balance = ctx_.autoBalance;
+    for (int i = 0; i < channels; ++i) {
+      ChannelConfig& ch = settings_.channel[i];
+      if (!IsChannelEnabled(ch)) {
+        continue;
+      }
+      if (doubleByte) {
+        const int32_t second = frame.secondValue[i] - kValueOffset;
+        if (second > Load(ch.secondMax)) {
+          Store(ch.secondMax, second);
+        }
+      }
+      if (balance) {
+        const int32_t v = frame.rawValue[i];
+        const int32_t min = Load(ch.rawMin);
+        const int32_t max = Load(ch.rawMax);
+        if (v < min) {
+          AddMessageLog("CH %d min %d -> %d", i, min, v);
+          Store(ch.rawMin, v);
+        } else if (v > max) {
+          AddMessageLog("CH %d max %d -> %d", i, max, v);
+          Store(ch.rawMax, v);
+        }
+      }
+    }
+  }
+
+  // A read failed: when the adapter says it has finished replaying recorded
+  // data, capture ends as if Stop had been pressed.
+  void FailedRead() {
+    uint8_t status[kStatusLength] = {};
+    if (adapter_.ReadStatus(status, kStatusLength) && status[kStatusReplayFinishedByte] == 1) {
+      Log(" 回灌结束");
+      StopCaptureWithoutWait(ctx_, adapter_, host_);
+    }
+    Sleep(kFailedReadSleepMs);
+  }
+
+  using Clock = std::chrono::steady_clock;
+
+  CaptureContext& ctx_;
+  HidAdapter& adapter_;
+  CaptureHost& host_;
+  GlobalSettings& settings_;
+  uint32_t periodMs_ = 0;
+  Clock::time_point nextDue_;
+  uint32_t nextTick_ = 0;
+};
+
+}  // namespace
+
+uint32_t SamplingPeriodMs(int samplingTimes, int samplingElapseTenths) {
+  const float factor = static_cast<float>(samplingElapseTenths) * 0.1f;
+  const float period = static_cast<float>(samplingTimes) * factor;
+  // Negative or absurd values from a damaged settings file give no period.
+  if (!(period > 0.0f) || period > 3.6e6f) {
+    return 0;
+  }
+  return static_cast<uint32_t>(period);
+}
+
+void CaptureThreadMain(CaptureContext& ctx, HidAdapter& adapter, CaptureHost& host) {
+  CaptureLoop(ctx, adapter, host).Run();
+}
+
+}  // namespace padscope

@@ -1,0 +1,176 @@
+#include "files/ChartFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "platform/Tick.h"
+
+namespace padscope {
+
+namespace {
+
+constexpr uint32_t kReplayFrameSpacingMs = 20;
+constexpr int kDispatchEvery = 8;
+constexpr size_t kRecordsPerChunk = 4096;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+bool WriteChartRecords(std::FILE* out, const CaptureContext& ctx) {
+  const int n = ctx.WriteIndex();
+  std::vector<uint8_t> chunk;
+  chunk.reserve(kRecordsPerChunk * kChartRecordBytes);
+  for (int i = 0; i < n; ++i) {
+    const SampleFrame* f = ctx.FrameAt(i);
+    if (f == nullptr) {
+      break;
+    }
+    chunk.insert(chunk.end(), f->raw, f->raw + kChartRecordBytes);
+    if (chunk.size() >= kRecordsPerChunk * kChartRecordBytes) {
+      if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) {
+        return false;
+      }
+      chunk.clear();
+    }
+  }
+  chunk.insert(chunk.end(), kChartRecordBytes, kChartEndByte);
+  return std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
+}
+
+bool WriteChart(const std::filesystem::path& path, const CaptureContext& ctx) {
+  std::unique_ptr<std::FILE, FileCloser> out(std::fopen(path.string().c_str(), "wb"));
+  if (!out) {
+    return false;
+  }
+  const bool written = WriteChartRecords(out.get(), ctx);
+  const bool closed = std::fclose(out.release()) == 0;
+  if (!written || !closed) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return false;
+  }
+  return true;
+}
+
+ChartBufferStatus PrepareChartBuffer(CaptureContext& ctx, GlobalSettings& settings,
+                                     uintmax_t fileSize) {
+  const uintmax_t records = fileSize / kChartRecordBytes;
+  if (records > static_cast<uintmax_t>(settings.bufferFrames)) {
+    // More records than any buffer can hold is reported like a failed
+    // reallocation instead of wrapping the count.
+    if (records > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())) {
+      return ChartBufferStatus::ReallocateFailed;
+    }
+    settings.bufferFrames = static_cast<int32_t>(records);
+    if (!ctx.AllocateFrames(settings.bufferFrames)) {
+      return ChartBufferStatus::ReallocateFailed;
+    }
+  }
+  if (!ctx.HasFrames() && !ctx.AllocateFrames(settings.bufferFrames)) {
+    return ChartBufferStatus::AllocateFailed;
+  }
+  return ChartBufferStatus::Ready;
+}
+
+namespace {
+
+// Stamps frames so that lastSampleTime - timestamp of frame k is 20 ms times
+// the number of records after k, as if every frame were re-stamped at each
+// record, in constant time per record. The clock of the stamps is the record
+// count, so compaction, which keeps the order, keeps them right.
+class ReplayClock {
+ public:
+  explicit ReplayClock(uint32_t start) : start_(start) {}
+  uint32_t Stamp(int64_t record) const {
+    return start_ + static_cast<uint32_t>(record) * kReplayFrameSpacingMs;
+  }
+
+ private:
+  uint32_t start_;
+};
+
+}  // namespace
+
+ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleByteMode,
+                                 ChartReadHooks& hooks) {
+  ChartReadResult result;
+  ctx.candidateLayout = -1;
+  ctx.frameLayout = -1;
+  ctx.lastSampleTime = 0;
+  ctx.liveEndTime = 0;
+  ctx.writeIndex.store(0, std::memory_order_release);
+  ctx.runState = kRunReplaying;
+
+  const ReplayClock clock(TickMs());
+  std::vector<uint8_t> chunk(kRecordsPerChunk * kChartRecordBytes);
+  size_t available = 0;
+  size_t next = 0;
+  while (true) {
+    if (next == available) {
+      available = std::fread(chunk.data(), kChartRecordBytes, kRecordsPerChunk, in);
+      next = 0;
+      if (available == 0) {
+        break;  // end of file; a partial last record is ignored
+      }
+    }
+    const int index = ctx.WriteIndex();
+    SampleFrame* frame = ctx.FrameForWrite(index);
+    if (frame == nullptr) {
+      break;
+    }
+    std::memcpy(frame->raw, chunk.data() + next * kChartRecordBytes, kChartRecordBytes);
+    ++next;
+    ++result.recordsRead;
+    if (hooks.ShouldStop()) {
+      result.stopped = true;
+      break;
+    }
+    if (index % kDispatchEvery == kDispatchEvery - 1) {
+      hooks.DispatchEvent();
+    }
+    const int r = ctx.DecodeFrame(singleByteMode);
+    if (r == kLayoutInvalid) {
+      result.endRecord = true;
+      break;
+    }
+    if (r == -1) {
+      continue;
+    }
+    if (r >= 1 && r <= 3) {
+      lastFrameLayout = r;
+    }
+    if (r != ctx.frameLayout) {
+      ctx.frameLayout = r;
+      if (r == 2 || r == 3) {
+        ctx.channelCount = frame->raw[2];
+        hooks.HideAutoBalanceButton();
+      }
+    }
+    frame->timestamp = clock.Stamp(result.accepted);
+    ctx.lastSampleTime = frame->timestamp;
+    ++result.accepted;
+    ctx.writeIndex.store(index + 1, std::memory_order_release);
+    if (index + 1 >= ctx.frameCapacity) {
+      ctx.CompactFrames();
+    }
+  }
+
+  // End as the loop ends: the newest frame at the current time.
+  const uint32_t now = TickMs();
+  const uint32_t shift = now - ctx.lastSampleTime;
+  for (int k = 0, n = ctx.WriteIndex(); k < n; ++k) {
+    ctx.FrameForWrite(k)->timestamp += shift;
+  }
+  ctx.lastSampleTime = result.accepted > 0 ? now : 0;
+  ctx.runState = kRunStopped;
+  return result;
+}
+
+}  // namespace padscope

@@ -1,0 +1,288 @@
+// The capture thread end to end on the simulated adapter.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "capture/CaptureControl.h"
+#include "capture/CaptureThread.h"
+#include "common/SimFixture.h"
+#include "common/TestCaptureHost.h"
+#include "common/Wait.h"
+#include "link/Opcodes.h"
+#include "platform/MessageLog.h"
+
+namespace padscope {
+namespace {
+
+using test::WaitFor;
+
+class CaptureThreadTest : public ::testing::TestWithParam<std::tuple<SimModel, SimLayout>> {
+ protected:
+  void SetUp() override {
+    GlobalSettings::ResetInstanceForTest();
+    settings().bufferFrames = 4096;
+    ctx.cycleSleepMs = 0;
+    SetMessageLogSink([this](const std::string& line) {
+      std::lock_guard lock(logMutex);
+      log.push_back(line);
+    });
+  }
+  void TearDown() override {
+    if (ctx.runState == kRunRunning) {
+      StopCapture(ctx, sim.adapter, host);
+    }
+    SetMessageLogSink({});
+  }
+  static SimConfig Config() {
+    SimConfig c = test::FastSimConfig(std::get<0>(GetParam()));
+    c.layout = std::get<1>(GetParam());
+    return c;
+  }
+  static GlobalSettings& settings() { return GlobalSettings::Instance(); }
+  bool Doubled() const { return std::get<1>(GetParam()) != SimLayout::Single16; }
+  std::vector<std::string> Log() {
+    std::lock_guard lock(logMutex);
+    return log;
+  }
+
+  test::SimAdapter sim{Config()};
+  test::TestCaptureHost host;
+  CaptureContext ctx;
+  std::mutex logMutex;
+  std::vector<std::string> log;
+};
+
+TEST_P(CaptureThreadTest, FramesFlowUntilStop) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  EXPECT_EQ(ctx.runState, kRunRunning);
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 40; }));
+  StopCapture(ctx, sim.adapter, host);
+  EXPECT_TRUE(ctx.threadFinished);
+  EXPECT_EQ(ctx.runState, kRunStopped);
+  EXPECT_FALSE(sim.sim->IsStreaming());
+
+  const int expectedLayout = std::get<1>(GetParam()) == SimLayout::Double8Marked ? 2 : 3;
+  EXPECT_EQ(ctx.FrameLayout(), expectedLayout);
+  EXPECT_EQ(lastFrameLayout, expectedLayout);
+  EXPECT_EQ(ctx.channelCount, Doubled() ? 8 : 16);
+  EXPECT_EQ(host.Hides(), 1);
+  // Every kept frame carries the channel byte and plausible raw counts.
+  const int n = ctx.WriteIndex();
+  for (int i = 1; i < n; ++i) {
+    ASSERT_EQ(ctx.RawByte(i, 2), Doubled() ? 0x88 : 0x10) << i;
+    const int32_t plain = ctx.RawValue(i, 0) - kValueOffset;
+    ASSERT_GT(plain, 500) << i;
+    ASSERT_LE(ctx.FrameAt(i - 1)->timestamp, ctx.FrameAt(i)->timestamp);
+  }
+}
+
+TEST_P(CaptureThreadTest, ValueWidthIsReportedFiveTimes) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 10; }));
+  StopCapture(ctx, sim.adapter, host);
+  const int width = Doubled() ? kValueWidthDouble : kValueWidthSingle;
+  EXPECT_EQ(host.Widths(), std::vector<int>(5, width));
+  EXPECT_EQ(settings().singleByteMode, Doubled() ? 0 : 1);
+  EXPECT_EQ(host.doubleByteShown, Doubled() ? 1 : 0);
+
+  // The next Start counts again, and a Pelmira is told the last width.
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return host.Widths().size() == 10; }));
+  StopCapture(ctx, sim.adapter, host);
+}
+
+TEST_P(CaptureThreadTest, StartCommandOfTheModel) {
+  host.doubleByteShown = 1;
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 1; }));
+  StopCapture(ctx, sim.adapter, host);
+  const auto commands = sim.Written(SimChannel::Command);
+  ASSERT_GE(commands.size(), 2u);
+  const bool corvex = std::get<0>(GetParam()) == SimModel::Corvex;
+  const size_t opcodeAt = corvex ? 16 : 8;  // report id first
+  EXPECT_EQ(commands.front()[opcodeAt], corvex ? kOpStartStream : kOpStartStreamP);
+  if (!corvex) {
+    EXPECT_EQ(commands.front()[5], 1) << "doubleByteShown travels in byte 4";
+  }
+  // A read that failed once the stream stopped may ask for the status after it.
+  const uint8_t stop = corvex ? kOpStopStream : kOpStopStreamP;
+  EXPECT_TRUE(std::any_of(commands.begin() + 1, commands.end(),
+                          [&](const auto& c) { return c[opcodeAt] == stop; }));
+}
+
+TEST_P(CaptureThreadTest, AutoBalanceWidensAndLogs) {
+  for (int i = 0; i < 16; ++i) {
+    settings().channel[i].flags = i < 2 ? 0x80 : 0;
+    settings().channel[i].rawMin = 0x8000 + 1000000;  // above any value
+    settings().channel[i].rawMax = 0;
+  }
+  ctx.autoBalance = true;
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 30; }));
+  StopCapture(ctx, sim.adapter, host);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_LT(settings().channel[i].rawMin, 0x8000 + 1000000) << i;
+    EXPECT_GT(settings().channel[i].rawMax, 0) << i;
+    EXPECT_LE(settings().channel[i].rawMin, settings().channel[i].rawMax) << i;
+  }
+  EXPECT_EQ(settings().channel[2].rawMax, 0) << "hidden channels are not tracked";
+  const auto lines = Log();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front().rfind("CH 0 min ", 0), 0u) << lines.front();
+  bool sawMax = false;
+  for (const auto& l : lines) {
+    sawMax = sawMax || l.rfind("CH 1 max ", 0) == 0;
+  }
+  EXPECT_TRUE(sawMax);
+}
+
+TEST_P(CaptureThreadTest, FullBufferKeepsItsNewestHalf) {
+  settings().bufferFrames = 32;
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return sim.sim->FramesDelivered() >= 120; }));
+  StopCapture(ctx, sim.adapter, host);
+  EXPECT_EQ(ctx.frameCapacity, 32);
+  EXPECT_GE(ctx.WriteIndex(), 16);
+  EXPECT_LT(ctx.WriteIndex(), 32);
+  for (int i = 1; i < ctx.WriteIndex(); ++i) {
+    EXPECT_LE(ctx.FrameAt(i - 1)->timestamp, ctx.FrameAt(i)->timestamp) << i;
+  }
+}
+
+std::string ParamName(const ::testing::TestParamInfo<std::tuple<SimModel, SimLayout>>& info) {
+  static const char* const kLayouts[] = {"Single16", "Double8Marked", "Double8Plain"};
+  const bool corvex = std::get<0>(info.param) == SimModel::Corvex;
+  return std::string(corvex ? "Corvex" : "Pelmira") +
+         kLayouts[static_cast<int>(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(ModelsAndLayouts, CaptureThreadTest,
+                         ::testing::Combine(::testing::Values(SimModel::Pelmira, SimModel::Corvex),
+                                            ::testing::Values(SimLayout::Single16,
+                                                              SimLayout::Double8Marked,
+                                                              SimLayout::Double8Plain)),
+                         ParamName);
+
+class CaptureFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GlobalSettings::ResetInstanceForTest();
+    GlobalSettings::Instance().bufferFrames = 4096;
+    ctx.cycleSleepMs = 0;
+  }
+  void TearDown() override {
+    if (ctx.runState == kRunRunning) {
+      StopCapture(ctx, sim.adapter, host);
+    }
+  }
+  test::SimAdapter sim;
+  test::TestCaptureHost host;
+  CaptureContext ctx;
+};
+
+TEST_F(CaptureFaults, NoAdapterAtStart) {
+  sim.sim->Unplug();
+  EXPECT_FALSE(StartCapture(ctx, sim.adapter, host));
+  EXPECT_EQ(host.Messages(), std::vector<std::string>{"NO device."});
+  EXPECT_EQ(ctx.runState, kRunStopped);
+  EXPECT_TRUE(ctx.threadFinished);
+}
+
+TEST_F(CaptureFaults, UnplugMidCaptureIsSurvivedAndStopStillWorks) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 10; }));
+  sim.sim->Unplug();
+  const int before = ctx.WriteIndex();
+  // The thread keeps cycling on failed reads without writing frames.
+  EXPECT_FALSE(ctx.threadFinished);
+  StopCapture(ctx, sim.adapter, host);
+  EXPECT_TRUE(ctx.threadFinished);
+  EXPECT_LE(ctx.WriteIndex(), before + 1);
+  EXPECT_EQ(ctx.runState, kRunStopped);
+}
+
+TEST_F(CaptureFaults, RemovalEndsCaptureAndReplugStartsAgain) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(host.devicePresent) << "Start saw the adapter";
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 10; }));
+  sim.sim->Unplug();
+  EXPECT_TRUE(HandleDeviceRemoval(ctx, host));
+  EXPECT_EQ(ctx.runState, kRunStopped);
+  ASSERT_TRUE(WaitFor([&] { return ctx.threadFinished.load(); }));
+
+  sim.sim->Replug();
+  HandleDeviceArrival(sim.adapter, host);
+  EXPECT_TRUE(host.devicePresent);
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 10; }));
+  StopCapture(ctx, sim.adapter, host);
+}
+
+TEST_F(CaptureFaults, StartWaitsForAThreadThatWasToldToStop) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(HandleDeviceRemoval(ctx, host));
+  // runState reads 0 at once; the old thread may still be running.
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 5; }));
+  StopCapture(ctx, sim.adapter, host);
+  EXPECT_TRUE(ctx.threadFinished);
+}
+
+TEST_F(CaptureFaults, StopRightAfterStart) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  StopCapture(ctx, sim.adapter, host);
+  EXPECT_TRUE(ctx.threadFinished);
+  EXPECT_FALSE(ctx.captureThread.joinable());
+}
+
+TEST_F(CaptureFaults, ReplayFinishedStatusEndsCapture) {
+  sim.sim->RecordFramesToFlash(40);
+  ASSERT_TRUE(sim.adapter.Connect());
+  ASSERT_TRUE(sim.adapter.SetRechargeAddress(0));
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.threadFinished.load(); }));
+  EXPECT_EQ(ctx.runState, kRunStopped);
+  EXPECT_TRUE(sim.sim->ReplayFinished());
+  // The recording's frames went through the layout filter: all but six kept.
+  EXPECT_EQ(ctx.WriteIndex(), 40 - 6);
+}
+
+TEST_F(CaptureFaults, DamagedFramesAreHandled) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 10; }));
+  sim.sim->InjectFrameFault(SimFrameFault::ZeroChannelByte, 5);
+  sim.sim->InjectFrameFault(SimFrameFault::AllFF, 2000);
+  ASSERT_TRUE(WaitFor([&] { return ctx.FrameLayout() == kLayoutInvalid; }));
+  ASSERT_TRUE(WaitFor([&] { return ctx.FrameLayout() == 3; }));
+  sim.sim->InjectFrameFault(SimFrameFault::ZeroBytes3To6, 3);
+  const int from = ctx.WriteIndex();
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= from + 10; }));
+  StopCapture(ctx, sim.adapter, host);
+  // Frames whose bytes 3..6 were zero inherited them from the frame before.
+  for (int i = from; i < ctx.WriteIndex(); ++i) {
+    const bool zero = ctx.RawByte(i, 3) == 0 && ctx.RawByte(i, 4) == 0 && ctx.RawByte(i, 5) == 0 &&
+                      ctx.RawByte(i, 6) == 0;
+    EXPECT_FALSE(zero) << i;
+  }
+}
+
+TEST_F(CaptureFaults, LowPrecisionSamplingStillReads) {
+  GlobalSettings::Instance().highPrecisionSampling = 0;
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 10; }));
+  StopCapture(ctx, sim.adapter, host);
+}
+
+TEST(SamplingPeriod, TimesTimesElapse) {
+  EXPECT_EQ(SamplingPeriodMs(10, 15), 15u);
+  EXPECT_EQ(SamplingPeriodMs(16, 0), 0u);
+  EXPECT_EQ(SamplingPeriodMs(0, 15), 0u);
+  EXPECT_EQ(SamplingPeriodMs(3, 1), 0u);  // 0.3 ms truncates to 0
+  EXPECT_EQ(SamplingPeriodMs(65535, 65535), 0u) << "absurd values give no period";
+  EXPECT_EQ(SamplingPeriodMs(100, 100), 1000u);
+}
+
+}  // namespace
+}  // namespace padscope

@@ -1,0 +1,153 @@
+// padscope-cli's capture, chart, settings and text commands.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/GlobalSettings.h"
+#include "app/SettingsFile.h"
+#include "common/SimFixture.h"
+#include "padscope-cli/Cli.h"
+#include "platform/ProgramDirectory.h"
+
+namespace padscope {
+namespace {
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliFiles : public ::testing::Test {
+ protected:
+  void SetUp() override { GlobalSettings::ResetInstanceForTest(); }
+  CliResult Cli(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliResult r;
+    r.status = RunCli(args, out, err, sim);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+  }
+  std::string Path(const char* name) { return (ProgramDirectory() / name).string(); }
+
+  std::shared_ptr<SimulatedAdapter> sim = std::make_shared<SimulatedAdapter>(test::FastSimConfig());
+};
+
+size_t CountLines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST_F(CliFiles, CaptureWritesAChartThatChartInfoReads) {
+  const CliResult capture = Cli({"capture", "--frames", "30", "-o", Path("c.tkchart")});
+  ASSERT_EQ(capture.status, 0) << capture.err;
+  EXPECT_NE(capture.err.find("captured 30/30 frames"), std::string::npos);
+  EXPECT_EQ(std::filesystem::file_size(Path("c.tkchart")), 64u * 31);
+
+  const CliResult info = Cli({"chart", "info", Path("c.tkchart")});
+  ASSERT_EQ(info.status, 0);
+  EXPECT_EQ(info.out,
+            "records: 31\nend record: yes\nframes accepted: 24\nlayout: 3\nchannels: 16\n"
+            "value width: Single 16TK\n");
+}
+
+TEST_F(CliFiles, CaptureOfDoubleByteFrames) {
+  SimConfig c = test::FastSimConfig(SimModel::Corvex);
+  c.layout = SimLayout::Double8Marked;
+  sim = std::make_shared<SimulatedAdapter>(c);
+  ASSERT_EQ(Cli({"capture", "--frames", "20", "-o", Path("d.tkchart")}).status, 0);
+  const CliResult info = Cli({"chart", "info", Path("d.tkchart")});
+  EXPECT_NE(info.out.find("layout: 2 (\"double\" mark)\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("channels: 8\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("value width: Double 8TK\n"), std::string::npos);
+
+  const CliResult decode = Cli({"chart", "decode", Path("d.tkchart")});
+  ASSERT_EQ(decode.status, 0);
+  EXPECT_EQ(CountLines(decode.out), 1u + 14u);
+  EXPECT_EQ(decode.out.substr(0, 30), "frame,time_ms,ch0,ch0_key,ch1,");
+}
+
+TEST_F(CliFiles, CaptureWithoutAdapter) {
+  sim->Unplug();
+  const CliResult r = Cli({"capture", "--frames", "5", "-o", Path("x.tkchart")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "NO device.\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("x.tkchart")));
+  EXPECT_EQ(Cli({"capture", "--frames", "0", "-o", Path("x.tkchart")}).status, 2);
+  EXPECT_EQ(Cli({"capture", "-o", Path("x.tkchart")}).status, 2);
+}
+
+TEST_F(CliFiles, ChartTableAndDecodeOfAKnownChart) {
+  const std::string golden = std::string(PADSCOPE_TEST_DATA_DIR) + "/three-frames.tkchart";
+  const CliResult table = Cli({"chart", "table", golden});
+  ASSERT_EQ(table.status, 0);
+  // Three records never confirm a layout: nothing is kept, the table has its
+  // header and the line of slot 0, which holds the last record read (the end).
+  EXPECT_EQ(CountLines(table.out), 2u);
+  EXPECT_EQ(table.out.substr(0, 8), "0,1,2,3,");
+  EXPECT_EQ(table.out.find("\r\n255,255,"), table.out.find("\r\n"));
+
+  const CliResult decode = Cli({"chart", "decode", golden});
+  EXPECT_EQ(decode.out.find('\n'), decode.out.size() - 1) << "a header only";
+  EXPECT_EQ(Cli({"chart", "info", Path("missing.tkchart")}).err, "File open failed.\n");
+  EXPECT_EQ(Cli({"chart", "frobnicate", golden}).status, 2);
+}
+
+TEST_F(CliFiles, DecodeValuesAreSigned) {
+  // Seven records of a known frame: the seventh is accepted into slot 0 (no
+  // values), then one more into slot 1.
+  std::vector<uint8_t> record(64, 0);
+  record[0] = 0x03;
+  record[2] = 0x10;
+  record[3] = 0x0B;  // channel 0: 3000
+  record[4] = 0xB8;
+  record[5] = 0xFF;  // channel 1: 0xFFFE = -2
+  record[6] = 0xFE;
+  record[35] = 200;  // channel 0's key byte
+  std::ofstream out(Path("k.tkchart"), std::ios::binary);
+  for (int i = 0; i < 8; ++i) {
+    out.write(reinterpret_cast<const char*>(record.data()), 64);
+  }
+  out.write(std::string(64, '\xFF').data(), 64);
+  out.close();
+  const CliResult decode = Cli({"chart", "decode", Path("k.tkchart")});
+  std::istringstream lines(decode.out);
+  std::string header, first, second;
+  std::getline(lines, header);
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_EQ(first.substr(0, 10), "0,0,,200,,");
+  EXPECT_EQ(second.substr(0, 21), "1,20,3000,200,-2,0,0,");
+  EXPECT_EQ(second.substr(second.size() - 7), ",0x0003");
+}
+
+TEST_F(CliFiles, SettingsShow) {
+  const CliResult defaults = Cli({"settings", "show"});
+  ASSERT_EQ(defaults.status, 0);
+  EXPECT_NE(defaults.out.find("bufferFrames = 1638400\n"), std::string::npos);
+
+  GlobalSettings s;
+  s.chTimer = 7;
+  ASSERT_TRUE(SaveSettingsTo(Path("other.tmp"), s));
+  const CliResult other = Cli({"settings", "show", Path("other.tmp")});
+  EXPECT_NE(other.out.find("chTimer = 7\n"), std::string::npos);
+  EXPECT_EQ(Cli({"settings", "show", Path("none.tmp")}).status, 1);
+  EXPECT_EQ(Cli({"settings"}).status, 2);
+}
+
+TEST_F(CliFiles, TextLookup) {
+  std::ofstream(Path("t.xml")) << "<?xml version=\"1.0\" encoding=\"utf-8\"?><text>"
+                                  "<SENTENSE id=\"HELLO\"><VALUE Lang=\"en\">Hello</VALUE>"
+                                  "<VALUE Lang=\"cn\">你好</VALUE></SENTENSE></text>";
+  EXPECT_EQ(Cli({"text", "HELLO", "--lang", "1", "--file", Path("t.xml")}).out, "Hello\n");
+  EXPECT_EQ(Cli({"text", "HELLO", "--lang", "2", "--file", Path("t.xml")}).out, "你好\n");
+  EXPECT_EQ(Cli({"text", "HELLO", "--lang", "3", "--file", Path("t.xml")}).out, "HELLO\n");
+  EXPECT_EQ(Cli({"text", "MISSING", "--lang", "1", "--file", Path("t.xml")}).out, "MISSING\n");
+  EXPECT_EQ(Cli({"text", "--lang", "4", "X"}).status, 2);
+}
+
+}  // namespace
+}  // namespace padscope

@@ -1,0 +1,113 @@
+// `capture`: runs the real capture thread against the adapter and writes what
+// it captured as a chart.
+#include <chrono>
+#include <cstdio>
+#include <ostream>
+#include <thread>
+
+#include "CliCommands.h"
+#include "app/GlobalSettings.h"
+#include "app/SettingsFile.h"
+#include "capture/CaptureContext.h"
+#include "capture/CaptureControl.h"
+#include "capture/CaptureHost.h"
+#include "files/ChartFile.h"
+#include "link/HidAdapter.h"
+
+namespace padscope {
+
+namespace {
+
+// Without a new frame for this long the capture is given up.
+constexpr auto kStallLimit = std::chrono::seconds(5);
+constexpr auto kProgressEvery = std::chrono::milliseconds(200);
+// Room beyond the requested frames so that the buffer never compacts.
+constexpr int kSpareFrames = 64;
+
+// Keeps the last message the engine would show; the command reports it.
+class ConsoleCaptureHost : public CaptureHost {
+ public:
+  void ReportValueWidth(int /*width*/) override {}
+  void HideAutoBalanceButton() override {}
+  void ShowMessage(const std::string& text) override { message_ = text; }
+  void PumpEvents() override {}
+  const std::string& Message() const { return message_; }
+
+ private:
+  std::string message_;
+};
+
+}  // namespace
+
+int CmdCapture(CliContext& cli, const std::vector<std::string>& args) {
+  long long frames = 0;
+  std::string output;
+  for (size_t i = 0; i + 1 < args.size(); i += 2) {
+    if (args[i] == "--frames" && ParseInteger(args[i + 1], 1, 1 << 28, frames)) {
+      continue;
+    }
+    if (args[i] == "-o") {
+      output = args[i + 1];
+      continue;
+    }
+    frames = 0;
+    break;
+  }
+  if (frames == 0 || output.empty() || args.size() != 4) {
+    cli.err << "usage: capture --frames N -o FILE.tkchart\n";
+    return 2;
+  }
+
+  LoadSettings();  // the program directory's settings, as the GUI would use them
+  CaptureContext ctx;
+  if (!ctx.AllocateFrames(static_cast<int>(frames) + kSpareFrames)) {
+    cli.err << "Memory allocate failed.\n";
+    return 1;
+  }
+  ConsoleCaptureHost host;
+  if (!StartCapture(ctx, cli.adapter, host)) {
+    cli.err << (host.Message().empty() ? "NO device." : host.Message()) << "\n";
+    return 1;
+  }
+
+  using Clock = std::chrono::steady_clock;
+  int lastCount = -1;
+  auto lastProgress = Clock::now();
+  auto lastReport = Clock::time_point{};
+  bool stalled = false;
+  while (ctx.WriteIndex() < frames && !ctx.threadFinished) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const int count = ctx.WriteIndex();
+    const auto now = Clock::now();
+    if (count != lastCount) {
+      lastCount = count;
+      lastProgress = now;
+    } else if (now - lastProgress > kStallLimit) {
+      stalled = true;
+      break;
+    }
+    if (now - lastReport >= kProgressEvery) {
+      cli.err << "\rcaptured " << count << "/" << frames << " frames" << std::flush;
+      lastReport = now;
+    }
+  }
+  StopCapture(ctx, cli.adapter, host);
+  const int captured = std::min<int>(ctx.WriteIndex(), static_cast<int>(frames));
+  cli.err << "\rcaptured " << captured << "/" << frames << " frames\n";
+  if (!host.Message().empty()) {
+    cli.err << host.Message() << "\n";
+  }
+
+  ctx.writeIndex = captured;
+  if (!WriteChart(output, ctx)) {
+    cli.err << "Tkchart file create failed.\n";
+    return 1;
+  }
+  if (stalled || captured < frames) {
+    cli.err << "read failed.\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace padscope

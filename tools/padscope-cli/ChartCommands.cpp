@@ -1,0 +1,165 @@
+// `chart info|table|decode FILE`: what a chart holds, as the program reads it.
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+
+#include "CliCommands.h"
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "files/ChartFile.h"
+#include "files/Exports.h"
+
+namespace padscope {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The value width a stream announces in its channel byte: the first record
+// with a channel byte decides, as the capture thread's first report does.
+int SingleByteModeOf(std::FILE* in) {
+  uint8_t record[kChartRecordBytes];
+  int mode = 1;
+  while (std::fread(record, 1, sizeof record, in) == sizeof record) {
+    if (record[2] != 0 && record[2] != 0xFF) {
+      mode = (record[2] & 0x80) ? 0 : 1;
+      break;
+    }
+  }
+  std::rewind(in);
+  return mode;
+}
+
+struct LoadedChart {
+  CaptureContext ctx;
+  ChartReadResult result;
+  uintmax_t size = 0;
+  int singleByteMode = 1;
+};
+
+bool Load(CliContext& cli, const std::string& path, LoadedChart& chart) {
+  std::error_code ec;
+  chart.size = std::filesystem::file_size(path, ec);
+  File in(ec ? nullptr : std::fopen(path.c_str(), "rb"));
+  if (!in) {
+    cli.err << "File open failed.\n";
+    return false;
+  }
+  GlobalSettings settings;  // the chart alone decides, not the program's settings
+  switch (PrepareChartBuffer(chart.ctx, settings, chart.size)) {
+    case ChartBufferStatus::ReallocateFailed:
+      cli.err << "reallocate memory failed.\n";
+      return false;
+    case ChartBufferStatus::AllocateFailed:
+      cli.err << "Memory allocate failed.\n";
+      return false;
+    case ChartBufferStatus::Ready:
+      break;
+  }
+  chart.singleByteMode = SingleByteModeOf(in.get());
+  ChartReadHooks hooks;
+  chart.result = ReadChartRecords(in.get(), chart.ctx, chart.singleByteMode, hooks);
+  return true;
+}
+
+const char* LayoutName(int layout) {
+  switch (layout) {
+    case 2:
+      return "2 (\"double\" mark)";
+    case 3:
+      return "3";
+    default:
+      return "none";
+  }
+}
+
+int Info(CliContext& cli, const LoadedChart& chart) {
+  const int n = chart.ctx.WriteIndex();
+  cli.out << "records: " << chart.size / kChartRecordBytes << "\n";
+  if (chart.size % kChartRecordBytes != 0) {
+    cli.out << "trailing bytes: " << chart.size % kChartRecordBytes << "\n";
+  }
+  cli.out << "end record: " << (chart.result.endRecord ? "yes" : "no") << "\n";
+  cli.out << "frames accepted: " << chart.result.accepted << "\n";
+  cli.out << "layout: " << LayoutName(chart.ctx.FrameLayout()) << "\n";
+  cli.out << "channels: " << (n > 0 ? chart.ctx.channelCount.load() : 0) << "\n";
+  cli.out << "value width: "
+          << (n == 0                 ? "none"
+              : chart.singleByteMode ? "Single 16TK"
+                                     : "Double 8TK")
+          << "\n";
+  return 0;
+}
+
+int Table(CliContext& cli, const LoadedChart& chart) {
+  File tmp(std::tmpfile());
+  if (!tmp || !WriteRawFrameTable(tmp.get(), chart.ctx)) {
+    cli.err << "file create failed.\n";
+    return 1;
+  }
+  std::rewind(tmp.get());
+  char buffer[1 << 16];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, tmp.get())) > 0) {
+    cli.out.write(buffer, static_cast<std::streamsize>(n));
+  }
+  return 0;
+}
+
+// One CSV row per accepted frame: index, milliseconds since the first frame,
+// each channel's first and second value as signed numbers, the key bits.
+int Decode(CliContext& cli, const LoadedChart& chart) {
+  const CaptureContext& ctx = chart.ctx;
+  const int channels = ctx.ChannelsInFrame();
+  cli.out << "frame,time_ms";
+  for (int ch = 0; ch < channels; ++ch) {
+    cli.out << ",ch" << ch << ",ch" << ch << "_key";
+  }
+  cli.out << ",keys\n";
+  const int n = ctx.WriteIndex();
+  const uint32_t t0 = n > 0 ? ctx.FrameAt(0)->timestamp : 0;
+  std::string row;
+  for (int k = 0; k < n; ++k) {
+    const SampleFrame& f = *ctx.FrameAt(k);
+    row = std::to_string(k) + "," + std::to_string(f.timestamp - t0);
+    unsigned keys = 0;
+    for (int ch = 0; ch < channels; ++ch) {
+      const int32_t second =
+          chart.singleByteMode ? f.secondValue[ch] : f.secondValue[ch] - kValueOffset;
+      // The first frame of a buffer carries no first values: leave them empty.
+      row += "," + (k == 0 ? std::string() : std::to_string(f.rawValue[ch] - kValueOffset)) + "," +
+             std::to_string(second);
+    }
+    for (int ch = 0; ch < kFrameChannels; ++ch) {
+      keys |= f.keyState[ch] != 0 ? 1u << ch : 0u;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%04X", keys);
+    cli.out << row << "," << hex << "\n";
+  }
+  return 0;
+}
+
+}  // namespace
+
+int CmdChart(CliContext& cli, const std::vector<std::string>& args) {
+  if (args.size() != 2 || (args[0] != "info" && args[0] != "table" && args[0] != "decode")) {
+    cli.err << "usage: chart info|table|decode FILE\n";
+    return 2;
+  }
+  auto chart = std::make_unique<LoadedChart>();
+  if (!Load(cli, args[1], *chart)) {
+    return 1;
+  }
+  if (args[0] == "info") {
+    return Info(cli, *chart);
+  }
+  return args[0] == "table" ? Table(cli, *chart) : Decode(cli, *chart);
+}
+
+}  // namespace padscope
