@@ -1,0 +1,289 @@
+#include "app/CMainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QTranslator>
+
+#include "app/ChartList.h"
+#include "app/DeviceWatcherQt.h"
+#include "app/GlobalSettings.h"
+#include "app/MiscCommands.h"
+#include "app/SettingsFile.h"
+#include "capture/CaptureContext.h"
+#include "capture/CaptureControl.h"
+#include "link/HidAdapter.h"
+#include "platform/MessageLog.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/Prompt.h"
+#include "support/ChannelLabel.h"
+#include "support/TextTable.h"
+#include "views/CViewKey.h"
+#include "views/CViewKeyScope.h"
+#include "views/CViewScope.h"
+#include "views/CViewSetting.h"
+
+namespace padscope {
+
+namespace {
+
+CMainFrame* gMainFrame = nullptr;
+
+// Status bar panes after the stretching prompt area: indicator id and width.
+constexpr std::pair<int, int> kPanes[] = {{135, 300}, {132, 60}, {131, 90}, {130, 800}, {129, 150}};
+constexpr int kPaneValueWidth = 131;
+
+}  // namespace
+
+CMainFrame* theMainFrame() {
+  return gMainFrame;
+}
+
+CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent)
+    : QMainWindow(parent), ctx_(ctx), adapter_(adapter) {
+  GlobalSettings& settings = GlobalSettings::Instance();
+  LoadSettings();
+  doubleByteShown = settings.singleByteMode == 1 ? 0 : 1;
+  // Every channel the current frames carry is shown, whatever the file held.
+  for (int i = 0; i < kSettingsChannelCount; ++i) {
+    if (ctx_.FrameLayout() == 0 || i < ctx_.channelCount) {
+      ShowChannel(settings.channel[i]);
+      settings.channel[i].expanded = 1;
+    }
+  }
+
+  BuildActions();
+  BuildToolBar();
+  BuildMenus();
+  BuildPanes();
+  BuildStatusBar();
+  setMouseTracking(true);
+
+  ApplyLanguage(2);
+  SetStatusPaneText(kPaneValueWidth, doubleByteShown ? "Double 8TK" : "Single 16TK");
+  const QString title = LoadVersionTitle();
+  if (!title.isEmpty()) {
+    setWindowTitle(title);
+  }
+
+  deviceWatcher_ = std::make_unique<DeviceWatcher>(adapter_.Backend());
+  connect(deviceWatcher_.get(), &DeviceWatcher::Arrived, this, &CMainFrame::OnDeviceArrival);
+  connect(deviceWatcher_.get(), &DeviceWatcher::Removed, this, &CMainFrame::OnDeviceRemoval);
+
+  connect(&commandStates_, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+  commandStates_.start(100);
+  UpdateCommandStates();
+  gMainFrame = this;
+  InstallMessageLogSink();
+}
+
+CMainFrame::~CMainFrame() {
+  SetMessageLogSink({});
+  if (gMainFrame == this) {
+    gMainFrame = nullptr;
+  }
+}
+
+void CMainFrame::BuildPanes() {
+  outer_ = new QSplitter(Qt::Horizontal, this);
+  left_ = new QSplitter(Qt::Vertical, outer_);
+  right_ = new QSplitter(Qt::Vertical, outer_);
+  viewSetting_ = new CViewSetting(ctx_, adapter_, *this, fields, left_);
+  viewKey_ = new CViewKey(left_);
+  viewScope_ = new CViewScope(ctx_, fields, right_);
+  viewKeyScope_ = new CViewKeyScope(ctx_, fields, right_);
+  viewSetting_->setMinimumHeight(60);
+  viewScope_->setMinimumHeight(60);
+  left_->setMinimumWidth(10);
+  for (QSplitter* s : {outer_, left_, right_}) {
+    s->setChildrenCollapsible(false);
+  }
+  // Ideal sizes: the left column 200 wide, its top pane 450 high, the waveform
+  // 180 high; the rest goes to the second column and rows.
+  outer_->setStretchFactor(1, 1);
+  left_->setStretchFactor(1, 1);
+  right_->setStretchFactor(1, 1);
+  outer_->setSizes({200, 1000});
+  left_->setSizes({450, 300});
+  right_->setSizes({180, 600});
+  setCentralWidget(outer_);
+
+  for (const ChartListEntry& e : LoadChartList()) {
+    viewSetting_->AddChartEntry(viewSetting_->ChartCount() + 1, e.name, e.path);
+  }
+}
+
+void CMainFrame::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("statusBar");
+  for (const auto& [id, width] : kPanes) {
+    auto* pane = new QLabel(bar);
+    pane->setFixedWidth(width);
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    bar->addPermanentWidget(pane);
+    panes_[id] = pane;
+  }
+  bar->showMessage(tr("Ready"));
+}
+
+void CMainFrame::SetStatusPaneText(int id, const QString& text) {
+  const auto it = panes_.find(id);
+  if (it == panes_.end()) {
+    return;
+  }
+  it->second->setText(text);
+  it->second->repaint();
+}
+
+QString CMainFrame::StatusPaneText(int id) const {
+  const auto it = panes_.find(id);
+  return it == panes_.end() ? QString() : it->second->text();
+}
+
+QString CMainFrame::LoadVersionTitle() const {
+  QFile file(QString::fromStdString((ProgramDirectory() / "curVer.txt").string()));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    return QStringLiteral("Varnel TK调试工具");
+  }
+  return QString::fromUtf8(file.readLine()).trimmed();
+}
+
+void CMainFrame::ApplyLanguage(int code) {
+  TextTable& table = TextTable::Instance();
+  setWindowTitle(QString::fromStdString(table.Text("ID_WIN_TITLE")));
+  ChannelLabel::Instance().RefreshFromTextTable(table);
+  for (QWidget* view :
+       std::initializer_list<QWidget*>{viewKey_, viewKeyScope_, viewScope_, viewSetting_}) {
+    if (view != nullptr) {
+      view->update();
+    }
+  }
+  if (viewScope_ != nullptr) {
+    viewScope_->Refresh();
+    viewKeyScope_->Refresh();
+  }
+  // Dialogs opened from now on follow the language; the menu bar stays as built.
+  if (translator_) {
+    QCoreApplication::removeTranslator(translator_.get());
+  }
+  translator_ = std::make_unique<QTranslator>();
+  const QString locale = QString::fromUtf8(UiLocaleName(code));
+  if (translator_->load(":/i18n/padscope_" + locale)) {
+    QCoreApplication::installTranslator(translator_.get());
+  }
+}
+
+void CMainFrame::RefreshScopes() {
+  QCoreApplication::postEvent(viewScope_, new QEvent(kViewRefreshEvent));
+  QCoreApplication::postEvent(viewKeyScope_, new QEvent(kViewRefreshEvent));
+}
+
+void CMainFrame::InstallMessageLogSink() {
+  SetMessageLogSink([this](const std::string& line) {
+    if (QThread::currentThread() == thread()) {
+      AppendMessageLog(line);
+    } else {
+      // The caller waits until the line is in the list, as a sent message would.
+      QMetaObject::invokeMethod(
+          this, [this, line] { AppendMessageLog(line); }, Qt::BlockingQueuedConnection);
+    }
+  });
+}
+
+void CMainFrame::AppendMessageLog(const std::string& line) {
+  viewKey_->AppendLine(QString::fromStdString(line));
+}
+
+// --- CaptureHost ----------------------------------------------------------------
+
+void CMainFrame::ReportValueWidth(int width) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, width] {
+        if (width == kValueWidthDouble) {
+          SetStatusPaneText(kPaneValueWidth, "Double 8TK");
+        } else if (width == kValueWidthSingle) {
+          SetStatusPaneText(kPaneValueWidth, "Single 16TK");
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+void CMainFrame::HideAutoBalanceButton() {
+  QMetaObject::invokeMethod(
+      this, [this] { viewSetting_->SetAutoBalanceVisible(false); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::ShowMessage(const std::string& text) {
+  ShowPrompt(text);
+}
+
+void CMainFrame::PumpEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+void CMainFrame::AdapterConnected(const HidAdapter& adapter) {
+  SetStatusPaneText(132, adapter.IsTwoLineAdapter() ? "2 Line" : "4  Line");
+  const char* format = nullptr;
+  if (adapter.isCorvex) {
+    format = adapter.HasNewerFirmware() ? "CORVEX 固件版本号%1, 有新版本可升级,请联系厂家!"
+                                        : "CORVEX 固件版本号%1, 当前为最新版本!";
+  } else {
+    format = adapter.HasNewerFirmware() ? "Pelmira 固件版本号%1, 有新版本可升级,请联系厂家!"
+                                        : "Pelmira 固件版本号%1, 当前为最新版本!";
+  }
+  SetStatusPaneText(135,
+                    QString::fromUtf8(format).arg(QString::fromStdString(adapter.FirmwareText())));
+}
+
+// --- Capture and devices --------------------------------------------------------
+
+void CMainFrame::StartCaptureCommand() {
+  fields.logTag = "主线程";
+  fields.tkRangeWarned = 0;
+  StartCapture(ctx_, adapter_, *this);
+}
+
+void CMainFrame::StopCaptureCommand() {
+  fields.logTag = "主线程";
+  StopCapture(ctx_, adapter_, *this);
+}
+
+void CMainFrame::OnDeviceArrival() {
+  HandleDeviceArrival(adapter_, *this);
+}
+
+void CMainFrame::OnDeviceRemoval() {
+  HandleDeviceRemoval(ctx_, *this);
+}
+
+// --- Window events --------------------------------------------------------------
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    closed_ = true;
+    StopCaptureCommand();
+    // A thread ended by a removal may still be running: wait for it too.
+    while (!ctx_.threadFinished) {
+      PumpEvents();
+      QThread::msleep(10);
+    }
+    SaveSettings();
+    SaveChartList(viewSetting_->ChartEntries());
+  }
+  event->accept();
+}
+
+void CMainFrame::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  statusBar()->showMessage(QStringLiteral("%1,%2").arg(p.x()).arg(p.y()));
+  QMainWindow::mouseMoveEvent(event);
+}
+
+}  // namespace padscope

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/FrameFields.h"
+#include "capture/CaptureHost.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QTranslator;
+
+namespace padscope {
+
+class CaptureContext;
+class CViewKey;
+class CViewKeyScope;
+class CViewScope;
+class CViewSetting;
+class DeviceWatcher;
+class HidAdapter;
+
+// The main window: toolbar, the four panes in their splitters, the status bar,
+// the menus and the command table. It is the capture engine's host (value
+// width, message boxes, the shared flags) and the message log's sink.
+// UI thread, except the CaptureHost calls the capture thread makes.
+class CMainFrame : public QMainWindow, public CaptureHost {
+  Q_OBJECT
+
+ public:
+  // Loads the settings record and marks the channels shown, then builds the
+  // window. The context and adapter outlive the frame.
+  CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // Runs one command of the command table, as its menu item, toolbar button or
+  // accelerator would.
+  void OnCommand(int id);
+  // The action a command id is reached by (menu, toolbar or accelerator).
+  QAction* Action(int id) const;
+  // Applies the enable and check rules of every command.
+  void UpdateCommandStates();
+
+  void SetStatusPaneText(int id, const QString& text);
+  QString StatusPaneText(int id) const;
+
+  // Retitles the window, refreshes the channel labels, redraws the panes and
+  // switches the dialog language (1 English, 2 Simplified, 3 Traditional Chinese).
+  void ApplyLanguage(int code);
+  // Posts a refresh request to both scope views.
+  void RefreshScopes();
+
+  FrameFields fields;
+
+  CViewSetting* viewSetting() const { return viewSetting_; }
+  CViewKey* viewKey() const { return viewKey_; }
+  CViewScope* viewScope() const { return viewScope_; }
+  CViewKeyScope* viewKeyScope() const { return viewKeyScope_; }
+  QToolBar* toolBar() const { return toolBar_; }
+  DeviceWatcher* deviceWatcher() const { return deviceWatcher_.get(); }
+
+  // CaptureHost
+  void ReportValueWidth(int width) override;
+  void HideAutoBalanceButton() override;
+  void ShowMessage(const std::string& text) override;
+  void PumpEvents() override;
+  void AdapterConnected(const HidAdapter& adapter) override;
+
+ signals:
+  void CommandRan(int id);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  void BuildPanes();
+  void BuildStatusBar();
+  void BuildActions();
+  void BuildToolBar();
+  void BuildMenus();
+  QAction* MakeAction(int id, const QString& text, const QString& prompt = {});
+  void InstallMessageLogSink();
+  void AppendMessageLog(const std::string& line);
+  QString LoadVersionTitle() const;
+
+  void StartCaptureCommand();
+  void StopCaptureCommand();
+  void ToggleLogging();
+  void ClearMessageLog();
+  void ShowAbout();
+  void DumpThresholdCommand();
+  void OpenGlobalParameterDialog();
+  void OpenDocument(const QString& target);
+  void HandleDisplayCommand(int id);
+  void OnDeviceArrival();
+  void OnDeviceRemoval();
+
+  CaptureContext& ctx_;
+  HidAdapter& adapter_;
+  std::map<int, QAction*> actions_;
+  std::map<int, QLabel*> panes_;
+  QToolBar* toolBar_ = nullptr;
+  CViewSetting* viewSetting_ = nullptr;
+  CViewKey* viewKey_ = nullptr;
+  CViewScope* viewScope_ = nullptr;
+  CViewKeyScope* viewKeyScope_ = nullptr;
+  QSplitter* outer_ = nullptr;
+  QSplitter* left_ = nullptr;
+  QSplitter* right_ = nullptr;
+  QTimer commandStates_;
+  std::unique_ptr<QTranslator> translator_;
+  std::unique_ptr<DeviceWatcher> deviceWatcher_;
+  bool closed_ = false;
+};
+
+// The main frame while it exists, else null.
+CMainFrame* theMainFrame();
+
+}  // namespace padscope

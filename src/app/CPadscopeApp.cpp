@@ -1,0 +1,108 @@
+#include "app/CPadscopeApp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QTranslator>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "app/CMainFrame.h"
+#include "app/MiscCommands.h"
+#include "capture/CaptureContext.h"
+#include "link/AdapterInstance.h"
+#include "link/HidAdapter.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/PromptQt.h"
+#include "sim/BackendSelection.h"
+#include "support/TextTable.h"
+
+namespace padscope {
+
+namespace {
+
+// The single-instance guard's name; the lock file lives in the temporary folder.
+constexpr const char* kInstanceName = "Padscope Standard Tool.";
+
+// --simulate[=pelmira|corvex] on the command line, else PADSCOPE_SIMULATE.
+std::optional<SimModel> SimulateOption(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0) {
+      return ParseSimulateValue(arg.size() > 10 ? arg.substr(11) : "");
+    }
+  }
+  return SimulateFromEnvironment();
+}
+
+// With PADSCOPE_NONINTERACTIVE set (scripts, tests), message boxes go to
+// standard error and are answered with their declining button.
+class StderrPrompt : public Prompt {
+ public:
+  PromptButton Show(const PromptRequest& request) override {
+    std::fprintf(stderr, "%s\n", request.text.c_str());
+    return DecliningButton(request.buttons);
+  }
+};
+
+// The update check is started here once it exists; start-up does not wait
+// for it.
+void StartUpdateCheck(CMainFrame& /*frame*/, bool /*reporting*/) {}
+
+}  // namespace
+
+int RunPadscopeApp(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Padscope");
+  if (qEnvironmentVariableIsSet("PADSCOPE_NONINTERACTIVE")) {
+    SetPrompt(std::make_shared<StderrPrompt>());
+  } else {
+    SetPrompt(std::make_shared<QtPrompt>());
+  }
+  SetFileChooser(std::make_shared<QtFileChooser>());
+
+  CaptureContext* ctx = nullptr;
+  try {
+    ctx = &theCaptureContext();
+  } catch (const std::bad_alloc&) {
+    ShowPrompt("mem err.");
+    return 1;
+  }
+
+  // The text table lives beside the program.
+  TextTable& texts = TextTable::Instance();
+  texts.SetLanguageFromLocale();
+  texts.Load(ProgramDirectory() / "Padscope.xml");
+
+  // The menus are built in the system's language; the frame then switches what
+  // later dialogs use.
+  QTranslator menuTranslator;
+  if (menuTranslator.load(QStringLiteral(":/i18n/padscope_") + UiLocaleName(texts.Language()))) {
+    QCoreApplication::installTranslator(&menuTranslator);
+  }
+
+  QLockFile instance(QDir::temp().filePath(QString::fromUtf8(kInstanceName) + ".lock"));
+  instance.setStaleLockTime(0);
+  if (!instance.tryLock(0)) {
+    ShowPrompt(texts.Text("T_ISEXIST"), PromptIcon::Warning, PromptButtons::Ok,
+               texts.Text("ID_WIN_TITLE"));
+    return 0;
+  }
+
+  SetTheAdapter(std::make_unique<HidAdapter>(MakeBackend(SimulateOption(argc, argv))));
+  int status = 0;
+  {
+    CMainFrame frame(*ctx, *theAdapter());
+    StartUpdateCheck(frame, false);
+    frame.resize(1400, 900);
+    frame.show();
+    status = QApplication::exec();
+  }
+  SetTheAdapter(nullptr);
+  return status;
+}
+
+}  // namespace padscope

@@ -1,0 +1,29 @@
+#pragma once
+
+// Enable and check rules of the main frame's menu items and toolbar buttons.
+
+#include <optional>
+
+namespace padscope {
+
+struct GlobalSettings;
+struct FrameFields;
+
+// The state the check marks depend on besides the two records.
+struct CheckInputs {
+  const GlobalSettings& settings;
+  const FrameFields& frame;
+  bool logEnabled = false;
+  bool toolbarVisible = true;
+  bool statusBarVisible = true;
+};
+
+// Whether command `id` is enabled with the capture in `runState`: Start is
+// disabled while capture runs (1), Stop while it is stopped (0); every other
+// command is always enabled. UI thread.
+bool IsCommandEnabled(int id, int runState);
+
+// The check mark of command `id`, or nullopt when the command has none. UI thread.
+std::optional<bool> IsCommandChecked(int id, const CheckInputs& in);
+
+}  // namespace padscope

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace padscope {
+
+// Indexes of the waveform view's held-button flags in FrameFields::dragState.
+enum DragFlag {
+  kDragZoomIn,
+  kDragZoomOut,
+  kDragRangeUp,
+  kDragRangeDown,
+  kDragPanLeft,
+  kDragPanRight
+};
+inline constexpr int kDragFlagCount = 6;
+
+// The main frame's interaction fields that views, dialogs and commands read and
+// write directly. The frame window owns one; algorithms in the core take it by
+// reference so they are tested without windows. UI thread, except the held
+// flags, which the waveform view's repeat worker also reads.
+struct FrameFields {
+  int32_t playbackStop = 0;     // 1 ends a running chart playback
+  int32_t followRawValue = 0;   // the views follow the pointer with the raw value
+  int32_t playbackRunning = 1;  // 0 while a chart playback is paused
+  int32_t coordFirst = 1;       // cleared by the first positioning of the coordinates
+  int32_t coordBase = 2000;     // base offset of the raw-value axis
+  int32_t coordChannel = 0;     // channel the positioning command works on
+  int32_t coordAux = 0;         // the previous coordChannel
+  int32_t coordStep = 1;        // coordinate zoom step, 1..10000
+  int32_t panStep = 1;          // pan acceleration counter, never reset
+  std::array<std::atomic<int32_t>, kDragFlagCount> dragState{};
+  int32_t tkRangeWarned = 0;
+  int32_t tkRangeShown = 0;
+  int32_t tkRangeMax = 2357;
+  int32_t tkRangeMin = 2242;
+  int32_t tkRangeChannel = 8;
+  std::string logTag = "主线程";
+  std::string logText;
+  std::string chartPath;
+  std::string chartName;
+};
+
+}  // namespace padscope

@@ -1,0 +1,41 @@
+#include "app/MiscCommands.h"
+
+#include "app/FrameFields.h"
+#include "app/GlobalSettings.h"
+#include "capture/CaptureHost.h"
+#include "capture/WriteLog.h"
+#include "platform/ProgramDirectory.h"
+
+namespace padscope {
+
+bool ToggleLogging(CaptureHost& host, FrameFields& frame) {
+  const bool on = !host.logEnabled.load();
+  host.logEnabled = on;
+  frame.logTag = "主线程";
+  frame.logText = on ? "启动日志信息" : " 关闭日志信息";
+  // Written either way, so that the log file shows where logging stopped.
+  WriteLog(frame.logTag, "%s", frame.logText.c_str());
+  return on;
+}
+
+bool ChooseAlgorithm(GlobalSettings& settings, Algorithm algorithm) {
+  settings.parameterMode = static_cast<int>(algorithm);
+  return algorithm == Algorithm::kInte;
+}
+
+const char* UiLocaleName(int languageCode) {
+  switch (languageCode) {
+    case 2:
+      return "zh_CN";
+    case 3:
+      return "zh_TW";
+    default:
+      return "en_US";
+  }
+}
+
+std::filesystem::path InstructionsDocumentPath() {
+  return ProgramDirectory() / "PELMIRA_Instructions.pdf";
+}
+
+}  // namespace padscope

@@ -1,0 +1,3 @@
+#include "app/CPadscopeApp.h"
+
+int main(int argc, char** argv) { return padscope::RunPadscopeApp(argc, argv); }

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+
+namespace padscope {
+
+// The toolbar's 32 x 32 image for a command, drawn by hand in one consistent
+// style: the normal image and a brighter hot one for the pointer-over state
+// (QIcon::Active). A command without an image gives a null icon.
+QIcon ToolbarIcon(int commandId);
+
+}  // namespace padscope

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+#include <string>
+#include <vector>
+
+class QListWidget;
+class QPushButton;
+
+namespace padscope {
+
+// The message log pane: a list of lines added by AddMessageLog and a button
+// that deletes the selected line. UI thread only.
+class CViewKey : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CViewKey(QWidget* parent = nullptr);
+
+  // Appends a line, clears the selection and scrolls it into view.
+  void AppendLine(const QString& line);
+  void Clear();
+  std::vector<std::string> Lines() const;
+  // Deletes the selected line and selects its neighbour (button 1041).
+  void DeleteSelected();
+
+  QListWidget* list() const { return list_; }
+  QPushButton* deleteButton() const { return delete_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QListWidget* list_;
+  QPushButton* delete_;
+};
+
+}  // namespace padscope

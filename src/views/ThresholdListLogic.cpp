@@ -1,0 +1,121 @@
+#include "views/ThresholdListLogic.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "capture/CaptureControl.h"
+#include "capture/CaptureHost.h"
+#include "link/Opcodes.h"
+#include "link/SendBuffers.h"
+#include "platform/MessageLog.h"
+
+namespace padscope {
+
+namespace {
+
+inline constexpr int32_t kBalanceUnsetMin = 9999;
+inline constexpr int32_t kBalanceDisabledValue = 255;
+
+void StoreShared(int32_t& field, int32_t value) {
+  std::atomic_ref<int32_t>(field).store(value, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void PrintThresholds(const GlobalSettings& settings, const CaptureContext& ctx) {
+  AddMessageLog("============ Threshold:");
+  const int channels = ctx.ChannelsInFrame();
+  for (int i = 0; i < channels; ++i) {
+    AddMessageLog("TH %d : %d", i, settings.channel[static_cast<size_t>(i)].EffectiveThreshold());
+  }
+  AddMessageLog("%s", "");
+}
+
+void PrintRawValues(const CaptureContext& ctx) {
+  const int layout = ctx.FrameLayout();
+  if (layout < 0 || layout > 3) {
+    AddMessageLog("No Base Line Data to Print.");
+    return;
+  }
+  AddMessageLog("============ Base Line:");
+  const int newest = ctx.WriteIndex() - 1;
+  if (newest < 0) {
+    AddMessageLog("No Base Line Data to Print.");
+    return;
+  }
+  const int channels = ctx.ChannelsInFrame();
+  for (int i = 0; i < channels; ++i) {
+    AddMessageLog("BL %d : %d", i, ctx.RawValue(newest, i) - kValueOffset);
+  }
+  AddMessageLog("%s", "");
+}
+
+int AutoBalanceThreshold(int rawMin, int rawMax, float factor) {
+  const double span = static_cast<double>(int64_t{rawMax} - rawMin);
+  const double t = std::trunc(span * factor + 0.5);
+  if (!(t > std::numeric_limits<int>::min())) {  // also catches NaN
+    return std::numeric_limits<int>::min();
+  }
+  return static_cast<int>(std::min<double>(t, std::numeric_limits<int>::max()));
+}
+
+const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
+                             CaptureHost& host) {
+  if (ctx.runState == kRunStopped) {
+    StartCapture(ctx, adapter, host);
+  }
+  // The spans are reset before the flag goes up, so the capture thread never
+  // widens a span left over from the last measurement.
+  for (ChannelConfig& ch : settings.channel) {
+    const bool enabled = IsChannelEnabled(ch);
+    StoreShared(ch.rawMax, enabled ? 0 : kBalanceDisabledValue);
+    StoreShared(ch.rawMin, enabled ? kBalanceUnsetMin : kBalanceDisabledValue);
+  }
+  ctx.autoBalance = true;
+  return kAutoBalanceMeasuringText;
+}
+
+const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
+                              CaptureHost& host) {
+  ctx.autoBalance = false;
+  // Once the thread has ended, the spans are no longer written.
+  StopCapture(ctx, adapter, host);
+  const int channels = ctx.ChannelsInFrame();
+  for (int i = 0; i < channels; ++i) {
+    const ChannelConfig& ch = settings.channel[static_cast<size_t>(i)];
+    if (!IsChannelEnabled(ch)) {
+      continue;
+    }
+    // A channel that saw no frame still holds the reset values (max below
+    // min); a threshold from that would be garbage, so it is not sent.
+    if (ch.rawMax < ch.rawMin) {
+      AddMessageLog("No raw values measured on CH%d; threshold not updated.", i);
+      continue;
+    }
+    const int t = AutoBalanceThreshold(ch.rawMin, ch.rawMax, ctx.thresholdFactor);
+    ClearSendBuffer(ctx.sendBuffers, kThresholdBuffer);
+    SetSendByte(ctx.sendBuffers, kThresholdBuffer, 0, i);
+    SetSendByte(ctx.sendBuffers, kThresholdBuffer, 1, t);  // the chip takes the low 8 bits
+    if (SendBuffer(&adapter, ctx.sendBuffers, kOpSendThreshold, kThresholdBuffer)) {
+      AddMessageLog("Update threshold of CH%d (%d) (%d - %d)", i, t, ch.rawMin, ch.rawMax);
+    } else {
+      AddMessageLog("update threshold failed.");
+    }
+  }
+  return kAutoBalanceIdleText;
+}
+
+const char* ToggleAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
+                              CaptureHost& host) {
+  if (ctx.autoBalance) {
+    return FinishAutoBalance(ctx, settings, adapter, host);
+  }
+  return StartAutoBalance(ctx, settings, adapter, host);
+}
+
+}  // namespace padscope

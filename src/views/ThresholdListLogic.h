@@ -1,0 +1,52 @@
+#pragma once
+
+// What the threshold list view's buttons do, without the window: printing the
+// thresholds and the newest raw values into the message log, and Auto Balance,
+// which measures each channel's raw-value span during a capture and sends a
+// threshold derived from it to the chip.
+
+namespace padscope {
+
+struct GlobalSettings;
+class CaptureContext;
+class CaptureHost;
+class HidAdapter;
+
+// Texts of the Auto Balance button in its two states.
+inline constexpr const char* kAutoBalanceIdleText = "Auto Balance";
+inline constexpr const char* kAutoBalanceMeasuringText = "Finished";
+
+// Adds "============ Threshold:", one "TH i : threshold" line per channel below
+// channelCount (at most 16) and an empty line to the message log. UI thread.
+void PrintThresholds(const GlobalSettings& settings, const CaptureContext& ctx);
+
+// Adds "============ Base Line:" and one "BL i : value" line per channel of the
+// newest complete frame (the signed raw value) and an empty line; "No Base
+// Line Data to Print." instead when there is no frame or no accepted layout.
+// UI thread.
+void PrintRawValues(const CaptureContext& ctx);
+
+// The Auto Balance button: starts measuring when ctx.autoBalance is false,
+// else finishes. Returns the button's new text (a static string). UI thread.
+const char* ToggleAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
+                              CaptureHost& host);
+
+// Starts capture when it is stopped, resets every channel's rawMax/rawMin (0 and
+// 9999 when enabled, 255 and 255 otherwise) and sets ctx.autoBalance, from
+// which on the capture thread widens the enabled channels' spans. Returns
+// kAutoBalanceMeasuringText.
+const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
+                             CaptureHost& host);
+
+// Clears ctx.autoBalance, stops capture, then sends each enabled channel below
+// channelCount the threshold round((rawMax - rawMin) x thresholdFactor) (its
+// low 8 bits) with opcode 0xF7 through send buffer 2, logging each result.
+// The settings' thresholds are not changed. Returns kAutoBalanceIdleText.
+const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
+                              CaptureHost& host);
+
+// The threshold Auto Balance derives from a measured span: trunc(span x factor
+// + 0.5), held to the int32 range.
+int AutoBalanceThreshold(int rawMin, int rawMax, float factor);
+
+}  // namespace padscope

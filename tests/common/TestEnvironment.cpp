@@ -1,0 +1,46 @@
+#include "common/TestEnvironment.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "platform/Prompt.h"
+#include "support/ChannelLabel.h"
+#include "support/TextTable.h"
+
+namespace padscope::test {
+
+namespace {
+
+class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const testing::TestInfo& info) override {
+    std::random_device rd;
+    dir_ = std::filesystem::temp_directory_path() /
+           ("padscope-test-" + std::string(info.name()) + "-" + std::to_string(rd()));
+    std::filesystem::create_directories(dir_);
+    setenv("PADSCOPE_HOME", dir_.c_str(), 1);
+    // Process-wide services start fresh, whatever the previous test left behind.
+    SetPrompt(nullptr);
+    SetFileChooser(nullptr);
+    TextTable::ResetForTest();
+    ChannelLabel::ResetForTest();
+  }
+  void OnTestEnd(const testing::TestInfo&) override {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+    unsetenv("PADSCOPE_HOME");
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+}  // namespace
+
+void InstallTestEnvironment() {
+  testing::UnitTest::GetInstance()->listeners().Append(new ProgramDirectoryPerTest);
+}
+
+}  // namespace padscope::test

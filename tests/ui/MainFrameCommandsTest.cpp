@@ -1,0 +1,211 @@
+// Commands of the main window that open dialogs, write files or switch panes.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QTranslator>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "app/CMainFrame.h"
+#include "app/ChartList.h"
+#include "app/CommandIds.h"
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "common/SimFixture.h"
+#include "common/Wait.h"
+#include "dialogs/CCoordinateDlg.h"
+#include "dialogs/DialogRunnerQt.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/RecordingPrompt.h"
+#include "views/CViewKey.h"
+#include "views/CViewSetting.h"
+
+namespace padscope {
+namespace {
+
+class FrameCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GlobalSettings::ResetInstanceForTest();
+    SetPrompt(prompt);
+  }
+  void TearDown() override {
+    SetDialogRunner({});
+    if (frame) {
+      frame->close();
+    }
+    unsetenv("PADSCOPE_MENU");
+  }
+  void Open() { frame = std::make_unique<CMainFrame>(ctx, sim.adapter); }
+  void Run(int id) { frame->Action(id)->trigger(); }
+
+  test::SimAdapter sim;
+  CaptureContext ctx;
+  std::shared_ptr<RecordingPrompt> prompt = std::make_shared<RecordingPrompt>();
+  std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(FrameCommands, SetTkRangeCancelledStillToggles) {
+  Open();
+  SetDialogRunner([](QDialog& d) {
+    auto& dialog = dynamic_cast<CCoordinateDlg&>(d);
+    EXPECT_EQ(dialog.maxEdit()->text(), "2357");
+    EXPECT_EQ(dialog.minEdit()->text(), "2242");
+    EXPECT_EQ(dialog.channelEdit()->text(), "8");
+    dialog.maxEdit()->setText("9999");
+    dialog.reject();
+    return static_cast<int>(QDialog::Rejected);
+  });
+  Run(kCmdSetTkRange);
+  EXPECT_EQ(frame->fields.tkRangeShown, 1);
+  EXPECT_EQ(frame->fields.tkRangeMax, 2357) << "cancel keeps the values";
+  EXPECT_TRUE(frame->Action(kCmdSetTkRange)->isChecked());
+
+  SetDialogRunner([](QDialog& d) {
+    auto& dialog = dynamic_cast<CCoordinateDlg&>(d);
+    dialog.maxEdit()->setText("3000");
+    dialog.minEdit()->setText("abc");
+    dialog.channelEdit()->setText("99");
+    dialog.accept();
+    return static_cast<int>(QDialog::Accepted);
+  });
+  Run(kCmdSetTkRange);
+  EXPECT_EQ(frame->fields.tkRangeShown, 0) << "OK while on switches the watch off";
+  EXPECT_EQ(frame->fields.tkRangeMax, 3000);
+  EXPECT_EQ(frame->fields.tkRangeMin, 0) << "not a number reads as 0";
+  EXPECT_EQ(frame->fields.tkRangeChannel, 15) << "channels stop at 15";
+}
+
+TEST_F(FrameCommands, AlgorithmChoiceShowsOrHidesAutoBalance) {
+  Open();
+  Run(kCmdAlgorithmInte);
+  EXPECT_EQ(GlobalSettings::Instance().parameterMode, 2);
+  EXPECT_FALSE(frame->viewSetting()->autoBalanceButton()->isHidden());
+  EXPECT_TRUE(frame->Action(kCmdAlgorithmInte)->isChecked());
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"T_MSGSETTING"});
+  Run(kCmdAlgorithmMa);
+  EXPECT_EQ(GlobalSettings::Instance().parameterMode, 1);
+  EXPECT_TRUE(frame->viewSetting()->autoBalanceButton()->isHidden());
+}
+
+TEST_F(FrameCommands, PrintButtonsWriteToTheMessageLog) {
+  Open();
+  frame->viewSetting()->printRawButton()->click();
+  EXPECT_EQ(frame->viewKey()->Lines(), std::vector<std::string>{"No Base Line Data to Print."});
+  frame->viewSetting()->printThresholdsButton()->click();
+  const auto lines = frame->viewKey()->Lines();
+  ASSERT_EQ(lines.size(), 1u + 1u + 16u + 1u);
+  EXPECT_EQ(lines[1], "============ Threshold:");
+  EXPECT_EQ(lines[2], "TH 0 : 40");
+}
+
+TEST_F(FrameCommands, DumpThresholdAppendsToTheCurrentDirectory) {
+  Open();
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(ProgramDirectory());
+  Run(kCmdDumpThreshold);
+  Run(kCmdDumpThreshold);
+  std::filesystem::current_path(previous);
+  std::ifstream in(ProgramDirectory() / "data" / "Threhold.txt", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  std::string once;
+  for (int i = 0; i < 16; ++i) {
+    once += "CH " + std::to_string(i) + "    40\r\n";
+  }
+  EXPECT_EQ(text, once + once);
+  EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"save ok.", "save ok."}));
+}
+
+TEST_F(FrameCommands, ChartListComesBackAndGoesOut) {
+  const std::vector<ChartListEntry> saved = {{"a.tkchart", "/x/a.tkchart"},
+                                             {"b.tkchart", "/x/b.tkchart"}};
+  ASSERT_TRUE(SaveChartList(saved));
+  Open();
+  QTreeWidget* list = frame->viewSetting()->chartList();
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "1");
+  EXPECT_EQ(list->topLevelItem(1)->text(1), "b.tkchart");
+  EXPECT_TRUE(list->isColumnHidden(2));
+  frame->viewSetting()->AddChartEntry(3, "c.tkchart", "/x/c.tkchart");
+  frame->close();
+  const auto back = LoadChartList();
+  ASSERT_EQ(back.size(), 3u);
+  EXPECT_EQ(back[2].path, "/x/c.tkchart");
+  frame.reset();
+}
+
+TEST_F(FrameCommands, ClearAlsoEmptiesTheChartList) {
+  Open();
+  frame->viewSetting()->AddChartEntry(1, "a", "/a");
+  Run(kCmdClearMessageLog);
+  EXPECT_EQ(frame->viewSetting()->ChartCount(), 0);
+}
+
+TEST_F(FrameCommands, HongKongFileMenu) {
+  setenv("PADSCOPE_MENU", "hk", 1);
+  Open();
+  QMenu* file = frame->menuBar()->actions().at(0)->menu();
+  const auto actions = file->actions();
+  ASSERT_EQ(actions.size(), 5);
+  EXPECT_EQ(actions[0]->text(), QStringLiteral("調試"));
+  EXPECT_EQ(actions[1]->text(), QStringLiteral("算法選擇"));
+  EXPECT_EQ(actions[2]->data().toInt(), kCmdHexThresholds);
+  EXPECT_EQ(actions[4]->data().toInt(), kCmdExit);
+  EXPECT_EQ(actions[1]->menu()->actions().size(), 2);
+}
+
+TEST_F(FrameCommands, ChineseTranslationsAreEmbedded) {
+  for (const char* locale : {"zh_CN", "zh_TW"}) {
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(QString(":/i18n/padscope_") + locale)) << locale;
+    EXPECT_FALSE(translator.translate("padscope::CMainFrame", "Load Data").isEmpty());
+  }
+}
+
+TEST(SingleInstance, SecondProgramIsRefused) {
+  const QString dir = QString::fromStdString(ProgramDirectory().string());
+  std::filesystem::copy_file(
+      std::filesystem::path(PADSCOPE_SOURCE_DIR) / "resources" / "Padscope.xml",
+      ProgramDirectory() / "Padscope.xml");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("PADSCOPE_HOME", dir);
+  env.insert("PADSCOPE_SIMULATE", "pelmira");
+  env.insert("PADSCOPE_NONINTERACTIVE", "1");
+  env.insert("LANG", "en_US.UTF-8");
+  QProcess first;
+  first.setProcessEnvironment(env);
+  first.start(PADSCOPE_BINARY, {});
+  ASSERT_TRUE(first.waitForStarted());
+  // Wait until the first one holds the guard (a stale guard of a killed run
+  // names another process).
+  const QString guard = QString::fromStdString(
+      (std::filesystem::temp_directory_path() / "Padscope Standard Tool..lock").string());
+  ASSERT_TRUE(test::WaitFor([&] {
+    qint64 pid = 0;
+    QString host, app;
+    return QLockFile(guard).getLockInfo(&pid, &host, &app) && pid == first.processId();
+  }));
+
+  QProcess second;
+  second.setProcessEnvironment(env);
+  second.start(PADSCOPE_BINARY, {});
+  ASSERT_TRUE(second.waitForFinished(20000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(second.readAllStandardError().contains("Padscope is already running."));
+  EXPECT_EQ(first.state(), QProcess::Running) << "the first instance is not touched";
+  first.kill();
+  first.waitForFinished();
+}
+
+}  // namespace
+}  // namespace padscope

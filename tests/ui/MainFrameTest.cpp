@@ -1,0 +1,289 @@
+// The main window against the simulated adapter, on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/DeviceWatcherQt.h"
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "common/SimFixture.h"
+#include "common/Wait.h"
+#include "platform/MessageLog.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/RecordingPrompt.h"
+#include "support/TextTable.h"
+#include "views/CViewKey.h"
+
+namespace padscope {
+namespace {
+
+// Pumps events until cond holds (the UI thread must keep running while the
+// capture thread reports to it).
+bool PumpUntil(const std::function<bool()>& cond) {
+  return test::WaitFor([&] {
+    QApplication::processEvents();
+    return cond();
+  });
+}
+
+class MainFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GlobalSettings::ResetInstanceForTest();
+    ctx.cycleSleepMs = 1;
+    SetPrompt(prompt);
+    frame = std::make_unique<CMainFrame>(ctx, sim.adapter);
+  }
+  void TearDown() override {
+    if (frame) {
+      frame->close();
+      frame.reset();
+    }
+  }
+  std::vector<int> Ids(const QList<QAction*>& actions) {
+    std::vector<int> ids;
+    for (QAction* a : actions) {
+      ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+    }
+    return ids;
+  }
+  QMenu* Menu(int index) { return frame->menuBar()->actions().at(index)->menu(); }
+  void Run(int id) { frame->Action(id)->trigger(); }
+
+  test::SimAdapter sim{[] {
+    SimConfig c = test::FastSimConfig();
+    c.framesPerSecond = 2000;
+    return c;
+  }()};
+  CaptureContext ctx;
+  std::shared_ptr<RecordingPrompt> prompt = std::make_shared<RecordingPrompt>();
+  std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(MainFrameTest, ToolbarHoldsTheCommandsInOrder) {
+  EXPECT_EQ(
+      Ids(frame->toolBar()->actions()),
+      (std::vector<int>{32771, 32773, 0,     32788, 32814, 32813, 0,     32799, 0,     57664, 32824,
+                        32826, 32827, 32828, 32837, 32838, 32839, 32840, 0,     32853, 32859}));
+  EXPECT_EQ(frame->toolBar()->iconSize(), QSize(32, 32));
+  for (QAction* a : frame->toolBar()->actions()) {
+    if (!a->isSeparator()) {
+      EXPECT_FALSE(a->icon().isNull()) << a->data().toInt();
+      EXPECT_EQ(frame->toolBar()->widgetForAction(a)->size(), QSize(40, 40));
+    }
+  }
+}
+
+TEST_F(MainFrameTest, MenusHoldTheCommandsInOrder) {
+  ASSERT_EQ(frame->menuBar()->actions().size(), 4);
+  EXPECT_EQ(Ids(Menu(0)->actions()), (std::vector<int>{32794, 32788, 32814, 32813, 0, 57665}));
+  EXPECT_EQ(Ids(Menu(1)->actions()),
+            (std::vector<int>{32774, 32775, 0, 32782, 0, 32776, 32777, 0, 32785, 32784, 32786,
+                              32787, 0, 32820, 32822}));
+  EXPECT_EQ(Ids(Menu(2)->actions()), (std::vector<int>{59392, 59393, 0, 32799, 32855, 32858}));
+  EXPECT_EQ(Ids(Menu(3)->actions()),
+            (std::vector<int>{32845, 32847, 32849, 57664, 0, 2345, 0, 2346}));
+}
+
+TEST_F(MainFrameTest, AcceleratorsReachTheirCommands) {
+  const std::pair<int, QKeySequence> keys[] = {
+      {32800, Qt::Key_F5},
+      {32799, Qt::Key_F7},
+      {32827, QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)},
+      {32828, QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)},
+      {32785, Qt::Key_Up},
+      {32784, Qt::Key_Down},
+      {32786, Qt::Key_Right},
+      {32787, Qt::Key_Left},
+      {133, Qt::Key_PageUp},
+      {134, Qt::Key_PageDown},
+      {32839, Qt::Key_Home},
+      {32840, Qt::Key_End},
+  };
+  for (const auto& [id, key] : keys) {
+    ASSERT_NE(frame->Action(id), nullptr) << id;
+    EXPECT_EQ(frame->Action(id)->shortcut(), key) << id;
+    EXPECT_TRUE(frame->actions().contains(frame->Action(id))) << id;
+  }
+}
+
+TEST_F(MainFrameTest, PageUpAndMoveUpDoTheSame) {
+  GlobalSettings& s = GlobalSettings::Instance();
+  const int max = s.rangeMax;
+  const int min = s.rangeMin;
+  Run(kCmdRangeUpKey);
+  Run(kCmdRangeUp);
+  EXPECT_EQ(s.rangeMax, max + 2);
+  EXPECT_EQ(s.rangeMin, min + 2);
+  Run(kCmdRangeDownKey);
+  Run(kCmdRangeDown);
+  EXPECT_EQ(s.rangeMax, max);
+  EXPECT_EQ(s.rangeMin, min);
+}
+
+TEST_F(MainFrameTest, OutputZoomStopsAtItsLimits) {
+  for (int i = 0; i < 20; ++i) {
+    Run(kCmdOutputZoomUp);
+  }
+  EXPECT_EQ(GlobalSettings::Instance().zoom, 18);
+  for (int i = 0; i < 30; ++i) {
+    Run(kCmdOutputZoomDown);
+  }
+  EXPECT_EQ(GlobalSettings::Instance().zoom, 1);
+}
+
+TEST_F(MainFrameTest, EnableAndCheckRulesFollowTheState) {
+  frame->UpdateCommandStates();
+  EXPECT_TRUE(frame->Action(kCmdStartCapture)->isEnabled());
+  EXPECT_FALSE(frame->Action(kCmdStopCapture)->isEnabled());
+  ctx.runState = kRunRunning;
+  frame->UpdateCommandStates();
+  EXPECT_FALSE(frame->Action(kCmdStartCapture)->isEnabled());
+  EXPECT_TRUE(frame->Action(kCmdStopCapture)->isEnabled());
+  ctx.runState = kRunStopped;
+
+  EXPECT_TRUE(frame->Action(kCmdTimeMode)->isChecked());
+  Run(kCmdDataMode);
+  EXPECT_FALSE(frame->Action(kCmdTimeMode)->isChecked());
+  EXPECT_TRUE(frame->Action(kCmdDataMode)->isChecked());
+  Run(kCmdDoubleByte8Tk);
+  EXPECT_TRUE(frame->Action(kCmdDoubleByte8Tk)->isChecked());
+  EXPECT_FALSE(frame->Action(kCmdSingleByte16Tk)->isChecked());
+  EXPECT_EQ(frame->StatusPaneText(131), "Double 8TK");
+  Run(kCmdFollowRawValue);
+  EXPECT_TRUE(frame->Action(kCmdFollowRawValue)->isChecked());
+}
+
+TEST_F(MainFrameTest, StartAndStopFromTheToolbar) {
+  EXPECT_EQ(frame->StatusPaneText(131), "Single 16TK");
+  Run(kCmdStartCapture);
+  ASSERT_EQ(ctx.runState, kRunRunning);
+  ASSERT_TRUE(PumpUntil([&] { return ctx.WriteIndex() >= 30; }));
+  EXPECT_EQ(frame->StatusPaneText(135), "Pelmira 固件版本号DW, 当前为最新版本!");
+  EXPECT_EQ(frame->StatusPaneText(132), "2 Line");
+  EXPECT_EQ(frame->StatusPaneText(131), "Single 16TK");
+  EXPECT_FALSE(frame->Action(kCmdStartCapture)->isEnabled());
+  Run(kCmdStopCapture);
+  EXPECT_EQ(ctx.runState, kRunStopped);
+  EXPECT_TRUE(ctx.threadFinished);
+  EXPECT_TRUE(frame->Action(kCmdStartCapture)->isEnabled());
+}
+
+TEST_F(MainFrameTest, DoubleByteStreamShowsItsWidth) {
+  sim.sim->SetLayout(SimLayout::Double8Marked);
+  Run(kCmdStartCapture);
+  ASSERT_TRUE(PumpUntil([&] { return frame->StatusPaneText(131) == "Double 8TK"; }));
+  Run(kCmdStopCapture);
+}
+
+TEST_F(MainFrameTest, UnplugStopsCaptureAndReplugCapturesAgain) {
+  Run(kCmdStartCapture);
+  ASSERT_TRUE(PumpUntil([&] { return ctx.WriteIndex() >= 10; }));
+  sim.sim->Unplug();
+  frame->deviceWatcher()->Poll();
+  EXPECT_EQ(ctx.runState, kRunStopped);
+  frame->UpdateCommandStates();
+  EXPECT_TRUE(frame->Action(kCmdStartCapture)->isEnabled());
+  ASSERT_TRUE(PumpUntil([&] { return ctx.threadFinished.load(); }));
+
+  sim.sim->Replug();
+  frame->deviceWatcher()->Poll();
+  EXPECT_TRUE(frame->devicePresent);
+  Run(kCmdStartCapture);
+  ASSERT_EQ(ctx.runState, kRunRunning);
+  const int from = ctx.WriteIndex();
+  ASSERT_TRUE(PumpUntil([&] { return ctx.WriteIndex() >= from + 10; }));
+  Run(kCmdStopCapture);
+}
+
+TEST_F(MainFrameTest, StopRightAfterStartReturns) {
+  Run(kCmdStartCapture);
+  Run(kCmdStopCapture);
+  EXPECT_EQ(ctx.runState, kRunStopped);
+  EXPECT_TRUE(ctx.threadFinished);
+}
+
+TEST_F(MainFrameTest, NoAdapterShowsTheMessage) {
+  sim.sim->Unplug();
+  Run(kCmdStartCapture);
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"NO device."});
+  EXPECT_EQ(ctx.runState, kRunStopped);
+}
+
+TEST_F(MainFrameTest, MessageLogTakesLinesFromAnyThread) {
+  AddMessageLog("from the UI thread %d", 1);
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    AddMessageLog("from a worker %s", "thread");
+    done = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
+  worker.join();
+  EXPECT_EQ(frame->viewKey()->Lines(),
+            (std::vector<std::string>{"from the UI thread 1", "from a worker thread"}));
+  Run(kCmdClearMessageLog);
+  EXPECT_TRUE(frame->viewKey()->Lines().empty());
+}
+
+TEST_F(MainFrameTest, LanguageCyclingRetitlesEachTime) {
+  const auto xml = ProgramDirectory() / "texts.xml";
+  std::ofstream(xml) << "<?xml version=\"1.0\" encoding=\"utf-8\"?><text>"
+                        "<SENTENSE id=\"ID_WIN_TITLE\"><VALUE Lang=\"en\">Title EN</VALUE>"
+                        "<VALUE Lang=\"cn\">标题</VALUE><VALUE Lang=\"tw\">標題</VALUE></SENTENSE>"
+                        "</text>";
+  ASSERT_TRUE(TextTable::Instance().Load(xml));
+  TextTable::Instance().SetLanguage(1);
+  const char* expected[] = {"标题", "標題", "Title EN"};
+  for (const char* title : expected) {
+    Run(kCmdChangeLanguage);
+    EXPECT_EQ(frame->windowTitle().toStdString(), title);
+  }
+  EXPECT_EQ(TextTable::Instance().Language(), 1);
+}
+
+TEST_F(MainFrameTest, LoggingOnThenOffWritesTwoLines) {
+  Run(kCmdEnableLog);
+  EXPECT_TRUE(frame->Action(kCmdEnableLog)->isChecked());
+  Run(kCmdEnableLog);
+  EXPECT_FALSE(frame->Action(kCmdEnableLog)->isChecked());
+  std::ifstream in(ProgramDirectory() / "log.log");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("]  [主线程]启动日志信息"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("]  [主线程] 关闭日志信息"), std::string::npos) << lines[1];
+}
+
+TEST_F(MainFrameTest, CloseSavesTheSettingsAndTheChartList) {
+  frame->close();
+  EXPECT_EQ(std::filesystem::file_size(ProgramDirectory() / "~tmp.tmp"), 1248u);
+  EXPECT_FALSE(std::filesystem::exists(ProgramDirectory() / "~list.tmp")) << "empty list";
+}
+
+TEST_F(MainFrameTest, TitleFromCurVerTxt) {
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Varnel TK调试工具");
+  frame.reset();
+  std::ofstream(ProgramDirectory() / "curVer.txt") << "Padscope 3.1.4\nsecond line\n";
+  frame = std::make_unique<CMainFrame>(ctx, sim.adapter);
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Padscope 3.1.4");
+}
+
+TEST_F(MainFrameTest, EveryChannelIsShownAtStart) {
+  for (const ChannelConfig& ch : GlobalSettings::Instance().channel) {
+    EXPECT_EQ(ch.flags, 0x80);
+  }
+}
+
+}  // namespace
+}  // namespace padscope

@@ -1,0 +1,213 @@
+// The threshold list's print buttons and Auto Balance, against the simulated
+// adapter.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "capture/CaptureControl.h"
+#include "common/SimFixture.h"
+#include "common/TestCaptureHost.h"
+#include "common/Wait.h"
+#include "link/Opcodes.h"
+#include "platform/MessageLog.h"
+#include "views/ThresholdListLogic.h"
+
+namespace padscope {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+class ThresholdListLogicTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GlobalSettings::ResetInstanceForTest();
+    settings().bufferFrames = 4096;
+    ctx.cycleSleepMs = 0;
+    SetMessageLogSink([this](const std::string& line) {
+      std::lock_guard lock(logMutex);
+      log.push_back(line);
+    });
+  }
+  void TearDown() override {
+    ctx.autoBalance = false;
+    if (ctx.runState == kRunRunning) {
+      StopCapture(ctx, sim.adapter, host);
+    }
+    SetMessageLogSink({});
+    GlobalSettings::ResetInstanceForTest();
+  }
+  static GlobalSettings& settings() { return GlobalSettings::Instance(); }
+  std::vector<std::string> TakeLog() {
+    std::lock_guard lock(logMutex);
+    std::vector<std::string> out;
+    out.swap(log);
+    return out;
+  }
+  bool Logged(const std::string& line) {
+    std::lock_guard lock(logMutex);
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
+  // Start commands the adapter received.
+  int StartCommands() const {
+    const std::vector<SimCommand> commands = sim.sim->Commands();
+    return static_cast<int>(
+        std::count_if(commands.begin(), commands.end(),
+                      [](const SimCommand& c) { return c.opcode == kOpStartStreamP; }));
+  }
+
+  test::SimAdapter sim;
+  test::TestCaptureHost host;
+  CaptureContext ctx;
+  std::mutex logMutex;
+  std::vector<std::string> log;
+};
+
+TEST_F(ThresholdListLogicTest, PrintThresholdsListsChannelsBelowChannelCount) {
+  for (int i = 0; i < 16; ++i) {
+    settings().channel[i].threshold = 40 + i;
+    settings().channel[i].thresholdDelta = i == 3 ? -5 : 0;
+  }
+  ctx.channelCount = 8;
+  PrintThresholds(settings(), ctx);
+  EXPECT_THAT(TakeLog(),
+              ElementsAre("============ Threshold:", "TH 0 : 40", "TH 1 : 41", "TH 2 : 42",
+                          "TH 3 : 38", "TH 4 : 44", "TH 5 : 45", "TH 6 : 46", "TH 7 : 47", ""));
+  // A count beyond the sixteen channels lists the sixteen.
+  ctx.channelCount = 200;
+  PrintThresholds(settings(), ctx);
+  EXPECT_EQ(TakeLog().size(), 18u);
+}
+
+TEST_F(ThresholdListLogicTest, PrintRawValuesOfTheNewestFrame) {
+  PrintRawValues(ctx);
+  EXPECT_THAT(TakeLog(), ElementsAre("No Base Line Data to Print."));
+
+  ctx.frameLayout = 2;
+  PrintRawValues(ctx);
+  EXPECT_THAT(TakeLog(), ElementsAre("============ Base Line:", "No Base Line Data to Print."));
+
+  ASSERT_TRUE(ctx.AllocateFrames(16));
+  for (int ch = 0; ch < 16; ++ch) {
+    ctx.SetRawValue(0, ch, 0);
+    ctx.SetRawValue(1, ch, kValueOffset + 100 * ch - 50);
+  }
+  ctx.writeIndex = 2;
+  ctx.channelCount = 8;
+  PrintRawValues(ctx);
+  std::vector<std::string> expected{"============ Base Line:"};
+  for (int ch = 0; ch < 8; ++ch) {
+    expected.push_back("BL " + std::to_string(ch) + " : " + std::to_string(100 * ch - 50));
+  }
+  expected.push_back("");
+  EXPECT_THAT(TakeLog(), ElementsAreArray(expected));
+
+  ctx.frameLayout = kLayoutInvalid;
+  PrintRawValues(ctx);
+  EXPECT_THAT(TakeLog(), ElementsAre("No Base Line Data to Print."));
+}
+
+TEST_F(ThresholdListLogicTest, ThresholdFromSpanRoundsAndNeverOverflows) {
+  EXPECT_EQ(AutoBalanceThreshold(100, 600, 0.625f), 313);  // 312.5 rounds up
+  EXPECT_EQ(AutoBalanceThreshold(10, 20, 0.625f), 6);      // 6.25
+  EXPECT_EQ(AutoBalanceThreshold(5, 5, 0.625f), 0);
+  constexpr int kMax = std::numeric_limits<int>::max();
+  constexpr int kMin = std::numeric_limits<int>::min();
+  EXPECT_EQ(AutoBalanceThreshold(kMin, kMax, 1.0f), kMax);
+  EXPECT_EQ(AutoBalanceThreshold(kMax, kMin, 1.0f), kMin);
+}
+
+TEST_F(ThresholdListLogicTest, AutoBalanceOnAStoppedSystemMeasuresAndSends) {
+  settings().channel[0].flags = kChannelEnabled;
+  settings().channel[2].flags = kChannelEnabled;
+  EXPECT_STREQ(ToggleAutoBalance(ctx, settings(), sim.adapter, host), "Finished");
+  EXPECT_EQ(ctx.runState, kRunRunning);
+  EXPECT_TRUE(ctx.autoBalance);
+  EXPECT_EQ(settings().channel[1].rawMax, 255);
+  EXPECT_EQ(settings().channel[1].rawMin, 255);
+
+  // The thread widens the enabled channels' spans from the reset values.
+  ASSERT_TRUE(test::WaitFor([&] { return ctx.WriteIndex() >= 30; }));
+  EXPECT_EQ(StartCommands(), 1);
+  EXPECT_STREQ(ToggleAutoBalance(ctx, settings(), sim.adapter, host), "Auto Balance");
+  EXPECT_FALSE(ctx.autoBalance);
+  EXPECT_EQ(ctx.runState, kRunStopped);
+
+  const std::array<uint8_t, 16> sent = sim.sim->Thresholds();
+  for (int ch : {0, 2}) {
+    const ChannelConfig& c = settings().channel[ch];
+    ASSERT_GT(c.rawMax, 0) << ch;
+    const int t = AutoBalanceThreshold(c.rawMin, c.rawMax, ctx.thresholdFactor);
+    // Offset raw counts against the reset minimum make a span far above 255:
+    // the chip receives the low 8 bits.
+    EXPECT_GT(t, 255);
+    EXPECT_EQ(sent[ch], t & 0xFF) << ch;
+    EXPECT_TRUE(Logged("Update threshold of CH" + std::to_string(ch) + " (" + std::to_string(t) +
+                       ") (" + std::to_string(c.rawMin) + " - " + std::to_string(c.rawMax) + ")"));
+  }
+  EXPECT_EQ(sent[1], 60) << "a disabled channel keeps the adapter's default";
+}
+
+TEST_F(ThresholdListLogicTest, AutoBalanceOnARunningCaptureDoesNotRestartIt) {
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  ASSERT_TRUE(test::WaitFor([&] { return ctx.WriteIndex() >= 5; }));
+  StartAutoBalance(ctx, settings(), sim.adapter, host);
+  EXPECT_EQ(StartCommands(), 1);
+  EXPECT_EQ(ctx.runState, kRunRunning);
+  FinishAutoBalance(ctx, settings(), sim.adapter, host);
+  EXPECT_EQ(ctx.runState, kRunStopped);
+}
+
+TEST_F(ThresholdListLogicTest, FinishSendsLowBitsForEnabledChannelsBelowChannelCount) {
+  ctx.autoBalance = true;  // measuring, without a capture thread
+  ctx.channelCount = 8;
+  auto measured = [](int ch, int32_t min, int32_t max) {
+    settings().channel[ch].flags = kChannelEnabled;
+    settings().channel[ch].rawMin = min;
+    settings().channel[ch].rawMax = max;
+  };
+  measured(0, 100, 600);               // T 313, sent as 57
+  measured(1, 10, 20);                 // T 6
+  measured(5, 0, 10000);               // T 6250, sent as 106
+  measured(6, 9999, 0);                // no frame arrived: not sent
+  measured(9, 0, 100);                 // beyond channelCount
+  settings().channel[3].rawMax = 500;  // disabled
+  settings().channel[5].threshold = 77;
+
+  EXPECT_STREQ(FinishAutoBalance(ctx, settings(), sim.adapter, host), "Auto Balance");
+  const std::array<uint8_t, 16> sent = sim.sim->Thresholds();
+  EXPECT_EQ(sent[0], 313 & 0xFF);
+  EXPECT_EQ(sent[1], 6);
+  EXPECT_EQ(sent[5], 6250 & 0xFF);
+  for (int ch : {2, 3, 6, 9}) {
+    EXPECT_EQ(sent[ch], 60) << ch;
+  }
+  EXPECT_EQ(settings().channel[5].threshold, 77) << "the settings keep their threshold";
+  EXPECT_TRUE(Logged("Update threshold of CH0 (313) (100 - 600)"));
+  EXPECT_TRUE(Logged("Update threshold of CH5 (6250) (0 - 10000)"));
+  EXPECT_TRUE(Logged("No raw values measured on CH6; threshold not updated."));
+}
+
+TEST_F(ThresholdListLogicTest, FailedSendsAreReportedPerChannel) {
+  ctx.autoBalance = true;
+  for (int ch : {0, 1}) {
+    settings().channel[ch].flags = kChannelEnabled;
+    settings().channel[ch].rawMin = 0;
+    settings().channel[ch].rawMax = 100;
+  }
+  sim.sim->Unplug();
+  FinishAutoBalance(ctx, settings(), sim.adapter, host);
+  const std::vector<std::string> lines = TakeLog();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "update threshold failed."), 2);
+}
+
+}  // namespace
+}  // namespace padscope
