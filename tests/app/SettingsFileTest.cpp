@@ -11,23 +11,15 @@
 #include "app/SettingsFile.h"
 #include "platform/ProgramDirectory.h"
 
+#include "common/Files.h"
+
 namespace padscope {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::ReadAll;
+using test::WriteAll;
 namespace fs = std::filesystem;
-
-Bytes ReadAll(const fs::path& path) {
-  Bytes bytes;
-  EXPECT_TRUE(ReadFileBytes(path, 1 << 20, bytes)) << path;
-  return bytes;
-}
-
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
 
 // The saved image of a default record, made by tests/data/make_settings_fixtures.py.
 Bytes DefaultFixture() {

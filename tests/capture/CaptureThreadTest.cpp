@@ -7,6 +7,7 @@
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureThread.h"
+#include "common/MessageLogRecorder.h"
 #include "common/SimFixture.h"
 #include "common/TestCaptureHost.h"
 #include "common/Wait.h"
@@ -24,16 +25,11 @@ class CaptureThreadTest : public ::testing::TestWithParam<std::tuple<SimModel, S
     GlobalSettings::ResetInstanceForTest();
     settings().bufferFrames = 4096;
     ctx.cycleSleepMs = 0;
-    SetMessageLogSink([this](const std::string& line) {
-      std::lock_guard lock(logMutex);
-      log.push_back(line);
-    });
   }
   void TearDown() override {
     if (ctx.runState == kRunRunning) {
       StopCapture(ctx, sim.adapter, host);
     }
-    SetMessageLogSink({});
   }
   static SimConfig Config() {
     SimConfig c = test::FastSimConfig(std::get<0>(GetParam()));
@@ -42,16 +38,12 @@ class CaptureThreadTest : public ::testing::TestWithParam<std::tuple<SimModel, S
   }
   static GlobalSettings& settings() { return GlobalSettings::Instance(); }
   bool Doubled() const { return std::get<1>(GetParam()) != SimLayout::Single16; }
-  std::vector<std::string> Log() {
-    std::lock_guard lock(logMutex);
-    return log;
-  }
+  std::vector<std::string> Log() { return log.Lines(); }
 
   test::SimAdapter sim{Config()};
   test::TestCaptureHost host;
   CaptureContext ctx;
-  std::mutex logMutex;
-  std::vector<std::string> log;
+  test::MessageLogRecorder log;
 };
 
 TEST_P(CaptureThreadTest, FramesFlowUntilStop) {

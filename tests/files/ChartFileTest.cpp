@@ -12,10 +12,14 @@
 #include "files/ChartFile.h"
 #include "platform/ProgramDirectory.h"
 
+#include "common/Files.h"
+
 namespace padscope {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::ReadAll;
+using test::WriteAll;
 
 Bytes Record(uint8_t seed, uint8_t channelByte = 0x10) {
   Bytes r(64);
@@ -25,17 +29,6 @@ Bytes Record(uint8_t seed, uint8_t channelByte = 0x10) {
   r[2] = channelByte;
   r[58] = 0;  // never the "double" mark
   return r;
-}
-
-Bytes ReadAll(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::filesystem::path& p, const Bytes& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
 }
 
 class ChartFiles : public ::testing::Test {

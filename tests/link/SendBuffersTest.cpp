@@ -1,6 +1,7 @@
 // The three command data buffers and the logged send around them.
 #include <gtest/gtest.h>
 
+#include "common/MessageLogRecorder.h"
 #include "common/SimFixture.h"
 #include "link/Opcodes.h"
 #include "link/SendBuffers.h"
@@ -13,12 +14,7 @@ using test::SimAdapter;
 
 class SendBuffersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetMessageLogSink([this](const std::string& line) { log.push_back(line); });
-  }
-  void TearDown() override { SetMessageLogSink({}); }
-
-  std::vector<std::string> log;
+  test::MessageLogRecorder recorder;
   SendBuffers buffers;
 };
 
@@ -30,7 +26,7 @@ TEST_F(SendBuffersTest, SetAndClearTouchOnlyTheirBuffer) {
   ClearSendBuffer(buffers, 0);
   EXPECT_EQ(buffers.bytes[0][4], 0);
   EXPECT_EQ(buffers.bytes[2][255], 7);
-  EXPECT_TRUE(log.empty());
+  EXPECT_TRUE(recorder.Lines().empty());
 }
 
 TEST_F(SendBuffersTest, BadIndexOrOffsetChangesNothing) {
@@ -42,9 +38,10 @@ TEST_F(SendBuffersTest, BadIndexOrOffsetChangesNothing) {
   SetSendByte(buffers, 0, 256, 1);
   SetSendByte(buffers, 0, -1, 1);
   EXPECT_EQ(buffers.bytes, before.bytes);
-  EXPECT_EQ(log, (std::vector<std::string>{"set buf index overflow.", "set buf index overflow.",
-                                           "set buf index overflow.", "set buf offset overflow.",
-                                           "set buf offset overflow."}));
+  EXPECT_EQ(recorder.Take(),
+            (std::vector<std::string>{"set buf index overflow.", "set buf index overflow.",
+                                      "set buf index overflow.", "set buf offset overflow.",
+                                      "set buf offset overflow."}));
 }
 
 TEST_F(SendBuffersTest, SendConnectsFirstAndSendsSixtyFourBytes) {
@@ -53,8 +50,9 @@ TEST_F(SendBuffersTest, SendConnectsFirstAndSendsSixtyFourBytes) {
   SetSendByte(buffers, kThresholdBuffer, 1, 90);
   SetSendByte(buffers, kThresholdBuffer, 64, 0xAA);  // beyond what is sent
   ASSERT_TRUE(SendBuffer(&s.adapter, buffers, kOpSendThreshold, kThresholdBuffer));
-  EXPECT_EQ(log, (std::vector<std::string>{"\tfunction call:[usbSend]:", "no found device:",
-                                           "found device:", "try to send 2 USB:"}));
+  EXPECT_EQ(recorder.Take(),
+            (std::vector<std::string>{"\tfunction call:[usbSend]:", "no found device:",
+                                      "found device:", "try to send 2 USB:"}));
   EXPECT_EQ(s.sim->Thresholds()[5], 90);
   const auto data = s.Written(SimChannel::Data);
   ASSERT_EQ(data.size(), 1u);
@@ -72,7 +70,8 @@ TEST_F(SendBuffersTest, ParametersReachTheChip) {
     SetSendByte(buffers, kParameterBuffer, k, values[k]);
   }
   ASSERT_TRUE(SendBuffer(&s.adapter, buffers, kOpSendParameters, kParameterBuffer));
-  EXPECT_EQ(log, (std::vector<std::string>{"\tfunction call:[usbSend]:", "try to send 2 USB:"}));
+  EXPECT_EQ(recorder.Take(),
+            (std::vector<std::string>{"\tfunction call:[usbSend]:", "try to send 2 USB:"}));
   const SimParameters p = s.sim->Parameters();
   EXPECT_TRUE(p.received);
   EXPECT_EQ(p.chTimer, 3);
@@ -86,11 +85,10 @@ TEST_F(SendBuffersTest, NoAdapterFoundIsLoggedAndFails) {
   SimAdapter s;
   s.sim->Unplug();
   EXPECT_FALSE(SendBuffer(&s.adapter, buffers, kOpSendThreshold, kThresholdBuffer));
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "\tfunction call:[usbSend]:", "no found device:", "not found device:"}));
-  log.clear();
+  EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"\tfunction call:[usbSend]:",
+                                                       "no found device:", "not found device:"}));
   EXPECT_FALSE(SendBuffer(nullptr, buffers, kOpSendThreshold, kThresholdBuffer));
-  EXPECT_EQ(log, (std::vector<std::string>{"\tfunction call:[usbSend]:"}));
+  EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"\tfunction call:[usbSend]:"}));
 }
 
 TEST_F(SendBuffersTest, SendOfBadIndexSendsNothing) {
@@ -99,7 +97,7 @@ TEST_F(SendBuffersTest, SendOfBadIndexSendsNothing) {
   s.sim->ClearReports();
   EXPECT_FALSE(SendBuffer(&s.adapter, buffers, kOpSendThreshold, 3));
   EXPECT_TRUE(s.sim->Reports().empty());
-  EXPECT_EQ(log.back(), "set buf index overflow.");
+  EXPECT_EQ(recorder.Lines().back(), "set buf index overflow.");
 }
 
 }  // namespace

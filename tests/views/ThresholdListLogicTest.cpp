@@ -20,6 +20,8 @@
 #include "platform/MessageLog.h"
 #include "views/ThresholdListLogic.h"
 
+#include "common/MessageLogRecorder.h"
+
 namespace padscope {
 namespace {
 
@@ -32,30 +34,17 @@ class ThresholdListLogicTest : public ::testing::Test {
     GlobalSettings::ResetInstanceForTest();
     settings().bufferFrames = 4096;
     ctx.cycleSleepMs = 0;
-    SetMessageLogSink([this](const std::string& line) {
-      std::lock_guard lock(logMutex);
-      log.push_back(line);
-    });
   }
   void TearDown() override {
     ctx.autoBalance = false;
     if (ctx.runState == kRunRunning) {
       StopCapture(ctx, sim.adapter, host);
     }
-    SetMessageLogSink({});
     GlobalSettings::ResetInstanceForTest();
   }
   static GlobalSettings& settings() { return GlobalSettings::Instance(); }
-  std::vector<std::string> TakeLog() {
-    std::lock_guard lock(logMutex);
-    std::vector<std::string> out;
-    out.swap(log);
-    return out;
-  }
-  bool Logged(const std::string& line) {
-    std::lock_guard lock(logMutex);
-    return std::find(log.begin(), log.end(), line) != log.end();
-  }
+  std::vector<std::string> TakeLog() { return log.Take(); }
+  bool Logged(const std::string& line) { return log.Contains(line); }
   // Start commands the adapter received.
   int StartCommands() const {
     const std::vector<SimCommand> commands = sim.sim->Commands();
@@ -67,8 +56,7 @@ class ThresholdListLogicTest : public ::testing::Test {
   test::SimAdapter sim;
   test::TestCaptureHost host;
   CaptureContext ctx;
-  std::mutex logMutex;
-  std::vector<std::string> log;
+  test::MessageLogRecorder log;
 };
 
 TEST_F(ThresholdListLogicTest, PrintThresholdsListsChannelsBelowChannelCount) {
