@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
@@ -113,6 +114,9 @@ void CMainFrame::BuildPanes() {
   right_->setSizes({180, 600});
   setCentralWidget(outer_);
 
+  connect(viewSetting_, &CViewSetting::ReplayRequested, this, [this] { ReplayChart(Charts()); });
+  connect(viewSetting_, &CViewSetting::DropRequested, this,
+          [this](const QString& path) { LoadDroppedChart(Charts(), path.toStdString()); });
   for (const ChartListEntry& e : LoadChartList()) {
     viewSetting_->AddChartEntry(viewSetting_->ChartCount() + 1, e.name, e.path);
   }
@@ -242,6 +246,50 @@ void CMainFrame::AdapterConnected(const HidAdapter& adapter) {
                     QString::fromUtf8(format).arg(QString::fromStdString(adapter.FirmwareText())));
 }
 
+// --- ChartHost ------------------------------------------------------------------
+
+ChartTargets CMainFrame::Charts() {
+  return ChartTargets{ctx_, GlobalSettings::Instance(), fields, *this};
+}
+
+std::vector<std::string> CMainFrame::MessageLogLines() {
+  return viewKey_->Lines();
+}
+
+int CMainFrame::ChartListCount() {
+  return viewSetting_->ChartCount();
+}
+
+void CMainFrame::AddChartListEntry(int number, const std::string& name, const std::string& path) {
+  viewSetting_->AddChartEntry(number, name, path);
+}
+
+void CMainFrame::SetChartStatus(const std::string& text) {
+  SetStatusPaneText(130, QString::fromStdString(text));
+}
+
+void CMainFrame::DispatchEvent() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+void CMainFrame::PausedStep() {
+  viewScope_->Refresh();
+  viewKeyScope_->Refresh();
+  // Up to a second of waiting, but any event (continue, stop) ends it early.
+  QEventLoop loop;
+  QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+  loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void CMainFrame::StopLiveCapture() {
+  StopCaptureCommand();
+}
+
+void CMainFrame::RedrawScopes() {
+  viewScope_->Refresh();
+  viewKeyScope_->Refresh();
+}
+
 // --- Capture and devices --------------------------------------------------------
 
 void CMainFrame::StartCaptureCommand() {
@@ -268,6 +316,7 @@ void CMainFrame::OnDeviceRemoval() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
+    fields.playbackStop = 1;  // a chart being read ends too
     StopCaptureCommand();
     // A thread ended by a removal may still be running: wait for it too.
     while (!ctx_.threadFinished) {

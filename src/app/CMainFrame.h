@@ -8,6 +8,7 @@
 
 #include "app/FrameFields.h"
 #include "capture/CaptureHost.h"
+#include "files/ChartCommands.h"
 
 class QAction;
 class QLabel;
@@ -30,7 +31,7 @@ class HidAdapter;
 // the menus and the command table. It is the capture engine's host (value
 // width, message boxes, the shared flags) and the message log's sink.
 // UI thread, except the CaptureHost calls the capture thread makes.
-class CMainFrame : public QMainWindow, public CaptureHost {
+class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   Q_OBJECT
 
  public:
@@ -71,6 +72,19 @@ class CMainFrame : public QMainWindow, public CaptureHost {
   void ShowMessage(const std::string& text) override;
   void PumpEvents() override;
   void AdapterConnected(const HidAdapter& adapter) override;
+
+  // ChartHost
+  std::vector<std::string> MessageLogLines() override;
+  int ChartListCount() override;
+  void AddChartListEntry(int number, const std::string& name, const std::string& path) override;
+  void SetChartStatus(const std::string& text) override;
+  void DispatchEvent() override;
+  void PausedStep() override;
+  void StopLiveCapture() override;
+  void RedrawScopes() override;
+
+  // The chart commands with this frame's state.
+  ChartTargets Charts();
 
  signals:
   void CommandRan(int id);

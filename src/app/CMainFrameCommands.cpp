@@ -322,6 +322,12 @@ void CMainFrame::OnCommand(int id) {
     case kCmdDumpThreshold:
       DumpThresholdCommand();
       break;
+    case kCmdDumpOriginalData:
+      DumpOriginalData(Charts());
+      break;
+    case kCmdLoadData:
+      LoadChart(Charts());
+      break;
     default:
       HandleDisplayCommand(id);
       break;

@@ -42,6 +42,12 @@ struct FrameFields {
   std::string logText;
   std::string chartPath;
   std::string chartName;
+  // A chart command given while a reader runs (from inside its event
+  // handling) waits here until that reader has stopped.
+  enum class PendingReader { None, Load, Replay, Drop };
+  PendingReader pendingReader = PendingReader::None;
+  std::string pendingPath;
+  bool readerActive = false;
 };
 
 }  // namespace padscope

@@ -1,8 +1,14 @@
 #include "views/CViewSetting.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "app/FrameFields.h"
 #include "app/GlobalSettings.h"
@@ -42,6 +48,9 @@ CViewSetting::CViewSetting(CaptureContext& ctx, HidAdapter& adapter, CaptureHost
           [this] { PrintThresholds(GlobalSettings::Instance(), ctx_); });
   connect(printRaw_, &QPushButton::clicked, this, [this] { PrintRawValues(ctx_); });
   connect(autoBalance_, &QPushButton::clicked, this, &CViewSetting::OnAutoBalance);
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, &CViewSetting::OnDoubleClick);
+  list_->viewport()->installEventFilter(this);
+  setAcceptDrops(true);
   // A click on the header ends a running replay or load.
   connect(list_->header(), &QHeaderView::sectionClicked, this,
           [this](int) { fields_.playbackStop = 1; });
@@ -71,6 +80,67 @@ void CViewSetting::AddChartEntry(int number, const std::string& name, const std:
   item->setText(kColumnName, QString::fromStdString(name));
   item->setText(kColumnPath, QString::fromStdString(path));
   item->setTextAlignment(kColumnPath, Qt::AlignCenter);
+  // The full path shows when the pointer rests on the entry.
+  item->setToolTip(kColumnName, QString::fromStdString(path));
+}
+
+void CViewSetting::OnDoubleClick(QTreeWidgetItem* item) {
+  if (item == nullptr) {
+    return;
+  }
+  fields_.chartPath = item->text(kColumnPath).toStdString();
+  if (!fields_.chartPath.empty()) {
+    emit ReplayRequested();
+  }
+}
+
+void CViewSetting::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) {
+    event->acceptProposedAction();
+  }
+}
+
+void CViewSetting::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  event->acceptProposedAction();
+  // Exactly one file is loaded; several at once load nothing.
+  if (urls.size() == 1 && urls.first().isLocalFile()) {
+    emit DropRequested(urls.first().toLocalFile());
+  }
+}
+
+bool CViewSetting::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != list_->viewport()) {
+    return QWidget::eventFilter(watched, event);
+  }
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      if (mouse->button() == Qt::LeftButton) {
+        pressAt_ = mouse->position().toPoint();
+        dragged_ = list_->itemAt(pressAt_);
+        dragging_ = false;
+      }
+      break;
+    case QEvent::MouseMove:
+      if (dragged_ != nullptr && (mouse->buttons() & Qt::LeftButton) &&
+          (mouse->position().toPoint() - pressAt_).manhattanLength() >=
+              QApplication::startDragDistance()) {
+        dragging_ = true;
+      }
+      break;
+    case QEvent::MouseButtonRelease:
+      if (dragging_ && dragged_ != nullptr &&
+          !list_->viewport()->rect().contains(mouse->position().toPoint())) {
+        delete dragged_;
+      }
+      dragged_ = nullptr;
+      dragging_ = false;
+      break;
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 int CViewSetting::ChartCount() const {

@@ -8,6 +8,7 @@
 
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace padscope {
 
@@ -38,11 +39,21 @@ class CViewSetting : public QWidget {
   QPushButton* autoBalanceButton() const { return autoBalance_; }
   QTreeWidget* chartList() const { return list_; }
 
+ signals:
+  // A chart-list entry was double-clicked; its path is in chartPath.
+  void ReplayRequested();
+  // One file was dropped onto the pane.
+  void DropRequested(const QString& path);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnAutoBalance();
+  void OnDoubleClick(QTreeWidgetItem* item);
 
   CaptureContext& ctx_;
   HidAdapter& adapter_;
@@ -52,6 +63,10 @@ class CViewSetting : public QWidget {
   QPushButton* printRaw_;
   QPushButton* autoBalance_;
   QTreeWidget* list_;
+  // Dragging an entry out of the list removes it.
+  QTreeWidgetItem* dragged_ = nullptr;
+  QPoint pressAt_;
+  bool dragging_ = false;
 };
 
 }  // namespace padscope

@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QTranslator>
@@ -168,6 +169,65 @@ TEST_F(FrameCommands, ChineseTranslationsAreEmbedded) {
     ASSERT_TRUE(translator.load(QString(":/i18n/padscope_") + locale)) << locale;
     EXPECT_FALSE(translator.translate("padscope::CMainFrame", "Load Data").isEmpty());
   }
+}
+
+TEST_F(FrameCommands, LoadDataAndReplayFromTheChartList) {
+  std::vector<uint8_t> chart;
+  for (int i = 0; i < 40; ++i) {
+    std::vector<uint8_t> r(64, static_cast<uint8_t>(i + 1));
+    r[2] = 0x10;
+    r[58] = 0;
+    chart.insert(chart.end(), r.begin(), r.end());
+  }
+  chart.insert(chart.end(), 64, 0xFF);
+  const auto path = ProgramDirectory() / "c.tkchart";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(chart.data()),
+             static_cast<std::streamsize>(chart.size()));
+  auto chooser = std::make_shared<ScriptedFileChooser>();
+  SetFileChooser(chooser);
+  Open();
+  chooser->Answer(path);
+  Run(kCmdLoadData);
+  EXPECT_EQ(ctx.WriteIndex(), 34);
+  EXPECT_EQ(frame->StatusPaneText(130), "c.tkchart");
+  QTreeWidget* list = frame->viewSetting()->chartList();
+  ASSERT_EQ(list->topLevelItemCount(), 1);
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "0");
+
+  ctx.ResetFrames();
+  emit list->itemDoubleClicked(list->topLevelItem(0), 1);
+  EXPECT_EQ(ctx.WriteIndex(), 34);
+  EXPECT_EQ(frame->StatusPaneText(130).toStdString(), "File: " + path.string());
+  EXPECT_EQ(list->topLevelItemCount(), 1) << "a replay adds no entry";
+}
+
+TEST_F(FrameCommands, DraggingAnEntryOutRemovesIt) {
+  Open();
+  frame->resize(1200, 800);
+  frame->show();
+  frame->viewSetting()->AddChartEntry(1, "a", "/a");
+  frame->viewSetting()->AddChartEntry(2, "b", "/b");
+  QTreeWidget* list = frame->viewSetting()->chartList();
+  QWidget* viewport = list->viewport();
+  const QPoint at = list->visualItemRect(list->topLevelItem(0)).center();
+  auto send = [&](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(p), viewport->mapToGlobal(QPointF(p)), Qt::LeftButton, buttons,
+                  Qt::NoModifier);
+    QApplication::sendEvent(viewport, &e);
+  };
+  // Released inside the list: kept.
+  send(QEvent::MouseButtonPress, at, Qt::LeftButton);
+  send(QEvent::MouseMove, at + QPoint(0, 20), Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, at + QPoint(0, 20), Qt::NoButton);
+  EXPECT_EQ(list->topLevelItemCount(), 2);
+  // Released outside: removed.
+  const QPoint outside(viewport->width() + 50, at.y());
+  send(QEvent::MouseButtonPress, at, Qt::LeftButton);
+  send(QEvent::MouseMove, outside, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, outside, Qt::NoButton);
+  ASSERT_EQ(list->topLevelItemCount(), 1);
+  EXPECT_EQ(list->topLevelItem(0)->text(1), "b");
 }
 
 TEST(SingleInstance, SecondProgramIsRefused) {

@@ -1,0 +1,333 @@
+#include "files/ChartCommands.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "app/FrameFields.h"
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "files/ChartFile.h"
+#include "files/Exports.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/Prompt.h"
+
+namespace padscope {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+File Open(const fs::path& path, const char* mode) {
+  return File(std::fopen(path.string().c_str(), mode));
+}
+
+std::tm LocalNow() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+// Before a save or an export: a layout outside 0..3 takes the last one decoded.
+void SettleFrameLayout(CaptureContext& ctx) {
+  const int layout = ctx.FrameLayout();
+  if (layout < 0 || layout > 3) {
+    ctx.frameLayout = lastFrameLayout.load();
+  }
+}
+
+bool AppendTable(const fs::path& path, const CaptureContext& ctx) {
+  File out = Open(path, "ab");
+  return out && WriteRawFrameTable(out.get(), ctx);
+}
+
+bool AppendLog(const fs::path& path, const std::vector<std::string>& lines) {
+  File out = Open(path, "ab");
+  return out && WriteMessageLogText(out.get(), lines);
+}
+
+enum class ReaderKind { Load, Drop, Replay };
+
+// The stop and pause rules of the three readers.
+class ReaderHooks : public ChartReadHooks {
+ public:
+  ReaderHooks(const ChartTargets& t, ReaderKind kind) : t_(t), kind_(kind) {}
+
+  bool ShouldStop() override {
+    FrameFields& f = t_.frame;
+    switch (kind_) {
+      case ReaderKind::Load:
+        return f.playbackStop != 0;
+      case ReaderKind::Drop:
+        return false;
+      case ReaderKind::Replay:
+        // A stop request also ends a pause, or a paused replay would never see it.
+        while (f.playbackRunning == 0 && f.playbackStop == 0) {
+          t_.host.PausedStep();
+        }
+        return f.playbackStop != 0;
+    }
+    return false;
+  }
+  void DispatchEvent() override { t_.host.DispatchEvent(); }
+  void HideAutoBalanceButton() override { t_.host.HideAutoBalanceButton(); }
+
+ private:
+  const ChartTargets& t_;
+  ReaderKind kind_;
+};
+
+// Opens a chart and readies the buffer; null after telling the user why not.
+File OpenForReading(const ChartTargets& t, const fs::path& path) {
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(path, ec);
+  File in = ec ? nullptr : Open(path, "rb");
+  if (!in) {
+    ShowPrompt("File open failed.");
+    return nullptr;
+  }
+  switch (PrepareChartBuffer(t.capture, t.settings, size)) {
+    case ChartBufferStatus::ReallocateFailed:
+      ShowPrompt("reallocate memory failed.");
+      return nullptr;
+    case ChartBufferStatus::AllocateFailed:
+      ShowPrompt("Memory allocate failed.");
+      return nullptr;
+    case ChartBufferStatus::Ready:
+      break;
+  }
+  return in;
+}
+
+void RunPending(const ChartTargets& t);
+
+// The reading loop with the bookkeeping every reader shares.
+void Read(const ChartTargets& t, std::FILE* in, ReaderKind kind) {
+  ReaderHooks hooks(t, kind);
+  t.frame.readerActive = true;
+  ReadChartRecords(in, t.capture, t.settings.singleByteMode, hooks);
+  t.frame.readerActive = false;
+  t.host.RedrawScopes();
+}
+
+// A reader asked for while another runs ends that one first (it runs nested in
+// that reader's event handling) and starts once it has stopped.
+bool DeferIfReading(const ChartTargets& t, FrameFields::PendingReader kind,
+                    const std::string& path = {}) {
+  if (!t.frame.readerActive) {
+    if (t.capture.runState == kRunRunning) {
+      t.host.StopLiveCapture();
+    }
+    return false;
+  }
+  t.frame.playbackStop = 1;
+  t.frame.pendingReader = kind;
+  t.frame.pendingPath = path;
+  return true;
+}
+
+void RunPending(const ChartTargets& t) {
+  const FrameFields::PendingReader kind = t.frame.pendingReader;
+  const std::string path = t.frame.pendingPath;
+  t.frame.pendingReader = FrameFields::PendingReader::None;
+  switch (kind) {
+    case FrameFields::PendingReader::Load:
+      LoadChart(t);
+      break;
+    case FrameFields::PendingReader::Replay:
+      t.frame.chartPath = path;
+      ReplayChart(t);
+      break;
+    case FrameFields::PendingReader::Drop:
+      LoadDroppedChart(t, path);
+      break;
+    case FrameFields::PendingReader::None:
+      break;
+  }
+}
+
+}  // namespace
+
+std::string ProposedChartName(const std::tm& local) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%d%02d%02d_%02d%02d%02d.tkchart", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return name;
+}
+
+std::string CompanionBaseName(const std::string& chartName) {
+  constexpr std::string_view kEnding = ".tkchart";
+  if (chartName.size() >= kEnding.size() &&
+      chartName.compare(chartName.size() - kEnding.size(), kEnding.size(), kEnding) == 0) {
+    return chartName.substr(0, chartName.size() - kEnding.size());
+  }
+  return chartName;
+}
+
+std::string DumpTableName(int layout, int channelCount, const std::tm& local) {
+  static const char* const kPrefixes[] = {"Raw22", "Raw31", "Raw51", "Raw63"};
+  if (layout < 0 || layout > 3) {
+    return {};
+  }
+  char name[96];
+  std::snprintf(name, sizeof name, "%s-%d %02d%02d %02d%02d%02d.csv", kPrefixes[layout],
+                channelCount, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                local.tm_sec);
+  return name;
+}
+
+std::string DumpLogName(int channelCount, const std::tm& local) {
+  char name[96];
+  std::snprintf(name, sizeof name, "TMR_REFC-%d %02d%02d %02d%02d%02d.txt", channelCount,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return name;
+}
+
+bool SaveChart(const ChartTargets& t) {
+  const fs::path home = ProgramDirectory();
+  std::error_code ec;
+  fs::create_directories(home / "data", ec);
+  fs::create_directories(home / "tkchart", ec);
+  FileRequest request;
+  request.kind = FileDialogKind::Save;
+  request.filter = kChartFilter;
+  request.defaultExtension = kChartDefaultExtension;
+  request.proposedName = (home / "tkchart" / ProposedChartName(LocalNow())).string();
+  request.overwritePrompt = true;
+  const std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
+  if (!chosen) {
+    return false;
+  }
+  t.frame.chartPath = chosen->string();
+  t.frame.chartName = chosen->filename().string();
+  const std::string base = CompanionBaseName(t.frame.chartName);
+  SettleFrameLayout(t.capture);
+
+  if (!AppendTable(home / "data" / (base + ".csv"), t.capture) ||
+      !AppendLog(home / "data" / (base + ".txt"), t.host.MessageLogLines())) {
+    ShowPrompt("file create failed.");
+    return false;
+  }
+  if (!WriteChart(*chosen, t.capture)) {
+    ShowPrompt("Tkchart file create failed.");
+    return false;
+  }
+  if (!t.frame.chartPath.empty()) {
+    t.host.AddChartListEntry(t.host.ChartListCount() + 1, t.frame.chartName, t.frame.chartPath);
+  }
+  return true;
+}
+
+void LoadChart(const ChartTargets& t) {
+  if (DeferIfReading(t, FrameFields::PendingReader::Load)) {
+    return;
+  }
+  t.frame.playbackStop = 1;
+  t.frame.coordFirst = 1;
+  t.frame.chartPath.clear();
+  FileRequest request;
+  request.kind = FileDialogKind::Open;
+  request.filter = kChartFilter;
+  request.defaultExtension = kChartDefaultExtension;
+  const std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
+  if (!chosen) {
+    return;
+  }
+  t.host.SetChartStatus(chosen->filename().string());
+  File in = OpenForReading(t, *chosen);
+  if (!in) {
+    return;
+  }
+  t.frame.playbackStop = 0;
+  Read(t, in.get(), ReaderKind::Load);
+  in.reset();
+  t.frame.chartPath = chosen->string();
+  t.host.AddChartListEntry(t.host.ChartListCount(), chosen->filename().string(), t.frame.chartPath);
+  RunPending(t);
+}
+
+void LoadDroppedChart(const ChartTargets& t, const std::string& path) {
+  if (DeferIfReading(t, FrameFields::PendingReader::Drop, path)) {
+    return;
+  }
+  t.frame.chartPath.clear();
+  constexpr std::string_view kEnding = "tkchart";  // case-sensitive, as it always was
+  if (path.size() < kEnding.size() ||
+      path.compare(path.size() - kEnding.size(), kEnding.size(), kEnding) != 0) {
+    ShowPrompt("文件类型不匹配!");
+    return;
+  }
+  File in = OpenForReading(t, path);
+  if (!in) {
+    return;
+  }
+  Read(t, in.get(), ReaderKind::Drop);
+  in.reset();
+  t.frame.chartPath = path;
+  t.host.AddChartListEntry(t.host.ChartListCount(), fs::path(path).filename().string(), path);
+  RunPending(t);
+}
+
+void ReplayChart(const ChartTargets& t) {
+  if (DeferIfReading(t, FrameFields::PendingReader::Replay, t.frame.chartPath)) {
+    return;
+  }
+  t.host.SetChartStatus("File: " + t.frame.chartPath);
+  std::error_code ec;
+  if (!fs::is_regular_file(t.frame.chartPath, ec)) {
+    ShowPrompt("File open failed.");
+    return;
+  }
+  t.capture.ResetFrames();
+  File in = OpenForReading(t, t.frame.chartPath);
+  if (!in) {
+    return;
+  }
+  t.frame.playbackStop = 0;
+  t.frame.playbackRunning = 1;
+  Read(t, in.get(), ReaderKind::Replay);
+  RunPending(t);
+}
+
+void DumpOriginalData(const ChartTargets& t) {
+  FileRequest request;
+  request.kind = FileDialogKind::Save;
+  request.filter = kChartFilter;
+  request.defaultExtension = kChartDefaultExtension;
+  request.overwritePrompt = true;
+  const std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
+  if (!chosen) {
+    return;
+  }
+  const fs::path data = ProgramDirectory() / "data";
+  std::error_code ec;
+  fs::create_directories(data, ec);
+  const std::tm local = LocalNow();
+  SettleFrameLayout(t.capture);
+  const int layout = t.capture.FrameLayout();
+  if (layout < 0 || layout > 3) {
+    return;  // nothing decoded in this run: nothing to export
+  }
+  const int channels = t.capture.channelCount;
+  if (!AppendTable(data / DumpTableName(layout, channels, local), t.capture)) {
+    ShowPrompt("file create failed.");
+    return;
+  }
+  if (!WriteChart(*chosen, t.capture)) {
+    ShowPrompt("File create failed.");
+    return;
+  }
+  if (!AppendLog(data / DumpLogName(channels, local), t.host.MessageLogLines())) {
+    ShowPrompt("file create failed.");
+    return;
+  }
+  ShowPrompt("save ok.");
+}
+
+}  // namespace padscope
