@@ -1,24 +1,62 @@
 #pragma once
 
+#include <QPoint>
+
 #include "views/CScopeViewBase.h"
+#include "views/KeyScopeGeometry.h"
+
+class QMouseEvent;
 
 namespace padscope {
 
 struct FrameFields;
+struct GlobalSettings;
 
-// The key scope pane (right, bottom): per-channel boxes with the key value,
-// threshold and touch state of the newest frame.
+// The key scope pane (right, bottom): the output value of every shown channel
+// over time with its threshold line, a box per channel with a bar against the
+// channel's range, the channel switch squares and the zoom slider. Dragging
+// edits the ranges, thresholds and zoom in GlobalSettings. UI thread only.
 class CViewKeyScope : public CScopeViewBase {
   Q_OBJECT
 
  public:
   CViewKeyScope(CaptureContext& ctx, FrameFields& fields, QWidget* parent = nullptr);
 
+  int hoverCode() const { return hoverCode_; }
+  int hoverChannel() const { return hoverChannel_; }
+  // The layout of the last paint, as the hit test sees it.
+  const keyscope::HitLayout& layout() const { return layout_; }
+
  protected:
   void Render(QPainter& painter, const QRect& area) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void DrawAxes(QPainter& painter, int w, int h);
+  void DrawSwitches(QPainter& painter, const GlobalSettings& s, int h, int channels);
+  void DrawPlot(QPainter& painter, const GlobalSettings& s, int w, int channels);
+  void DrawThresholdLines(QPainter& painter, const GlobalSettings& s, int w, int channels);
+  void DrawBoxes(QPainter& painter, GlobalSettings& s, int w, int h, int channels);
+  void DrawBox(QPainter& painter, const GlobalSettings& s, int c);
+  void DrawBar(QPainter& painter, const GlobalSettings& s, int c);
+  void DrawSlider(QPainter& painter, const GlobalSettings& s);
+  int32_t OutputValue(int frame, int channel) const;
+
+  void Hover(const QPoint& pos);
+  void Drag(const QPoint& pos);
+  void SetPaneZero(const std::string& text);
+  void PostRefresh();
+
   FrameFields& fields_;
+  keyscope::HitLayout layout_;
+  keyscope::Rect sliderRect_;
+  int hoverCode_ = 0;
+  bool buttonDown_ = false;
+  QPoint pressPoint_;
+  int hoverChannel_ = -1;
+  int pressedChannel_ = -1;
 };
 
 }  // namespace padscope

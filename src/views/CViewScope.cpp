@@ -1,78 +1,329 @@
 #include "views/CViewScope.h"
 
+#include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
-#include <algorithm>
+#include <QPolygon>
+#include <QStatusBar>
+#include <string>
 
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
 #include "app/FrameFields.h"
 #include "app/GlobalSettings.h"
 #include "capture/CaptureContext.h"
-#include "support/ChannelLabel.h"
+#include "platform/Prompt.h"
 
 namespace padscope {
 
 namespace {
 
-QColor ChannelColour(uint32_t bgr) {
+constexpr int kSurfaceWidth = 2560;
+constexpr int kSurfaceHeight = 1440;
+constexpr int kWatchMinFrames = 10;
+
+QColor ColourOf(uint32_t bgr) {
   return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                 static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+// Text is placed by its top-left corner, as the layout gives it.
+void DrawTextAt(QPainter& p, int x, int y, const QString& text) {
+  p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+}
+
+void DrawTextAt(QPainter& p, int x, int y, const std::string& text) {
+  DrawTextAt(p, x, y, QString::fromStdString(text));
+}
+
+void Polyline(QPainter& p, std::initializer_list<QPoint> points) {
+  p.drawPolyline(QPolygon(QList<QPoint>(points)));
+}
+
+ScopeScale ScaleFrom(const GlobalSettings& s, int height) {
+  return {s.EffectiveRangeMax(), s.EffectiveRangeMin(), height - 30};
 }
 
 }  // namespace
 
 CViewScope::CViewScope(CaptureContext& ctx, FrameFields& fields, QWidget* parent)
-    : CScopeViewBase(ctx, parent), fields_(fields) {}
-
-// A first rendering: the newest frames, one pixel each, scaled to the span of
-// what is shown.
-void CViewScope::Render(QPainter& painter, const QRect& area) {
-  painter.fillRect(area, Qt::black);
-  const QRect plot = area.adjusted(50, 20, -10, -20);
-  if (plot.width() <= 0 || plot.height() <= 0) {
-    return;
-  }
-  painter.setPen(QColor(90, 90, 90));
-  painter.drawRect(plot);
+    : CScopeViewBase(ctx, parent),
+      fields_(fields),
+      whitePen_(QColor(255, 255, 255), 1, Qt::SolidLine),
+      handlePen_(QColor(0, 255, 255), 2, Qt::SolidLine),
+      gridPen_(QColor(91, 86, 81), 1, Qt::DotLine),
+      watchPen_(QColor(255, 0, 0), 1, Qt::DashDotLine),
+      crossPen_(QColor(204, 204, 204), 1, Qt::DotLine) {
   const GlobalSettings& settings = GlobalSettings::Instance();
-  const int newest = ctx_.WriteIndex() - 1;
-  const int count = std::min(newest, plot.width());
-  const int channels = ctx_.ChannelsInFrame();
-  if (count < 2 || channels == 0) {
-    return;
+  for (int i = 0; i < kSettingsChannelCount; ++i) {
+    channelPens_[i] = QPen(ColourOf(settings.channelColor[i]), 1, Qt::SolidLine);
   }
-  int32_t lo = INT32_MAX;
-  int32_t hi = INT32_MIN;
-  for (int i = newest - count + 1; i <= newest; ++i) {
-    for (int ch = 0; ch < channels; ++ch) {
-      if (IsChannelEnabled(settings.channel[ch])) {
-        lo = std::min(lo, ctx_.RawValue(i, ch));
-        hi = std::max(hi, ctx_.RawValue(i, ch));
+  // Hover feedback needs moves without a held button.
+  setMouseTracking(true);
+}
+
+void CViewScope::LayOut(int width, int height) {
+  layout_ = LayOutScope(width, height);
+  laidOut_ = true;
+  maxArrowOffset_ = 0;
+  minArrowOffset_ = 0;
+}
+
+void CViewScope::Render(QPainter& painter, const QRect& area) {
+  painter.fillRect(QRect(0, 0, kSurfaceWidth, kSurfaceHeight), Qt::black);
+  if (!laidOut_ || layout_.width != area.width() || layout_.height != area.height()) {
+    LayOut(area.width(), area.height());
+  }
+  const GlobalSettings& settings = GlobalSettings::Instance();
+  const ScopeScale scale = ScaleFrom(settings, layout_.height);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setBrush(Qt::NoBrush);
+  DrawRangeHandle(painter);
+  DrawButtons(painter);
+  DrawAxes(painter, scale);
+  DrawTimeAxis(painter, settings.timeAxisMode == 1);
+  DrawWaveforms(painter, settings, scale);
+  DrawOverlays(painter, scale);
+}
+
+void CViewScope::DrawRangeHandle(QPainter& p) const {
+  const ScopeRect& h = layout_.rangeHandle;
+  const int cx = h.left + 15;
+  const int inset = kScopeHandleInset;
+  const int upperBase = h.top + maxArrowOffset_ + 11;
+  const int lowerBase = h.bottom + minArrowOffset_ - 11;
+  p.setPen(handlePen_);
+  p.drawPolygon(QPolygon(QList<QPoint>{
+      {cx, h.top + maxArrowOffset_}, {h.right - inset, upperBase}, {h.left + inset, upperBase}}));
+  p.drawPolygon(QPolygon(QList<QPoint>{{cx, h.bottom + minArrowOffset_},
+                                       {h.right - inset, lowerBase},
+                                       {h.left + inset, lowerBase}}));
+  p.drawLine(cx, upperBase, cx, lowerBase);
+}
+
+void CViewScope::DrawButtons(QPainter& p) const {
+  p.setPen(handlePen_);
+  for (int k = 0; k < kScopeButtonCount; ++k) {
+    const int x = layout_.buttons[k].left;
+    const int y = layout_.buttons[k].top;
+    switch (k) {
+      case 0:  // coordinate zoom in
+        p.drawLine(x, y + 10, x + 20, y + 10);
+        p.drawLine(x + 10, y, x + 10, y + 20);
+        break;
+      case 1:  // coordinate zoom out
+        p.drawLine(x, y + 10, x + 20, y + 10);
+        break;
+      case 2:  // range up
+        Polyline(p, {{x, y + 10}, {x + 10, y}, {x + 20, y + 10}});
+        p.drawLine(x + 10, y, x + 10, y + 20);
+        break;
+      case 3:  // range down
+        Polyline(p, {{x, y + 10}, {x + 10, y + 20}, {x + 20, y + 10}});
+        p.drawLine(x + 10, y, x + 10, y + 20);
+        break;
+      case 4:  // pan left
+        Polyline(p, {{x + 10, y}, {x, y + 10}, {x + 10, y + 20}});
+        p.drawLine(x, y + 10, x + 20, y + 10);
+        break;
+      case 5:  // pan right
+        Polyline(p, {{x + 10, y}, {x + 20, y + 10}, {x + 10, y + 20}});
+        p.drawLine(x, y + 10, x + 20, y + 10);
+        break;
+      case 6:  // time finer
+        Polyline(p, {{x, y + 10}, {x + 10, y}, {x + 20, y + 10}});
+        Polyline(p, {{x, y + 18}, {x + 10, y + 8}, {x + 20, y + 18}});
+        break;
+      default:  // time coarser
+        Polyline(p, {{x, y + 10}, {x + 10, y + 20}, {x + 20, y + 10}});
+        Polyline(p, {{x, y + 2}, {x + 10, y + 12}, {x + 20, y + 2}});
+        break;
+    }
+  }
+}
+
+void CViewScope::DrawAxes(QPainter& p, const ScopeScale& scale) const {
+  const int w = layout_.width;
+  const int h = layout_.height;
+  p.setPen(whitePen_);
+  p.drawLine(kScopeAxisX, kScopeTopMargin, kScopeAxisX, h - kScopeBottomMargin);
+  p.drawLine(kScopeAxisX, h - kScopeBottomMargin, w - 4, h - kScopeBottomMargin);
+  DrawTextAt(p, 50, 10, QStringLiteral("原始数据区域:"));
+
+  const std::vector<GridRow> rows = ValueGridRows(scale, h, fields_.coordBase);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    p.setPen(whitePen_);
+    DrawTextAt(p, 1, rows[i].labelY, QString::number(rows[i].value));
+    if (i >= 1) {
+      p.setPen(gridPen_);
+      p.drawLine(kScopeAxisX, rows[i].lineY, w - 4, rows[i].lineY);
+    }
+  }
+
+  if (fields_.tkRangeShown != 0) {
+    p.setPen(watchPen_);
+    for (int32_t bound : {fields_.tkRangeMin, fields_.tkRangeMax}) {
+      if (const std::optional<int> y = WatchLineY(scale, h, fields_.coordBase, bound)) {
+        p.drawLine(kScopeAxisX, *y, w - 4, *y);
       }
     }
   }
-  if (lo > hi) {
+}
+
+void CViewScope::DrawTimeAxis(QPainter& p, bool timeMode) const {
+  const int y = layout_.height - kScopeBottomMargin;
+  p.setPen(whitePen_);
+  for (const TimeTick& t : TimeAxisTicks(layout_.width, ctx_.msPerPixel, timeMode)) {
+    p.drawLine(t.x, y, t.x, y + 3);
+    DrawTextAt(p, t.x - 7, y + 6, t.label);
+  }
+}
+
+void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
+                               const ScopeScale& scale) {
+  auto& last = ctx_.lastPoint[0];
+  last.fill(PlotPoint{});
+  const int count = ctx_.WriteIndex();
+  const int newest = count - 1;
+  const int channels = ctx_.channelCount.load(std::memory_order_relaxed);
+  std::array<bool, kFrameChannels> drawn{};
+  for (int i = 0; i < kFrameChannels; ++i) {
+    drawn[i] = i < channels && IsChannelEnabled(settings.channel[i]);
+  }
+  const FrameWalkParams walk{
+      count, static_cast<int64_t>(ctx_.lastSampleTime.load()) + ctx_.displayShift.load(),
+      ctx_.msPerPixel, settings.timeAxisMode == 1, layout_.width};
+  bool labelled = false;
+  WalkScopeFrames(
+      walk,
+      [&](int index) {
+        const SampleFrame* f = ctx_.FrameAt(index);
+        return f != nullptr ? f->timestamp : 0u;
+      },
+      [&](int index, int x) {
+        CheckWatch();
+        // The labels show the newest values and are the same for every frame
+        // of the walk: written once, as soon as there is a frame to draw.
+        if (!labelled) {
+          labelled = true;
+          p.setPen(whitePen_);
+          for (int i = 0; i < kFrameChannels; ++i) {
+            if (drawn[i]) {
+              const LabelPos pos = ChannelLabelPos(i, layout_.width);
+              const int32_t v = ctx_.RawValue(newest, i) - kValueOffset;
+              DrawTextAt(p, pos.x, pos.y, QStringLiteral("CH%1: %2").arg(i).arg(v));
+            }
+          }
+        }
+        for (int i = 0; i < kFrameChannels; ++i) {
+          if (!drawn[i]) {
+            continue;
+          }
+          const std::optional<int> y =
+              ValueToY(scale, fields_.coordBase, ctx_.RawValue(index, i) - kValueOffset);
+          if (!y) {
+            continue;
+          }
+          const PlotPoint pt{x + kScopeAxisX, *y};
+          if (last[i].x >= 0) {
+            p.setPen(channelPens_[i]);
+            p.drawLine(last[i].x, last[i].y, pt.x, pt.y);
+          }
+          last[i] = pt;
+        }
+      });
+}
+
+void CViewScope::CheckWatch() {
+  if (fields_.tkRangeShown == 0 || fields_.tkRangeWarned != 0 ||
+      ctx_.WriteIndex() <= kWatchMinFrames) {
     return;
   }
-  const double span = std::max(1, hi - lo);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  for (int ch = 0; ch < channels; ++ch) {
-    if (!IsChannelEnabled(settings.channel[ch])) {
-      continue;
-    }
-    QPainterPath path;
-    for (int k = 0; k < count; ++k) {
-      const int i = newest - count + 1 + k;
-      const double y = plot.bottom() - (ctx_.RawValue(i, ch) - lo) / span * plot.height();
-      const QPointF p(plot.left() + k, y);
-      k == 0 ? path.moveTo(p) : path.lineTo(p);
-    }
-    painter.setPen(ChannelColour(settings.channelColor[ch]));
-    painter.drawPath(path);
+  const int newest = ctx_.WriteIndex() - 1;
+  const int channel = fields_.tkRangeChannel;
+  // A negative channel reads as raw 0; RawValue bounds the rest.
+  const int32_t v = (channel < 0 ? 0 : ctx_.RawValue(newest, channel)) - kValueOffset;
+  const std::optional<std::string> text = WatchMessage(
+      channel, v, fields_.tkRangeMin, fields_.tkRangeMax, ctx_.RawValue(newest, 9) - kValueOffset);
+  if (!text) {
+    return;
   }
-  painter.setPen(Qt::white);
-  painter.drawText(area.left() + 4, area.top() + 14,
-                   QString::fromStdString(ChannelLabel::Instance().Label(0)) +
-                       QStringLiteral(" … %1").arg(channels));
+  fields_.tkRangeWarned = 1;
+  // The box is modal: it is shown once this paint has finished, so that the
+  // surface is never painted re-entrantly while the box runs its event loop.
+  QMetaObject::invokeMethod(
+      this,
+      [message = *text] {
+        ShowPrompt(message);
+        if (CMainFrame* frame = theMainFrame()) {
+          frame->OnCommand(kCmdStopCapture);
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+void CViewScope::DrawOverlays(QPainter& p, const ScopeScale& scale) const {
+  const int w = layout_.width;
+  const int h = layout_.height;
+  p.setPen(whitePen_);
+  if (buttonDown_) {
+    DrawTextAt(p, mousePos_.x() - 85, mousePos_.y() - 25,
+               QStringLiteral("Press 'Ctrl' to move faster."));
+  }
+  if (const auto offset = PanOffsetText(ctx_.liveEndTime.load(), ctx_.lastSampleTime.load())) {
+    DrawTextAt(p, 65, 30, *offset);
+  }
+  if (fields_.followRawValue == 0) {
+    return;
+  }
+  const int mx = mousePos_.x();
+  const int my = mousePos_.y();
+  if (const auto value = CrossHairValue(scale, fields_.coordBase, my)) {
+    DrawTextAt(p, mx + 10, my, QString::number(*value));
+  }
+  p.setPen(crossPen_);
+  p.drawLine(kScopeAxisX, my, w - kScopeRightMargin, my);
+  p.drawLine(mx, kScopeTopMargin, mx, h - 30);
+}
+
+void CViewScope::mouseMoveEvent(QMouseEvent* event) {
+  mousePos_ = event->position().toPoint();
+  if (!buttonDown_) {
+    HoverAt(mousePos_);
+  }
+  // Handled here: passed on, the frame would overwrite the status text.
+  event->accept();
+}
+
+void CViewScope::HoverAt(QPoint pos) {
+  hoverMode_ = HitRangeHandle(layout_.rangeHandle, pos.x(), pos.y());
+  if (hoverMode_ != 0) {
+    const GlobalSettings& s = GlobalSettings::Instance();
+    const QString text =
+        hoverMode_ == 1
+            ? QStringLiteral("拖动以调整显示范围的最大值.当前: %1").arg(s.EffectiveRangeMax())
+            : QStringLiteral("拖动以调整显示范围的最小值.当前: %1").arg(s.EffectiveRangeMin());
+    if (CMainFrame* frame = theMainFrame()) {
+      frame->statusBar()->showMessage(text);
+    }
+  }
+  if (HitScopeButton(layout_, pos.x(), pos.y()) >= 0) {
+    hoverMode_ = 3;
+  }
+  switch (hoverMode_) {
+    case 1:
+    case 2:
+      setCursor(Qt::SizeVerCursor);
+      break;
+    case 3:
+      setCursor(Qt::PointingHandCursor);
+      break;
+    default:
+      setCursor(Qt::ArrowCursor);
+      break;
+  }
+  if (fields_.followRawValue != 0) {
+    Refresh();
+  }
 }
 
 }  // namespace padscope

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -123,7 +125,10 @@ TEST_F(ThresholdListLogicTest, AutoBalanceOnAStoppedSystemMeasuresAndSends) {
   EXPECT_EQ(settings().channel[1].rawMin, 255);
 
   // The thread widens the enabled channels' spans from the reset values.
-  ASSERT_TRUE(test::WaitFor([&] { return ctx.WriteIndex() >= 30; }));
+  auto widened = [&](int ch) {
+    return std::atomic_ref<int32_t>(settings().channel[ch].rawMax).load() > 0;
+  };
+  ASSERT_TRUE(test::WaitFor([&] { return widened(0) && widened(2); }));
   EXPECT_EQ(StartCommands(), 1);
   EXPECT_STREQ(ToggleAutoBalance(ctx, settings(), sim.adapter, host), "Auto Balance");
   EXPECT_FALSE(ctx.autoBalance);

@@ -1,0 +1,199 @@
+// The waveform view's painting, hover feedback and out-of-interval watch,
+// checked on its memory surface at the positions the layout defines.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <memory>
+
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/FrameFields.h"
+#include "app/GlobalSettings.h"
+#include "capture/CaptureContext.h"
+#include "common/SimFixture.h"
+#include "common/Wait.h"
+#include "platform/RecordingPrompt.h"
+#include "views/CViewScope.h"
+
+namespace padscope {
+namespace {
+
+const QRgb kRed = qRgb(255, 0, 0);
+const QRgb kGreen = qRgb(0, 255, 0);
+const QRgb kCyan = qRgb(0, 255, 255);
+const QRgb kWhite = qRgb(255, 255, 255);
+
+void MoveTo(QWidget* w, QPoint p) {
+  QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(w, &move);
+}
+
+// Whether any pixel of row y (x in [x0, x1)) or column has the colour.
+bool RowHas(const QImage& img, int y, int x0, int x1, QRgb colour) {
+  for (int x = x0; x < x1; ++x) {
+    if (img.pixel(x, y) == colour) {
+      return true;
+    }
+  }
+  return false;
+}
+bool ColumnHas(const QImage& img, int x, int y0, int y1, QRgb colour) {
+  for (int y = y0; y < y1; ++y) {
+    if (img.pixel(x, y) == colour) {
+      return true;
+    }
+  }
+  return false;
+}
+
+class ViewScopeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GlobalSettings::ResetInstanceForTest();
+    ShowChannel(settings().channel[0]);  // red; channel 1 (green) stays hidden
+    ASSERT_TRUE(ctx.AllocateFrames(64));
+    view = std::make_unique<CViewScope>(ctx, fields);
+    view->resize(800, 400);  // plot 370 high: value 0 at y 195, -2000 at 380
+  }
+  GlobalSettings& settings() { return GlobalSettings::Instance(); }
+
+  // Frames 0..n-1 ten milliseconds apart, newest at time 1190 when n = 19.
+  void AddFrames(int n, int32_t value) {
+    for (int i = 0; i < n; ++i) {
+      SampleFrame* f = ctx.FrameForWrite(i);
+      f->timestamp = 1190 - 10 * (n - 1 - i);
+      ctx.SetRawValue(i, 0, kValueOffset + value);
+      ctx.SetRawValue(i, 1, kValueOffset + value);
+    }
+    ctx.writeIndex = n;
+    ctx.lastSampleTime = 1190;
+  }
+  const QImage& Paint() {
+    view->Refresh();
+    return view->surface();
+  }
+
+  CaptureContext ctx;
+  FrameFields fields;
+  std::unique_ptr<CViewScope> view;
+};
+
+TEST_F(ViewScopeTest, AxesHandleButtonsGridAndTicks) {
+  fields.tkRangeShown = 1;
+  fields.tkRangeMin = 0;  // watch line half way up
+  const QImage& img = Paint();
+  EXPECT_EQ(img.pixel(40, 200), kWhite);               // value axis
+  EXPECT_EQ(img.pixel(400, 380), kWhite);              // time axis
+  EXPECT_TRUE(ColumnHas(img, 140, 381, 384, kWhite));  // 1 s tick at 10 ms/pixel
+  EXPECT_FALSE(ColumnHas(img, 139, 381, 384, kWhite));
+  // Range handle stem (x 771) and the "-" of button 1 (x 312..332, y 370).
+  EXPECT_TRUE(RowHas(img, 190, 770, 773, kCyan));
+  EXPECT_TRUE(ColumnHas(img, 322, 369, 372, kCyan));
+  EXPECT_TRUE(RowHas(img, 334, 41, 796, qRgb(91, 86, 81)));  // grid row 1
+  EXPECT_TRUE(RowHas(img, 195, 41, 796, kRed));              // watch line
+  // No frames: no traces.
+  EXPECT_FALSE(RowHas(img, 300, 41, 700, kRed));
+}
+
+TEST_F(ViewScopeTest, TracesFollowTheFrameWalk) {
+  AddFrames(19, 0);
+  // The newest frame lies after the end time: skipped, never drawn at y 103.
+  ctx.FrameForWrite(18)->timestamp = 5000;
+  ctx.SetRawValue(18, 0, kValueOffset + 1000);
+  const QImage& img = Paint();
+  // Frames 17..0 sit at columns 1..18 (10 ms apart, 10 ms per pixel).
+  EXPECT_EQ(img.pixel(45, 195), kRed);
+  EXPECT_EQ(img.pixel(58, 195), kRed);
+  EXPECT_NE(img.pixel(60, 195), kRed);
+  EXPECT_FALSE(ColumnHas(img, 41, 20, 190, kRed));
+  EXPECT_FALSE(RowHas(img, 195, 41, 100, kGreen));  // hidden channel
+  EXPECT_EQ(ctx.lastPoint[0][0].x, 58);
+  EXPECT_EQ(ctx.lastPoint[0][0].y, 195);
+
+  // A collapsed range has no scale: nothing is plotted, nothing breaks.
+  settings().rangeMax = settings().rangeMin = 100;
+  EXPECT_FALSE(RowHas(Paint(), 195, 41, 100, kRed));
+  EXPECT_EQ(ctx.lastPoint[0][0].x, -1);
+}
+
+TEST_F(ViewScopeTest, CrossHairFollowsThePointer) {
+  fields.followRawValue = 1;
+  Paint();
+  MoveTo(view.get(), QPoint(300, 250));
+  const QImage& img = view->surface();
+  const QRgb grey = qRgb(204, 204, 204);
+  EXPECT_TRUE(RowHas(img, 250, 41, 756, grey));
+  EXPECT_TRUE(ColumnHas(img, 300, 10, 370, grey));
+}
+
+// The watch and the hover texts need the main frame (status bar, Stop Capture).
+class ViewScopeFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GlobalSettings::ResetInstanceForTest();
+    ctx.cycleSleepMs = 1;
+    SetPrompt(prompt);
+    frame = std::make_unique<CMainFrame>(ctx, sim.adapter);
+    view = frame->viewScope();
+    view->resize(800, 400);
+    view->Refresh();
+  }
+  void TearDown() override {
+    frame->close();
+    frame.reset();
+    SetPrompt(nullptr);
+  }
+  bool PumpUntil(const std::function<bool()>& cond) {
+    return test::WaitFor([&] {
+      QApplication::processEvents();
+      return cond();
+    });
+  }
+
+  test::SimAdapter sim;
+  CaptureContext ctx;
+  std::shared_ptr<RecordingPrompt> prompt = std::make_shared<RecordingPrompt>();
+  std::unique_ptr<CMainFrame> frame;
+  CViewScope* view = nullptr;
+};
+
+TEST_F(ViewScopeFrameTest, OutOfIntervalValueWarnsOnceAndStopsCapture) {
+  frame->Action(kCmdStartCapture)->trigger();
+  ASSERT_TRUE(PumpUntil([&] { return ctx.WriteIndex() > 10; }));
+  FrameFields& f = frame->fields;
+  f.tkRangeMin = f.tkRangeMax = -40000;  // every value lies above the interval
+  f.tkRangeShown = 1;
+  view->Refresh();
+  ASSERT_TRUE(PumpUntil([&] { return ctx.runState == kRunStopped && !prompt->Texts().empty(); }));
+  ASSERT_EQ(prompt->Texts().size(), 1u);
+  EXPECT_EQ(prompt->Texts()[0].rfind("TK8 : ", 0), 0u);
+  EXPECT_NE(prompt->Texts()[0].find("溢出（-40000 - -40000) ,  TK9:"), std::string::npos);
+  EXPECT_EQ(f.tkRangeWarned, 1);
+  view->Refresh();
+  QApplication::processEvents();
+  EXPECT_EQ(prompt->Texts().size(), 1u);
+}
+
+TEST_F(ViewScopeFrameTest, HoverGivesModeCursorAndStatusText) {
+  MoveTo(view, QPoint(760, 172));  // top band of the handle (170..210)
+  EXPECT_EQ(view->hoverMode(), 1);
+  EXPECT_EQ(view->cursor().shape(), Qt::SizeVerCursor);
+  EXPECT_EQ(frame->statusBar()->currentMessage(), "拖动以调整显示范围的最大值.当前: 4000");
+  MoveTo(view, QPoint(760, 205));
+  EXPECT_EQ(view->hoverMode(), 2);
+  EXPECT_EQ(frame->statusBar()->currentMessage(), "拖动以调整显示范围的最小值.当前: 0");
+  MoveTo(view, QPoint(760, 190));  // middle band
+  EXPECT_EQ(view->hoverMode(), 0);
+  MoveTo(view, QPoint(262, 370));  // button 0
+  EXPECT_EQ(view->hoverMode(), 3);
+  MoveTo(view, QPoint(10, 10));
+  EXPECT_EQ(view->hoverMode(), 0);
+  EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor);
+}
+
+}  // namespace
+}  // namespace padscope
