@@ -146,6 +146,11 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
   const int maxX = w - layout_.stripWidth - 44;
   const int64_t end = int64_t{ctx_.lastSampleTime.load()} + ctx_.displayShift.load();
   auto& last = ctx_.lastPoint[kLastPointGroup];
+  // Segments are gathered per channel and drawn with one pen change each.
+  std::array<std::vector<QLine>, kFrameChannels>& lines = traceLines_;
+  for (auto& l : lines) {
+    l.clear();
+  }
   bool labelled = false;
   int n = 0;
   for (int f = newest; f >= 0; --f) {
@@ -163,14 +168,19 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
       if (!IsChannelEnabled(s.channel[i]) || s.channel[i].expanded == 0) {
         continue;
       }
-      p.setPen(ChannelColour(s, i));
       const QPoint pt(x + kAxisX, ValueRow(top, OutputValue(f, i), zoom));
       if (last[i].x >= 0) {
-        p.drawLine(QPoint(last[i].x, last[i].y), pt);
+        lines[i].emplace_back(QPoint(last[i].x, last[i].y), pt);
       }
       last[i] = PlotPoint{pt.x(), pt.y()};
     }
     labelled = true;
+  }
+  for (int i = 0; i < channels; ++i) {
+    if (!lines[i].empty()) {
+      p.setPen(ChannelColour(s, i));
+      p.drawLines(lines[i].data(), static_cast<int>(lines[i].size()));
+    }
   }
   if (!labelled) {
     return;

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QLine>
 #include <QPoint>
+#include <array>
+#include <vector>
+
+#include "capture/SampleFrame.h"
 
 #include "views/CScopeViewBase.h"
 #include "views/KeyScopeGeometry.h"
@@ -51,6 +56,8 @@ class CViewKeyScope : public CScopeViewBase {
 
   FrameFields& fields_;
   keyscope::HitLayout layout_;
+  // Reused between paints so a paint allocates nothing once warmed up.
+  std::array<std::vector<QLine>, kFrameChannels> traceLines_;
   keyscope::Rect sliderRect_;
   int hoverCode_ = 0;
   bool buttonDown_ = false;

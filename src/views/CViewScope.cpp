@@ -1,17 +1,23 @@
 #include "views/CViewScope.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QStatusBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <limits>
 #include <string>
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
+#include "app/DisplayCommands.h"
 #include "app/FrameFields.h"
 #include "app/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "platform/Prompt.h"
+#include "views/CViewKeyScope.h"
 
 namespace padscope {
 
@@ -43,16 +49,53 @@ ScopeScale ScaleFrom(const GlobalSettings& s, int height) {
   return {s.EffectiveRangeMax(), s.EffectiveRangeMin(), height - 30};
 }
 
+int32_t ClampToInt32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// The smallest time stamp of frames 0 .. count-2; all ones when there is none,
+// so that the lower pan bound (this + 1000) wraps as the pan commands' does.
+uint32_t EarliestTimestamp(const CaptureContext& ctx) {
+  uint32_t earliest = std::numeric_limits<uint32_t>::max();
+  for (int i = 0; i <= ctx.WriteIndex() - 2; ++i) {
+    const SampleFrame* f = ctx.FrameAt(i);
+    if (f == nullptr) {
+      break;
+    }
+    earliest = std::min(earliest, f->timestamp);
+  }
+  return earliest;
+}
+
+// Drag and pan steps triple while Ctrl is held.
+int StepFactor(const QMouseEvent* event) {
+  return (event->modifiers() & Qt::ControlModifier) ? 3 : 1;
+}
+
 }  // namespace
 
-CViewScope::CViewScope(CaptureContext& ctx, FrameFields& fields, QWidget* parent)
+CViewScope::CViewScope(CaptureContext& ctx, FrameFields& fields, QWidget* parent,
+                       ScopeRepeater::Timing repeatTiming)
     : CScopeViewBase(ctx, parent),
       fields_(fields),
       whitePen_(QColor(255, 255, 255), 1, Qt::SolidLine),
       handlePen_(QColor(0, 255, 255), 2, Qt::SolidLine),
       gridPen_(QColor(91, 86, 81), 1, Qt::DotLine),
       watchPen_(QColor(255, 0, 0), 1, Qt::DashDotLine),
-      crossPen_(QColor(204, 204, 204), 1, Qt::DotLine) {
+      crossPen_(QColor(204, 204, 204), 1, Qt::DotLine),
+      repeater_(
+          [this](int button) {
+            // The worker only schedules: the operations and the repaint run
+            // on the UI thread, which owns the settings and the widgets.
+            // pressGeneration_ is written before this worker started and not
+            // again until it has been joined.
+            const uint64_t generation = pressGeneration_;
+            QMetaObject::invokeMethod(
+                this, [this, button, generation] { RunButtonStep(button, generation); },
+                Qt::QueuedConnection);
+          },
+          repeatTiming) {
   const GlobalSettings& settings = GlobalSettings::Instance();
   for (int i = 0; i < kSettingsChannelCount; ++i) {
     channelPens_[i] = QPen(ColourOf(settings.channelColor[i]), 1, Qt::SolidLine);
@@ -61,11 +104,23 @@ CViewScope::CViewScope(CaptureContext& ctx, FrameFields& fields, QWidget* parent
   setMouseTracking(true);
 }
 
+CViewScope::~CViewScope() {
+  // The worker posts to this object: it must end before the object does.
+  repeater_.Release();
+}
+
 void CViewScope::LayOut(int width, int height) {
   layout_ = LayOutScope(width, height);
   laidOut_ = true;
   maxArrowOffset_ = 0;
   minArrowOffset_ = 0;
+}
+
+void CViewScope::EnsureLayout() {
+  // The hit tests need the rectangles of the current size, painted or not.
+  if (!laidOut_ || layout_.width != width() || layout_.height != height()) {
+    LayOut(width(), height());
+  }
 }
 
 void CViewScope::Render(QPainter& painter, const QRect& area) {
@@ -192,6 +247,10 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
   const FrameWalkParams walk{
       count, static_cast<int64_t>(ctx_.lastSampleTime.load()) + ctx_.displayShift.load(),
       ctx_.msPerPixel, settings.timeAxisMode == 1, layout_.width};
+  // Segments are gathered per channel and drawn with one pen change each.
+  for (auto& l : traceLines_) {
+    l.clear();
+  }
   bool labelled = false;
   WalkScopeFrames(
       walk,
@@ -225,12 +284,17 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
           }
           const PlotPoint pt{x + kScopeAxisX, *y};
           if (last[i].x >= 0) {
-            p.setPen(channelPens_[i]);
-            p.drawLine(last[i].x, last[i].y, pt.x, pt.y);
+            traceLines_[i].emplace_back(last[i].x, last[i].y, pt.x, pt.y);
           }
           last[i] = pt;
         }
       });
+  for (int i = 0; i < kFrameChannels; ++i) {
+    if (!traceLines_[i].empty()) {
+      p.setPen(channelPens_[i]);
+      p.drawLines(traceLines_[i].data(), static_cast<int>(traceLines_[i].size()));
+    }
+  }
 }
 
 void CViewScope::CheckWatch() {
@@ -285,13 +349,187 @@ void CViewScope::DrawOverlays(QPainter& p, const ScopeScale& scale) const {
   p.drawLine(mx, kScopeTopMargin, mx, h - 30);
 }
 
+void CViewScope::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->ignore();
+    return;
+  }
+  const QPoint pos = event->position().toPoint();
+  mousePos_ = pos;
+  EnsureLayout();
+  // A press without a move before it still starts the right drag.
+  HoverAt(pos);
+  pressPoint_ = lastPoint_ = pos;
+  buttonDown_ = true;
+  // A worker left over from a press whose release never came ends before
+  // the generation it reads changes.
+  repeater_.Release();
+  ++pressGeneration_;
+  const int button = HitScopeButton(layout_, pos.x(), pos.y());
+  if (button >= 0 && button < kDragFlagCount) {
+    fields_.dragState[static_cast<size_t>(button)] = 1;
+  }
+  // Qt grabs the mouse for the widget a button was pressed in.
+  repeater_.Press(button);
+  event->accept();
+}
+
 void CViewScope::mouseMoveEvent(QMouseEvent* event) {
   mousePos_ = event->position().toPoint();
+  EnsureLayout();
   if (!buttonDown_) {
     HoverAt(mousePos_);
+  } else if (hoverMode_ == 1 || hoverMode_ == 2) {
+    DragRangeHandle(mousePos_, StepFactor(event));
+  } else {
+    Pan(mousePos_, StepFactor(event));
   }
   // Handled here: passed on, the frame would overwrite the status text.
   event->accept();
+}
+
+void CViewScope::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->ignore();
+    return;
+  }
+  // The worker is joined first, so that no operation re-sets a flag after
+  // the flags below are cleared; steps it posted earlier are dropped as stale.
+  repeater_.Release();
+  for (auto& flag : fields_.dragState) {
+    flag = 0;
+  }
+  buttonDown_ = false;
+  hoverMode_ = 0;
+  GlobalSettings& s = GlobalSettings::Instance();
+  s.rangeMax = s.EffectiveRangeMax();
+  s.rangeMaxDelta = 0;
+  s.rangeMin = s.EffectiveRangeMin();
+  s.rangeMinDelta = 0;
+  setCursor(Qt::ArrowCursor);
+  LayOut(width(), height());
+  Refresh();
+  event->accept();
+}
+
+void CViewScope::wheelEvent(QWheelEvent* event) {
+  if (GlobalSettings::Instance().timeAxisMode != 1) {
+    event->ignore();
+    return;
+  }
+  // Only a single notch counts; finer-grained or accumulated deltas do not.
+  const int delta = event->angleDelta().y();
+  if (delta == 120 || delta == -120) {
+    ctx_.msPerPixel = delta > 0 ? TimeFiner(ctx_.msPerPixel) : TimeCoarser(ctx_.msPerPixel);
+  }
+  RefreshAfterTimeZoom();
+  event->accept();
+}
+
+void CViewScope::DragRangeHandle(QPoint pos, int factor) {
+  GlobalSettings& s = GlobalSettings::Instance();
+  const int64_t delta = int64_t{pressPoint_.y() - pos.y()} * factor;
+  if (hoverMode_ == 1) {
+    ShowStatus(QStringLiteral("最大值: %1").arg(s.EffectiveRangeMax()));
+    maxArrowOffset_ = pos.y() - pressPoint_.y();
+    s.rangeMaxDelta = ClampToInt32(delta);
+    if (s.EffectiveRangeMax() < s.EffectiveRangeMin()) {
+      s.rangeMax = s.EffectiveRangeMin();
+      s.rangeMaxDelta = 0;
+    }
+  } else {
+    ShowStatus(QStringLiteral("最小值: %1").arg(s.EffectiveRangeMin()));
+    minArrowOffset_ = pos.y() - pressPoint_.y();
+    s.rangeMinDelta = ClampToInt32(delta);
+    if (s.EffectiveRangeMin() < 0) {
+      s.rangeMin = 0;
+      s.rangeMinDelta = 0;
+    }
+    if (s.EffectiveRangeMax() < s.EffectiveRangeMin()) {
+      s.rangeMin = s.EffectiveRangeMax();
+      s.rangeMinDelta = 0;
+    }
+  }
+  Refresh();
+}
+
+void CViewScope::Pan(QPoint pos, int factor) {
+  GlobalSettings& s = GlobalSettings::Instance();
+  int64_t dy = int64_t{pos.y() - lastPoint_.y()} * factor;
+  // The window never moves below value 0.
+  if (int64_t{s.rangeMin} + dy < 0) {
+    dy = -int64_t{s.rangeMin};
+  }
+  s.rangeMin = ClampToInt32(s.rangeMin + dy);
+  s.rangeMax = ClampToInt32(s.rangeMax + dy);
+  const int64_t dx = int64_t{pos.x() - lastPoint_.x()} * factor;
+  lastPoint_ = pos;
+  if (dx != 0) {
+    const PanResult pan = PanEndTime(ctx_.lastSampleTime.load(), dx, ctx_.liveEndTime.load(),
+                                     EarliestTimestamp(ctx_));
+    ctx_.liveEndTime = pan.liveEndTime;
+    ctx_.lastSampleTime = pan.endTime;
+  }
+  Refresh();
+  if (CMainFrame* frame = theMainFrame()) {
+    QCoreApplication::postEvent(frame->viewKeyScope(), new QEvent(kViewRefreshEvent));
+  }
+}
+
+void CViewScope::RunButtonStep(int button, uint64_t generation) {
+  if (!buttonDown_ || generation != pressGeneration_) {
+    return;
+  }
+  GlobalSettings& s = GlobalSettings::Instance();
+  switch (button) {
+    case 0:
+      CoordZoomIn(s, ctx_, fields_);
+      break;
+    case 1:
+      CoordZoomOut(s, ctx_, fields_);
+      break;
+    case 2:
+      StepRawWindow(s, 1);
+      break;
+    case 3:
+      StepRawWindow(s, -1);
+      break;
+    case 4:
+      PanLeft(ctx_, fields_);
+      break;
+    case 5:
+      PanRight(ctx_, fields_);
+      break;
+    case 6:
+    case 7:
+      ZoomTime(button == 6);
+      return;
+    default:
+      return;
+  }
+  Refresh();
+  if (CMainFrame* frame = theMainFrame()) {
+    QCoreApplication::postEvent(frame->viewKeyScope(), new QEvent(kViewRefreshEvent));
+  }
+}
+
+void CViewScope::ZoomTime(bool finer) {
+  ctx_.msPerPixel = finer ? TimeFiner(ctx_.msPerPixel) : TimeCoarser(ctx_.msPerPixel);
+  RefreshAfterTimeZoom();
+}
+
+void CViewScope::RefreshAfterTimeZoom() {
+  LayOut(width(), height());
+  Refresh();
+  if (CMainFrame* frame = theMainFrame()) {
+    frame->RefreshScopes();
+  }
+}
+
+void CViewScope::ShowStatus(const QString& text) const {
+  if (CMainFrame* frame = theMainFrame()) {
+    frame->statusBar()->showMessage(text);
+  }
 }
 
 void CViewScope::HoverAt(QPoint pos) {
@@ -302,9 +540,7 @@ void CViewScope::HoverAt(QPoint pos) {
         hoverMode_ == 1
             ? QStringLiteral("拖动以调整显示范围的最大值.当前: %1").arg(s.EffectiveRangeMax())
             : QStringLiteral("拖动以调整显示范围的最小值.当前: %1").arg(s.EffectiveRangeMin());
-    if (CMainFrame* frame = theMainFrame()) {
-      frame->statusBar()->showMessage(text);
-    }
+    ShowStatus(text);
   }
   if (HitScopeButton(layout_, pos.x(), pos.y()) >= 0) {
     hoverMode_ = 3;

@@ -190,4 +190,36 @@ std::optional<std::string> WatchMessage(int channel, int32_t value, int32_t min,
   return Format("TK%d : %d 溢出（%d - %d) ,  TK9:%d", channel, value, min, max, channel9Value);
 }
 
+float TimeFiner(float msPerPixel) {
+  if (msPerPixel > 5.0f) {
+    return msPerPixel - 5.0f;
+  }
+  if (msPerPixel > 0.0f) {
+    return std::max(msPerPixel * 0.5f, 0.125f);
+  }
+  return 1.0f;
+}
+
+float TimeCoarser(float msPerPixel) {
+  float next = 1.0f;
+  if (msPerPixel >= 1.0f) {
+    next = msPerPixel + 1.0f;
+  } else if (msPerPixel > 0.0f && msPerPixel * 2.0f < 1.0f) {
+    // Doubling a negative scale would run away from the valid range.
+    next = msPerPixel * 2.0f;
+  }
+  return std::min(next, 800.0f);
+}
+
+PanResult PanEndTime(uint32_t lastSampleTime, int64_t dx, uint32_t liveEndTime,
+                     uint32_t earliestTime) {
+  uint32_t candidate = lastSampleTime + static_cast<uint32_t>(dx * 10);
+  if (liveEndTime == 0) {
+    return {candidate, lastSampleTime};
+  }
+  candidate = std::min(candidate, liveEndTime);
+  candidate = std::max(candidate, earliestTime + 1000u);
+  return {candidate, liveEndTime};
+}
+
 }  // namespace padscope

@@ -108,6 +108,23 @@ std::optional<int64_t> CrossHairValue(const ScopeScale& scale, int32_t coordBase
 std::optional<std::string> WatchMessage(int channel, int32_t value, int32_t min, int32_t max,
                                         int32_t channel9Value);
 
+// Time zoom steps of the milliseconds-per-pixel scale. Finer: -5 above 5,
+// else halved down to 0.125. Coarser: +1 from 1 on, else doubled up to 1,
+// capped at 800. A scale that is not positive (or not a number) becomes 1.
+float TimeFiner(float msPerPixel);
+float TimeCoarser(float msPerPixel);
+
+// Panning by dragging: the plotted end time moves 10 ms per pixel of dx. The
+// first pan of a run (liveEndTime 0) saves the live end time and is taken as
+// it is; later ones stay between the saved live time and 1 s after the
+// earliest frame. Unsigned arithmetic: the millisecond clock wraps.
+struct PanResult {
+  uint32_t endTime = 0;
+  uint32_t liveEndTime = 0;
+};
+PanResult PanEndTime(uint32_t lastSampleTime, int64_t dx, uint32_t liveEndTime,
+                     uint32_t earliestTime);
+
 // The frame walk: from the newest frame back, skipping frames stamped after the
 // end time and stopping once x passes W - 44. visit(index, x) is called for
 // every frame to draw; timeOf(index) gives its time stamp.

@@ -1,11 +1,13 @@
-// The waveform view's painting, hover feedback and out-of-interval watch,
-// checked on its memory surface at the positions the layout defines.
+// The waveform view's painting, hover feedback, mouse handling and
+// out-of-interval watch, checked on its memory surface at the positions the
+// layout defines.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QWheelEvent>
 #include <memory>
 
 #include "app/CMainFrame.h"
@@ -128,6 +130,136 @@ TEST_F(ViewScopeTest, CrossHairFollowsThePointer) {
   const QRgb grey = qRgb(204, 204, 204);
   EXPECT_TRUE(RowHas(img, 250, 41, 756, grey));
   EXPECT_TRUE(ColumnHas(img, 300, 10, 370, grey));
+}
+
+// Presses, drags, the wheel and held buttons on a view without a frame.
+class ViewScopeMouseTest : public ViewScopeTest {
+ protected:
+  void TearDown() override {
+    if (held_) {
+      Release(last_);
+    }
+  }
+  void Send(QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::KeyboardModifiers mods) {
+    const Qt::MouseButtons buttons = held_ ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent e(type, p, view->mapToGlobal(p), button, buttons, mods);
+    QApplication::sendEvent(view.get(), &e);
+    last_ = p;
+  }
+  // Hovers first, as a real pointer does, then presses.
+  void Press(QPoint p) {
+    Send(QEvent::MouseMove, p, Qt::NoButton, Qt::NoModifier);
+    held_ = true;
+    Send(QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::NoModifier);
+  }
+  void Drag(QPoint p, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    Send(QEvent::MouseMove, p, Qt::NoButton, mods);
+  }
+  void Release(QPoint p) {
+    held_ = false;
+    Send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoModifier);
+  }
+  void Wheel(int delta) {
+    const QPointF p(400, 200);
+    QWheelEvent e(p, view->mapToGlobal(p), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.get(), &e);
+  }
+  bool PumpUntil(const std::function<bool()>& cond) {
+    return test::WaitFor([&] {
+      QApplication::processEvents();
+      return cond();
+    });
+  }
+
+  bool held_ = false;
+  QPoint last_;
+};
+
+TEST_F(ViewScopeMouseTest, RangeHandleDragSetsTheDeltaAndReleaseFoldsIt) {
+  GlobalSettings& s = settings();
+  Press({760, 172});  // maximum arrow
+  Drag({760, 152});
+  EXPECT_EQ(s.rangeMaxDelta, 20);
+  EXPECT_EQ(s.rangeMax, 4000);
+  Drag({760, 162}, Qt::ControlModifier);  // Ctrl triples: 10 x 3
+  EXPECT_EQ(s.rangeMaxDelta, 30);
+  Release({760, 162});
+  EXPECT_EQ(s.rangeMax, 4030);
+  EXPECT_EQ(s.rangeMaxDelta, 0);
+
+  Press({760, 205});  // minimum arrow
+  Drag({760, 215});   // below 0: held at 0
+  EXPECT_EQ(s.rangeMin, 0);
+  EXPECT_EQ(s.rangeMinDelta, 0);
+  Drag({760, 195});
+  EXPECT_EQ(s.rangeMinDelta, 10);
+  Release({760, 195});
+  EXPECT_EQ(s.rangeMin, 10);
+  EXPECT_EQ(s.rangeMinDelta, 0);
+
+  Press({760, 172});
+  Drag({760, 5172});  // the maximum below the minimum is pinned to it
+  Release({760, 5172});
+  EXPECT_EQ(s.rangeMax, 10);
+  EXPECT_EQ(s.rangeMaxDelta, 0);
+  EXPECT_EQ(view->hoverMode(), 0);
+}
+
+TEST_F(ViewScopeMouseTest, PanningMovesTheWindowWithinItsClamps) {
+  GlobalSettings& s = settings();
+  AddFrames(19, 0);  // earliest frame of 0..count-2 at 1010
+  ctx.lastSampleTime = 10000;
+  Press({400, 100});
+  Drag({400, 110});
+  EXPECT_EQ(s.rangeMin, 10);
+  EXPECT_EQ(s.rangeMax, 4010);
+  Drag({400, 60});  // would take the minimum below 0
+  EXPECT_EQ(s.rangeMin, 0);
+  EXPECT_EQ(s.rangeMax, 4000);
+
+  Drag({380, 60});  // first horizontal pan saves the live time
+  EXPECT_EQ(ctx.liveEndTime.load(), 10000u);
+  EXPECT_EQ(ctx.lastSampleTime.load(), 9800u);
+  Drag({390, 60}, Qt::ControlModifier);  // +300 ms, held at the live time
+  EXPECT_EQ(ctx.lastSampleTime.load(), 10000u);
+  Drag({-410, 60});  // -8000 ms, held 1 s after the earliest frame
+  EXPECT_EQ(ctx.lastSampleTime.load(), 2010u);
+}
+
+TEST_F(ViewScopeMouseTest, WheelZoomsTimeOnSingleNotchesInTimeModeOnly) {
+  Wheel(120);
+  EXPECT_FLOAT_EQ(ctx.msPerPixel, 5.0f);
+  Wheel(-120);
+  EXPECT_FLOAT_EQ(ctx.msPerPixel, 6.0f);
+  Wheel(240);
+  Wheel(60);
+  Wheel(-60);
+  EXPECT_FLOAT_EQ(ctx.msPerPixel, 6.0f);
+  settings().timeAxisMode = 0;
+  Wheel(120);
+  EXPECT_FLOAT_EQ(ctx.msPerPixel, 6.0f);
+}
+
+// Coordinate zoom in sets its own held flag of dragState; the release must end
+// the repetition all the same.
+TEST_F(ViewScopeMouseTest, HeldButtonRepeatsAndReleaseEndsIt) {
+  fields.coordStep = 1000;
+  Press({262, 370});  // button 0
+  EXPECT_TRUE(view->repeating());
+  ASSERT_TRUE(PumpUntil([&] { return fields.coordStep <= 997; }));
+  Release({262, 370});
+  EXPECT_FALSE(view->repeating());
+  EXPECT_EQ(fields.dragState[kDragZoomIn], 0);
+  const int32_t step = fields.coordStep;
+  QApplication::processEvents();  // steps posted before the release are stale
+  EXPECT_EQ(fields.coordStep, step);
+  EXPECT_EQ(fields.dragState[kDragZoomIn], 0);
+
+  Press({682, 370});  // button 7: time coarser
+  ASSERT_TRUE(PumpUntil([&] { return ctx.msPerPixel >= 12.0f; }));
+  Release({682, 370});
+  EXPECT_FALSE(view->repeating());
 }
 
 // The watch and the hover texts need the main frame (status bar, Stop Capture).

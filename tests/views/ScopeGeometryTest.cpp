@@ -148,5 +148,28 @@ TEST(ScopeGeometryTest, FrameWalk) {
   EXPECT_TRUE(Walk({1, 2}, 100, 0.0, true, 100).empty());
 }
 
+TEST(ScopeGeometryTest, TimeZoomStepsStayWithinBounds) {
+  EXPECT_FLOAT_EQ(TimeFiner(10.0f), 5.0f);
+  EXPECT_FLOAT_EQ(TimeFiner(5.0f), 2.5f);
+  EXPECT_FLOAT_EQ(TimeFiner(0.2f), 0.125f);
+  EXPECT_FLOAT_EQ(TimeFiner(0.0f), 1.0f);
+  EXPECT_FLOAT_EQ(TimeCoarser(10.0f), 11.0f);
+  EXPECT_FLOAT_EQ(TimeCoarser(799.5f), 800.0f);
+  EXPECT_FLOAT_EQ(TimeCoarser(0.3f), 0.6f);
+  EXPECT_FLOAT_EQ(TimeCoarser(0.6f), 1.0f);
+  // A scale that is not positive recovers instead of doubling away.
+  EXPECT_FLOAT_EQ(TimeCoarser(-2.0f), 1.0f);
+}
+
+TEST(ScopeGeometryTest, DragPanSavesLiveTimeThenClamps) {
+  // First pan: live time saved, candidate taken as it is (10 ms per pixel).
+  const PanResult first = PanEndTime(5000, -30, 0, 3000);
+  EXPECT_EQ(first.endTime, 4700u);
+  EXPECT_EQ(first.liveEndTime, 5000u);
+  EXPECT_EQ(PanEndTime(4700, 100, 5000, 3000).endTime, 5000u);   // not past live
+  EXPECT_EQ(PanEndTime(4700, -100, 5000, 3000).endTime, 4000u);  // 1 s after earliest
+  EXPECT_EQ(PanEndTime(4700, 20, 5000, 3000).endTime, 4900u);
+}
+
 }  // namespace
 }  // namespace padscope
