@@ -1,5 +1,7 @@
 #include "views/KeyScopeGeometry.h"
 
+#include "views/ScopeGeometry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -47,40 +49,16 @@ std::vector<AxisLabel> ValueAxisLabels(int height, int32_t topValue, int32_t zoo
   return labels;
 }
 
+// The key scope's time axis follows the same rule as the waveform view's; only
+// its columns are counted from the plot's left edge.
 std::string TimeLabel(int64_t ms) {
-  char text[32];
-  if (ms < 1000) {
-    std::snprintf(text, sizeof text, "%lldms", static_cast<long long>(ms));
-  } else if (ms % 1000 != 0) {
-    std::snprintf(text, sizeof text, "%.1fs", static_cast<double>(ms) * 0.001);
-  } else {
-    std::snprintf(text, sizeof text, "%llds", static_cast<long long>(ms / 1000));
-  }
-  return text;
+  return TimeTickLabel(ms);
 }
 
 std::vector<TimeTick> TimeAxisTicks(int width, float msPerPixel, bool timeMode) {
   std::vector<TimeTick> ticks;
-  // A scale that is not a positive number has no time axis.
-  if (timeMode && !(msPerPixel > 0.0f && std::isfinite(msPerPixel))) {
-    return ticks;
-  }
-  int64_t spacing = 50;
-  int64_t next = 0;
-  double scale = 1.0;
-  if (timeMode) {
-    spacing = static_cast<int64_t>(std::min(1e12, msPerPixel * 100.0 + 0.5));
-    if (spacing > 1000) {
-      spacing -= spacing % 1000;
-    }
-    next = spacing;
-    scale = msPerPixel;
-  }
-  for (int j = 0; j <= width - 45; ++j) {
-    if (j * scale >= static_cast<double>(next)) {
-      ticks.push_back({j, timeMode ? TimeLabel(next) : std::to_string(j)});
-      next += spacing;
-    }
+  for (padscope::TimeTick& t : padscope::TimeAxisTicks(width, msPerPixel, timeMode)) {
+    ticks.push_back({t.x - kScopeAxisX, std::move(t.label)});
   }
   return ticks;
 }
