@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -132,6 +133,7 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   std::unique_ptr<QTranslator> translator_;
   std::unique_ptr<DeviceWatcher> deviceWatcher_;
   bool closed_ = false;
+  std::chrono::steady_clock::time_point lastDispatch_;
 };
 
 // The main frame while it exists, else null.

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 
 namespace padscope {
 
@@ -41,6 +42,7 @@ class CScopeViewBase : public QWidget {
 
   QImage surface_;
   QTimer timer_;
+  std::chrono::steady_clock::time_point nextTimedPaint_;
   int refreshCount_ = 0;
 };
 
