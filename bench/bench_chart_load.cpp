@@ -15,44 +15,12 @@
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 
+#include "BenchCharts.h"
+
 using namespace padscope;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-void WriteChartFile(const std::filesystem::path& path, int frames) {
-  std::FILE* out = std::fopen(path.string().c_str(), "wb");
-  std::mt19937 rng(3);
-  std::vector<uint8_t> record(64);
-  for (int f = 0; f < frames; ++f) {
-    for (auto& b : record) {
-      b = static_cast<uint8_t>(rng());
-    }
-    record[2] = 0x10;
-    record[58] = 0;
-    std::fwrite(record.data(), 1, 64, out);
-  }
-  std::vector<uint8_t> end(64, 0xFF);
-  std::fwrite(end.data(), 1, 64, out);
-  std::fclose(out);
-}
-
-double ReadOnly(const std::filesystem::path& path) {
-  const auto start = Clock::now();
-  std::FILE* in = std::fopen(path.string().c_str(), "rb");
-  std::vector<uint8_t> chunk(4096 * 64);
-  size_t total = 0;
-  size_t n;
-  while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
-    total += n;
-  }
-  std::fclose(in);
-  const double s = std::chrono::duration<double>(Clock::now() - start).count();
-  if (total == 0) {
-    std::fprintf(stderr, "nothing read\n");
-  }
-  return s;
-}
 
 // The floor of any loader: the file's records copied into the raw bytes of a
 // freshly allocated frame buffer, without decoding.
@@ -94,14 +62,14 @@ double Load(const std::filesystem::path& path, int64_t& accepted) {
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : kDefaultFrameCapacity;
   const auto path = std::filesystem::temp_directory_path() / "padscope-bench-chart.tkchart";
-  WriteChartFile(path, frames);
-  ReadOnly(path);  // warm the page cache so both runs read from memory
+  bench::WriteRandomChart(path, frames);
+  bench::ReadFileSeconds(path);  // warm the page cache so both runs read from memory
   double read = 1e9;
   double copy = 1e9;
   double load = 1e9;
   int64_t accepted = 0;
   for (int round = 0; round < 3; ++round) {
-    read = std::min(read, ReadOnly(path));
+    read = std::min(read, bench::ReadFileSeconds(path));
     copy = std::min(copy, CopyIntoFreshBuffer(path));
     load = std::min(load, Load(path, accepted));
   }

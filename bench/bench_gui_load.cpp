@@ -21,39 +21,10 @@
 #include "platform/RecordingPrompt.h"
 #include "sim/SimulatedAdapter.h"
 
+#include "BenchCharts.h"
+
 using namespace padscope;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-
-void WriteChartFile(const std::filesystem::path& path, int frames) {
-  std::FILE* out = std::fopen(path.string().c_str(), "wb");
-  std::mt19937 rng(3);
-  std::vector<uint8_t> record(64);
-  for (int f = 0; f < frames; ++f) {
-    for (auto& b : record) {
-      b = static_cast<uint8_t>(rng());
-    }
-    record[2] = 0x10;
-    record[58] = 0;
-    std::fwrite(record.data(), 1, 64, out);
-  }
-  const std::vector<uint8_t> end(64, 0xFF);
-  std::fwrite(end.data(), 1, 64, out);
-  std::fclose(out);
-}
-
-double ReadOnlySeconds(const std::filesystem::path& path) {
-  const auto start = Clock::now();
-  std::FILE* in = std::fopen(path.string().c_str(), "rb");
-  std::vector<uint8_t> chunk(1 << 18);
-  while (std::fread(chunk.data(), 1, chunk.size(), in) > 0) {
-  }
-  std::fclose(in);
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
@@ -65,8 +36,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int frames = argc > 1 ? std::atoi(argv[1]) : kDefaultFrameCapacity;
   const auto path = home / "bench.tkchart";
-  WriteChartFile(path, frames);
-  ReadOnlySeconds(path);  // page cache warm for both
+  bench::WriteRandomChart(path, frames);
+  bench::ReadFileSeconds(path);  // page cache warm for both
 
   SetPrompt(std::make_shared<RecordingPrompt>());
   auto chooser = std::make_shared<ScriptedFileChooser>();
@@ -83,7 +54,7 @@ int main(int argc, char** argv) {
   QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
   timer.start(10);
 
-  const double read = ReadOnlySeconds(path);
+  const double read = bench::ReadFileSeconds(path);
   chooser->Answer(path);
   const auto start = Clock::now();
   frame.Action(kCmdLoadData)->trigger();

@@ -1,0 +1,52 @@
+#pragma once
+
+// What the chart benchmarks share: a chart of random 16-channel records and
+// the baseline of reading a file without doing anything with it.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+namespace padscope::bench {
+
+// `frames` random records of a single-byte 16-channel stream, then the end record.
+inline void WriteRandomChart(const std::filesystem::path& path, int frames) {
+  std::FILE* out = std::fopen(path.string().c_str(), "wb");
+  std::mt19937 rng(3);
+  std::vector<uint8_t> record(64);
+  for (int f = 0; f < frames; ++f) {
+    for (auto& b : record) {
+      b = static_cast<uint8_t>(rng());
+    }
+    record[2] = 0x10;
+    record[58] = 0;  // never the "double" mark
+    std::fwrite(record.data(), 1, 64, out);
+  }
+  const std::vector<uint8_t> end(64, 0xFF);
+  std::fwrite(end.data(), 1, 64, out);
+  std::fclose(out);
+}
+
+// Seconds to read the whole file in 256 KiB pieces.
+inline double ReadFileSeconds(const std::filesystem::path& path) {
+  const auto start = std::chrono::steady_clock::now();
+  std::FILE* in = std::fopen(path.string().c_str(), "rb");
+  std::vector<uint8_t> chunk(4096 * 64);
+  size_t total = 0;
+  size_t n;
+  while (in != nullptr && (n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
+    total += n;
+  }
+  if (in != nullptr) {
+    std::fclose(in);
+  }
+  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (total == 0) {
+    std::fprintf(stderr, "nothing read from %s\n", path.string().c_str());
+  }
+  return s;
+}
+
+}  // namespace padscope::bench
