@@ -132,7 +132,10 @@ TEST(SimFaults, CommandsAndFaultsWhileACaptureRuns) {
     link.sim.InjectFrameFault(SimFrameFault::AllFF, 1);
     link.sim.SetLayout(i % 2 ? SimLayout::Single16 : SimLayout::Double8Plain);
   }
-  ASSERT_TRUE(Eventually([&] { return link.sim.FramesDelivered() > 200; }));
+  // Wait for what is checked below: every status reply and some frames read
+  // (the 201 host writes are observed too).
+  ASSERT_TRUE(
+      Eventually([&] { return link.sim.FramesDelivered() > 200 && observed.load() > 201 + 400; }));
   link.sim.Unplug();
   ASSERT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   const int reports = reader.get();
