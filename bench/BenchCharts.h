@@ -11,7 +11,10 @@
 
 namespace padscope::bench {
 
-// `frames` random records of a single-byte 16-channel stream, then the end record.
+// `frames` records of a single-byte 16-channel stream, then the end record.
+// The channel values look like a recording (a baseline per channel, noise,
+// and a touch every few seconds) so that drawing them costs what drawing a
+// real recording costs; every other byte is random.
 inline void WriteRandomChart(const std::filesystem::path& path, int frames) {
   std::FILE* out = std::fopen(path.string().c_str(), "wb");
   std::mt19937 rng(3);
@@ -21,6 +24,12 @@ inline void WriteRandomChart(const std::filesystem::path& path, int frames) {
       b = static_cast<uint8_t>(rng());
     }
     record[2] = 0x10;
+    for (int ch = 0; ch < 16; ++ch) {
+      const int touch = ((f / 300 + ch) % 7 == 0) ? 200 : 0;
+      const int v = 200 + ch * 100 + static_cast<int>(rng() % 50) + touch;
+      record[3 + 2 * ch] = static_cast<uint8_t>(v >> 8);
+      record[4 + 2 * ch] = static_cast<uint8_t>(v);
+    }
     record[58] = 0;  // never the "double" mark
     std::fwrite(record.data(), 1, 64, out);
   }

@@ -1,7 +1,9 @@
 #include "views/CScopeViewBase.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 #include "capture/CaptureContext.h"
 
@@ -61,6 +63,64 @@ void CScopeViewBase::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   // The surface is copied, never scaled: pixel positions are the layout's.
   painter.drawImage(QPoint(0, 0), surface_, QRect(0, 0, width(), height()));
+}
+
+void CScopeViewBase::DrawTraceLines(const std::vector<QLine>& lines, QRgb colour,
+                                    const QRect& clip) {
+  const QRect box = clip.intersected(surface_.rect());
+  if (lines.empty() || box.isEmpty()) {
+    return;
+  }
+  const QRgb pixel = 0xFF000000u | colour;
+  uchar* const bits = surface_.bits();  // the painter draws into the same memory
+  const qsizetype stride = surface_.bytesPerLine();
+  const int left = box.left();
+  const int right = box.right();
+  const int top = box.top();
+  const int bottom = box.bottom();
+  auto put = [&](int x, int y) {
+    if (x >= left && x <= right && y >= top && y <= bottom) {
+      reinterpret_cast<QRgb*>(bits + y * stride)[x] = pixel;
+    }
+  };
+  for (const QLine& l : lines) {
+    int x0 = l.x1();
+    int y0 = l.y1();
+    const int x1 = l.x2();
+    const int y1 = l.y2();
+    if (x0 == x1) {  // vertical runs are most of a dense trace
+      if (x0 < left || x0 > right) {
+        continue;
+      }
+      const int from = std::max(std::min(y0, y1), top);
+      const int to = std::min(std::max(y0, y1), bottom);
+      for (int y = from; y <= to; ++y) {
+        reinterpret_cast<QRgb*>(bits + y * stride)[x0] = pixel;
+      }
+      continue;
+    }
+    // Bresenham from (x0, y0) to (x1, y1).
+    const int dx = std::abs(x1 - x0);
+    const int dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1;
+    const int sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    while (true) {
+      put(x0, y0);
+      if (x0 == x1 && y0 == y1) {
+        break;
+      }
+      const int e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x0 += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y0 += sy;
+      }
+    }
+  }
 }
 
 void CScopeViewBase::resizeEvent(QResizeEvent* event) {

@@ -2,9 +2,11 @@
 
 #include <QEvent>
 #include <QImage>
+#include <QLine>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <vector>
 
 namespace padscope {
 
@@ -30,6 +32,12 @@ class CScopeViewBase : public QWidget {
  protected:
   // Draws the view into the surface; the area to fill is the widget's size.
   virtual void Render(QPainter& painter, const QRect& area) = 0;
+
+  // Draws one-pixel solid lines of one colour straight into the surface,
+  // both end points included as a one-pixel pen draws them, clipped to
+  // `clip`. The traces are thousands of short lines per paint; this skips
+  // the paint engine's set-up for each of them.
+  void DrawTraceLines(const std::vector<QLine>& lines, QRgb colour, const QRect& clip);
 
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;

@@ -178,8 +178,8 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
   }
   for (int i = 0; i < channels; ++i) {
     if (!lines[i].empty()) {
-      p.setPen(ChannelColour(s, i));
-      p.drawLines(lines[i].data(), static_cast<int>(lines[i].size()));
+      DrawTraceLines(lines[i], ChannelColour(s, i).rgb(),
+                     QRect(0, 0, layout_.width, layout_.height));
     }
   }
   if (!labelled) {

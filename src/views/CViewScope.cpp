@@ -291,8 +291,8 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
       });
   for (int i = 0; i < kFrameChannels; ++i) {
     if (!traceLines_[i].empty()) {
-      p.setPen(channelPens_[i]);
-      p.drawLines(traceLines_[i].data(), static_cast<int>(traceLines_[i].size()));
+      DrawTraceLines(traceLines_[i], channelPens_[i].color().rgb(),
+                     QRect(0, 0, layout_.width, layout_.height));
     }
   }
 }

@@ -122,6 +122,49 @@ TEST_F(ViewScopeTest, TracesFollowTheFrameWalk) {
   EXPECT_EQ(ctx.lastPoint[0][0].x, -1);
 }
 
+// Whether any pixel of the rectangle [x0, x1) x [y0, y1) has the colour.
+bool AreaHas(const QImage& img, int x0, int x1, int y0, int y1, QRgb colour) {
+  for (int y = y0; y < y1; ++y) {
+    if (RowHas(img, y, x0, x1, colour)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(ViewScopeTest, FrameModePlacesOneFramePerColumn) {
+  settings().timeAxisMode = 0;
+  AddFrames(19, 0);
+  for (int i = 0; i < 19; ++i) {  // 20 ms apart: time mode would spread them to x 76
+    ctx.FrameForWrite(i)->timestamp = 1190 - 20 * (18 - i);
+  }
+  const QImage& img = Paint();
+  // Newest frame at column 0 of the plot (x 40), the oldest at 18 (x 58).
+  EXPECT_EQ(img.pixel(41, 195), kRed);
+  EXPECT_EQ(img.pixel(58, 195), kRed);
+  EXPECT_FALSE(RowHas(img, 195, 59, 80, kRed));
+  EXPECT_EQ(ctx.lastPoint[0][0].x, 58);
+  // Ticks every 50 frames: x 40, 90, 140.
+  EXPECT_TRUE(ColumnHas(img, 90, 381, 384, kWhite));
+  EXPECT_TRUE(ColumnHas(img, 140, 381, 384, kWhite));
+  EXPECT_FALSE(ColumnHas(img, 89, 381, 384, kWhite));
+  EXPECT_FALSE(ColumnHas(img, 115, 381, 384, kWhite));
+}
+
+TEST_F(ViewScopeTest, ChannelLabelsWrapToTheSecondRowOnANarrowView) {
+  AddFrames(19, 0);
+  // Wide: "CH0: 0" in the first row at (170, 10).
+  const QImage& wide = Paint();
+  EXPECT_TRUE(AreaHas(wide, 170, 270, 10, 26, kWhite));
+  EXPECT_FALSE(AreaHas(wide, 170, 270, 30, 46, kWhite));
+  // 300 wide: 170 + 105 passes the right limit (256), so the label moves to
+  // the second row, starting again at x 170.
+  view->resize(300, 400);
+  const QImage& narrow = Paint();
+  EXPECT_FALSE(AreaHas(narrow, 170, 256, 10, 26, kWhite));
+  EXPECT_TRUE(AreaHas(narrow, 170, 256, 30, 46, kWhite));
+}
+
 TEST_F(ViewScopeTest, CrossHairFollowsThePointer) {
   fields.followRawValue = 1;
   Paint();
