@@ -63,12 +63,16 @@ ChartBufferStatus PrepareChartBuffer(CaptureContext& ctx, GlobalSettings& settin
                                      uintmax_t fileSize) {
   const uintmax_t records = fileSize / kChartRecordBytes;
   if (records > static_cast<uintmax_t>(settings.bufferFrames)) {
-    // More records than any buffer can hold is reported like a failed
-    // reallocation instead of wrapping the count.
-    if (records > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())) {
+    // The buffer grows to the record count rounded up to whole KB of frames,
+    // so that the size saved at close is one the settings file keeps at the
+    // next start (it resets any other size) and the parameter dialog shows
+    // exactly. More records than any buffer can hold is reported like a
+    // failed reallocation instead of wrapping the count.
+    const uintmax_t rounded = (records + 1023) / 1024 * 1024;
+    if (rounded > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())) {
       return ChartBufferStatus::ReallocateFailed;
     }
-    settings.bufferFrames = static_cast<int32_t>(records);
+    settings.bufferFrames = static_cast<int32_t>(rounded);
     if (!ctx.AllocateFrames(settings.bufferFrames)) {
       return ChartBufferStatus::ReallocateFailed;
     }

@@ -41,8 +41,8 @@ struct ChartReadResult {
 };
 
 // Frame buffer preparation before a chart is read: enlarges bufferFrames (and
-// the buffer) to the file's record count when it is smaller, and allocates the
-// buffer when there is none.
+// the buffer) to the file's record count, rounded up to a multiple of 1024,
+// when it is smaller, and allocates the buffer when there is none.
 enum class ChartBufferStatus { Ready, ReallocateFailed, AllocateFailed };
 ChartBufferStatus PrepareChartBuffer(CaptureContext& ctx, GlobalSettings& settings,
                                      uintmax_t fileSize);

@@ -202,6 +202,34 @@ TEST_F(FrameCommands, LoadDataAndReplayFromTheChartList) {
   EXPECT_EQ(list->topLevelItemCount(), 1) << "a replay adds no entry";
 }
 
+TEST_F(FrameCommands, AnEnlargedBufferIsSavedAtCloseAndKeptAtTheNextStart) {
+  const auto path = ProgramDirectory() / "big.tkchart";
+  {
+    std::ofstream out(path, std::ios::binary);
+    std::vector<char> r(64, 5);
+    r[2] = 0x10;
+    r[58] = 0;
+    for (int i = 0; i < 3000; ++i) {
+      out.write(r.data(), 64);
+    }
+    out.write(std::string(64, '\xFF').data(), 64);
+  }
+  auto chooser = std::make_shared<ScriptedFileChooser>();
+  SetFileChooser(chooser);
+  Open();
+  GlobalSettings::Instance().bufferFrames = 1024;
+  chooser->Answer(path);
+  Run(kCmdLoadData);
+  EXPECT_EQ(ctx.WriteIndex(), 2994);
+  EXPECT_EQ(GlobalSettings::Instance().bufferFrames, 3072);
+  frame->close();
+  frame.reset();
+
+  GlobalSettings::ResetInstanceForTest();
+  Open();  // reads "~tmp.tmp" again
+  EXPECT_EQ(GlobalSettings::Instance().bufferFrames, 3072);
+}
+
 TEST_F(FrameCommands, DraggingAnEntryOutRemovesIt) {
   Open();
   frame->resize(1200, 800);
