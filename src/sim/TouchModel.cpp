@@ -43,7 +43,9 @@ TouchModel::TouchModel(uint32_t seed) : seed_(seed) {
   for (int c = 0; c < kChannels; ++c) {
     const uint64_t h = Hash(seed, c, 0, 1);
     Channel& ch = channels_[c];
-    ch.baseline = 2000.0 + static_cast<double>(h % 2000);
+    // Baselines within the waveform view's default window (values -2000 to
+    // 2000), touches included, so a first run shows every channel.
+    ch.baseline = 200.0 + static_cast<double>(h % 1200);
     ch.driftAmplitude = 10.0 + Unit(Mix(h ^ 1)) * 30.0;
     ch.driftPeriod = 3000.0 + Unit(Mix(h ^ 2)) * 9000.0;
     ch.driftPhase = Unit(Mix(h ^ 3));
