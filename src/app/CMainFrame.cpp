@@ -16,6 +16,7 @@
 #include "app/GlobalSettings.h"
 #include "app/MiscCommands.h"
 #include "app/SettingsFile.h"
+#include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "link/HidAdapter.h"
@@ -59,11 +60,25 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
     }
   }
 
-  BuildActions();
-  BuildToolBar();
-  BuildMenus();
-  BuildPanes();
-  BuildStatusBar();
+  setWindowIcon(ProgramIcon());
+  {
+    // Menus, tips and prompts are built once, in the language the text table
+    // chose at start-up. The translator goes again afterwards so that only
+    // ApplyLanguage's decides what later dialogs show.
+    QTranslator menuTranslator;
+    const bool translated =
+        menuTranslator.load(QStringLiteral(":/i18n/padscope_") +
+                            QString::fromUtf8(UiLocaleName(TextTable::Instance().Language()))) &&
+        QCoreApplication::installTranslator(&menuTranslator);
+    BuildActions();
+    BuildToolBar();
+    BuildMenus();
+    BuildPanes();
+    BuildStatusBar();
+    if (translated) {
+      QCoreApplication::removeTranslator(&menuTranslator);
+    }
+  }
   setMouseTracking(true);
 
   ApplyLanguage(2);

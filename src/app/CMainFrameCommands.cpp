@@ -404,7 +404,7 @@ void CMainFrame::ShowAbout() {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
   connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
   layout->addWidget(buttons);
-  about.exec();
+  RunDialog(about);
 }
 
 }  // namespace padscope

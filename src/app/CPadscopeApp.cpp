@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
-#include <QTranslator>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,7 +10,7 @@
 #include <string>
 
 #include "app/CMainFrame.h"
-#include "app/MiscCommands.h"
+#include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
 #include "link/AdapterInstance.h"
 #include "link/HidAdapter.h"
@@ -57,6 +56,7 @@ void StartUpdateCheck(CMainFrame& /*frame*/, bool /*reporting*/) {}
 int RunPadscopeApp(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Padscope");
+  QApplication::setWindowIcon(ProgramIcon());
   if (qEnvironmentVariableIsSet("PADSCOPE_NONINTERACTIVE")) {
     SetPrompt(std::make_shared<StderrPrompt>());
   } else {
@@ -76,13 +76,6 @@ int RunPadscopeApp(int argc, char** argv) {
   TextTable& texts = TextTable::Instance();
   texts.SetLanguageFromLocale();
   texts.Load(ProgramDirectory() / "Padscope.xml");
-
-  // The menus are built in the system's language; the frame then switches what
-  // later dialogs use.
-  QTranslator menuTranslator;
-  if (menuTranslator.load(QStringLiteral(":/i18n/padscope_") + UiLocaleName(texts.Language()))) {
-    QCoreApplication::installTranslator(&menuTranslator);
-  }
 
   QLockFile instance(QDir::temp().filePath(QString::fromUtf8(kInstanceName) + ".lock"));
   instance.setStaleLockTime(0);

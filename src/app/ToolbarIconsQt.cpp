@@ -217,7 +217,48 @@ QPixmap Render(int id, bool hot) {
   return pixmap;
 }
 
+// Drawn on a 64-unit grid and scaled: a dark scope screen with a green trace
+// rising over a touch pad.
+QPixmap RenderProgramIcon(int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);
+  p.setPen(QPen(QColor(30, 30, 34), 2));
+  p.setBrush(QColor(24, 44, 40));
+  p.drawRoundedRect(QRectF(2, 2, 60, 60), 10, 10);
+  p.setPen(QPen(QColor(60, 90, 80), 1));
+  for (int y = 14; y < 60; y += 12) {
+    p.drawLine(QPointF(6, y), QPointF(58, y));
+  }
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(240, 190, 60));
+  p.drawEllipse(QPointF(32, 46), 11, 11);
+  p.setBrush(QColor(24, 44, 40));
+  p.drawEllipse(QPointF(32, 46), 5, 5);
+  QPainterPath trace;
+  trace.moveTo(6, 40);
+  trace.lineTo(20, 40);
+  trace.lineTo(26, 14);
+  trace.lineTo(38, 14);
+  trace.lineTo(44, 40);
+  trace.lineTo(58, 40);
+  p.setPen(QPen(QColor(80, 230, 120), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(trace);
+  return pixmap;
+}
+
 }  // namespace
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 64}) {
+    icon.addPixmap(RenderProgramIcon(size));
+  }
+  return icon;
+}
 
 QIcon ToolbarIcon(int commandId) {
   QIcon icon;

@@ -9,4 +9,8 @@ namespace padscope {
 // (QIcon::Active). A command without an image gives a null icon.
 QIcon ToolbarIcon(int commandId);
 
+// The program's own icon (window, About box): a touch key with its waveform,
+// drawn at 16, 32, 48 and 64 pixels.
+QIcon ProgramIcon();
+
 }  // namespace padscope

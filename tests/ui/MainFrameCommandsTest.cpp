@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
@@ -26,6 +27,7 @@
 #include "dialogs/DialogRunnerQt.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/RecordingPrompt.h"
+#include "support/TextTable.h"
 #include "views/CViewKey.h"
 #include "views/CViewSetting.h"
 
@@ -169,6 +171,56 @@ TEST_F(FrameCommands, ChineseTranslationsAreEmbedded) {
     ASSERT_TRUE(translator.load(QString(":/i18n/padscope_") + locale)) << locale;
     EXPECT_FALSE(translator.translate("padscope::CMainFrame", "Load Data").isEmpty());
   }
+}
+
+TEST_F(FrameCommands, AboutBoxShowsVersionRightsAndFirmwareNotes) {
+  Open();
+  QStringList texts;
+  bool iconShown = false;
+  QString title;
+  SetDialogRunner([&](QDialog& d) {
+    title = d.windowTitle();
+    for (const QLabel* label : d.findChildren<QLabel*>()) {
+      texts << label->text();
+      iconShown = iconShown || !label->pixmap().isNull();
+    }
+    d.accept();
+    return static_cast<int>(QDialog::Accepted);
+  });
+  Run(kCmdAbout);
+  EXPECT_EQ(title, "About Padscope");
+  EXPECT_TRUE(iconShown) << "the program icon is missing";
+  EXPECT_TRUE(texts.contains("Padscope Version 3.X"));
+  EXPECT_TRUE(texts.contains(QStringLiteral("PELMIRA固件版本说明：")));
+  const int heading = static_cast<int>(texts.indexOf(QStringLiteral("PELMIRA固件版本说明：")));
+  ASSERT_LE(heading + 3, texts.size() - 1);
+  EXPECT_TRUE(texts[heading + 1].contains("w2"));
+  EXPECT_TRUE(texts[heading + 2].contains("DW"));
+  EXPECT_TRUE(texts[heading + 3].contains("0100"));
+  EXPECT_TRUE(texts.filter("Copyright").size() == 1) << "the rights notice is missing";
+}
+
+// The menus keep the start-up language; dialogs follow every language change,
+// English included, whatever the menus were built in.
+TEST_F(FrameCommands, LanguageChangeDecidesTheDialogLanguage) {
+  TextTable::Instance().SetLanguage(kLanguageSimplifiedChinese);
+  Open();
+  const auto dialogText = [] {
+    return QCoreApplication::translate("padscope::CMainFrame", "Load Data");
+  };
+  EXPECT_EQ(frame->Action(kCmdLoadData)->text(), QStringLiteral("加载数据"));
+  EXPECT_EQ(dialogText(), QStringLiteral("加载数据"));  // creation applies Simplified Chinese
+
+  Run(kCmdChangeLanguage);
+  EXPECT_EQ(TextTable::Instance().Language(), kLanguageTraditionalChinese);
+  EXPECT_EQ(dialogText(), QStringLiteral("加載數據"));
+  Run(kCmdChangeLanguage);
+  EXPECT_EQ(TextTable::Instance().Language(), kLanguageEnglish);
+  EXPECT_EQ(dialogText(), "Load Data");
+  EXPECT_EQ(frame->Action(kCmdLoadData)->text(), QStringLiteral("加载数据"));
+
+  frame.reset();
+  EXPECT_EQ(dialogText(), "Load Data") << "a closed frame leaves no translator behind";
 }
 
 TEST_F(FrameCommands, LoadDataAndReplayFromTheChartList) {
