@@ -26,6 +26,7 @@
 #include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
 #include "dialogs/CCoordinateDlg.h"
+#include "dialogs/CDlgHex.h"
 #include "dialogs/DialogRunnerQt.h"
 #include "files/Exports.h"
 #include "platform/Prompt.h"
@@ -317,6 +318,11 @@ void CMainFrame::OnCommand(int id) {
       // Whatever closed the dialog, the command also switches the watch.
       ToggleTkRangeShown(fields);
       viewScope_->Refresh();
+      break;
+    }
+    case kCmdHexThresholds: {
+      CDlgHex dialog(this);
+      RunDialog(dialog);
       break;
     }
     case kCmdDumpThreshold:

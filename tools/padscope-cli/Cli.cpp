@@ -26,7 +26,9 @@ constexpr const char* kUsage =
     "  capture --frames N -o FILE.tkchart   capture N frames and save them as a chart\n"
     "  chart info|table|decode FILE         what a chart holds; its raw-frame table; CSV\n"
     "  settings show [FILE]                 every field of a settings file (~tmp.tmp)\n"
-    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n";
+    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"
+    "  hex patch BASE.hex --offset HEX (--thresholds V0,...,V15 | --settings FILE) -o OUT.hex\n"
+    "                                       patch channel thresholds into a firmware image\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
@@ -35,6 +37,7 @@ const std::map<std::string, Command>& Commands() {
       {"list", CmdList},     {"stream", CmdStream},       {"recharge", CmdRecharge},
       {"params", CmdParams}, {"threshold", CmdThreshold}, {"capture", CmdCapture},
       {"chart", CmdChart},   {"settings", CmdSettings},   {"text", CmdText},
+      {"hex", CmdHex},
   };
   return commands;
 }
