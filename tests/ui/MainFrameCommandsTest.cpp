@@ -83,10 +83,16 @@ TEST_F(FrameCommands, SetTkRangeCancelledStillToggles) {
   EXPECT_EQ(frame->fields.tkRangeMax, 3000);
   EXPECT_EQ(frame->fields.tkRangeMin, 0) << "not a number reads as 0";
   EXPECT_EQ(frame->fields.tkRangeChannel, 15) << "channels stop at 15";
+
 }
 
 TEST_F(FrameCommands, AlgorithmChoiceShowsOrHidesAutoBalance) {
   Open();
+  // Each choice then opens the parameter dialog; cancel it.
+  SetDialogRunner([](QDialog& d) {
+    d.reject();
+    return d.result();
+  });
   Run(kCmdAlgorithmInte);
   EXPECT_EQ(GlobalSettings::Instance().parameterMode, 2);
   EXPECT_FALSE(frame->viewSetting()->autoBalanceButton()->isHidden());
