@@ -160,15 +160,17 @@ TEST_P(SettingDialog, ThresholdModeSendsTheLowByteAndStoresTheWholeValue) {
   EXPECT_EQ(GlobalSettings::Instance().debounceTime, 260);
 }
 
+std::string ModelName(const ::testing::TestParamInfo<SimModel>& info) {
+  return info.param == SimModel::Pelmira ? "Pelmira" : "Corvex";
+}
+
 INSTANTIATE_TEST_SUITE_P(BothModels, SettingDialog,
-                         ::testing::Values(SimModel::Pelmira, SimModel::Corvex),
-                         [](const auto& info) {
-                           return info.param == SimModel::Pelmira ? "Pelmira" : "Corvex";
-                         });
+                         ::testing::Values(SimModel::Pelmira, SimModel::Corvex), ModelName);
 
 // The rest does not depend on the model.
 class SettingDialogPelmira : public SettingDialog {};
-INSTANTIATE_TEST_SUITE_P(Pelmira, SettingDialogPelmira, ::testing::Values(SimModel::Pelmira));
+INSTANTIATE_TEST_SUITE_P(Sim, SettingDialogPelmira, ::testing::Values(SimModel::Pelmira),
+                         ModelName);
 
 TEST_P(SettingDialogPelmira, EveryRangeCheckNamesItsFieldAndKeepsTheDialogOpen) {
   struct Bad {
