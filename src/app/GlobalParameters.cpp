@@ -119,7 +119,9 @@ void FillParameterBuffer(CaptureContext& ctx, const ParameterValues& v) {
 
 ApplyResult ApplyGlobalParameters(const ParameterForm& form, GlobalSettings& settings,
                                   CaptureContext& ctx, HidAdapter* adapter) {
-  if (ctx.runState.load() != kRunStopped) {
+  // A capture thread told to stop by an unplug may still be writing frames for
+  // a moment after runState went to 0; the buffer must not be freed under it.
+  if (ctx.runState.load() != kRunStopped || !ctx.threadFinished.load()) {
     return {false, kStopFirstText};
   }
   ParameterValues v;

@@ -74,7 +74,8 @@ struct ApplyResult {
   std::string message;    // message box to show; empty for none
 };
 
-// The dialog's OK step: refuses while a capture or replay runs, checks the
+// The dialog's OK step: refuses while a capture or replay runs (or a capture
+// thread has not yet ended), checks the
 // fields, connects the adapter if needed, sends the parameters with opcode 0xF4
 // through buffer 0, and only after a successful send stores them in settings
 // and reallocates the frame buffer with the new size. A null adapter refuses

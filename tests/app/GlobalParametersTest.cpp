@@ -210,6 +210,23 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
+TEST(GlobalParametersTest, RefusedUntilTheCaptureThreadHasEnded) {
+  // An unplug puts runState to 0 at once; the thread ends at its next check.
+  test::SimAdapter sim;
+  GlobalSettings settings;
+  CaptureContext ctx;
+  ASSERT_TRUE(ctx.AllocateFrames(16));
+  ctx.threadFinished = false;
+  const ApplyResult r = ApplyGlobalParameters(GoodForm(), settings, ctx, &sim.adapter);
+  EXPECT_FALSE(r.accepted);
+  EXPECT_EQ(r.message, kStopFirstText);
+  EXPECT_FALSE(sim.sim->Parameters().received);
+  EXPECT_EQ(ctx.frameCapacity, 16);
+  ctx.threadFinished = true;
+  EXPECT_TRUE(ApplyGlobalParameters(GoodForm(), settings, ctx, &sim.adapter).accepted);
+  EXPECT_EQ(ctx.frameCapacity, 1600 * 1024);
+}
+
 // Keeps the process's address space small for one scope, so that a large
 // frame buffer cannot be had.
 class AddressSpaceCap {
