@@ -27,6 +27,7 @@
 #include "capture/CaptureContext.h"
 #include "dialogs/CCoordinateDlg.h"
 #include "dialogs/CDlgHex.h"
+#include "dialogs/CDlgSetting.h"
 #include "dialogs/DialogRunnerQt.h"
 #include "files/Exports.h"
 #include "platform/Prompt.h"
@@ -365,10 +366,11 @@ void CMainFrame::HandleDisplayCommand(int id) {
   }
 }
 
-// The call site of the Global Parameter Setting dialog (F5, and after an
-// algorithm choice); the dialog itself arrives with the parameter dialogs.
-// Afterwards the waveform view is redrawn whichever button closed it.
+// Global Parameter Setting (F5, and after an algorithm choice). The waveform
+// view is redrawn afterwards whichever button closed the dialog.
 void CMainFrame::OpenGlobalParameterDialog() {
+  CDlgSetting dialog(GlobalSettings::Instance(), ctx_, &adapter_, this);
+  RunDialog(dialog);
   viewScope_->Refresh();
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/FrameFields.h"
+#include "app/GlobalParameters.h"
 
 namespace padscope {
 
@@ -17,9 +18,7 @@ namespace {
 
 // Text to number as the dialog has always read it: not a number gives 0.
 int32_t ToInt(const QLineEdit* edit) {
-  bool ok = false;
-  const long long v = edit->text().trimmed().toLongLong(&ok);
-  return ok ? static_cast<int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)) : 0;
+  return FieldToInt(edit->text().toStdString());
 }
 
 constexpr int32_t kLastChannel = 15;

@@ -85,10 +85,31 @@ TEST_F(FrameCommands, SetTkRangeCancelledStillToggles) {
   EXPECT_EQ(frame->fields.tkRangeMax, 3000);
   EXPECT_EQ(frame->fields.tkRangeMin, 0) << "not a number reads as 0";
   EXPECT_EQ(frame->fields.tkRangeChannel, 15) << "channels stop at 15";
+
+  // The next opening starts from what was stored.
+  SetDialogRunner([](QDialog& d) {
+    auto& dialog = dynamic_cast<CCoordinateDlg&>(d);
+    EXPECT_EQ(dialog.maxEdit()->text(), "3000");
+    EXPECT_EQ(dialog.minEdit()->text(), "0");
+    EXPECT_EQ(dialog.channelEdit()->text(), "15");
+    dialog.minEdit()->setText(" -20 ");
+    dialog.channelEdit()->setText("99999999999999");
+    dialog.accept();
+    return static_cast<int>(QDialog::Accepted);
+  });
+  Run(kCmdSetTkRange);
+  EXPECT_EQ(frame->fields.tkRangeShown, 1);
+  EXPECT_EQ(frame->fields.tkRangeMin, -20);
+  EXPECT_EQ(frame->fields.tkRangeChannel, 15);
 }
 
 TEST_F(FrameCommands, AlgorithmChoiceShowsOrHidesAutoBalance) {
   Open();
+  // Each choice then opens the parameter dialog; cancel it.
+  SetDialogRunner([](QDialog& d) {
+    d.reject();
+    return d.result();
+  });
   Run(kCmdAlgorithmInte);
   EXPECT_EQ(GlobalSettings::Instance().parameterMode, 2);
   EXPECT_FALSE(frame->viewSetting()->autoBalanceButton()->isHidden());
