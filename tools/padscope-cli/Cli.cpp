@@ -26,15 +26,17 @@ constexpr const char* kUsage =
     "  capture --frames N -o FILE.tkchart   capture N frames and save them as a chart\n"
     "  chart info|table|decode FILE         what a chart holds; its raw-frame table; CSV\n"
     "  settings show [FILE]                 every field of a settings file (~tmp.tmp)\n"
-    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n";
+    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"
+    "  package FOLDER OUTPUT                build the update package (Padscope.pkg) of a folder\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
-      {"list", CmdList},     {"stream", CmdStream},       {"recharge", CmdRecharge},
-      {"params", CmdParams}, {"threshold", CmdThreshold}, {"capture", CmdCapture},
-      {"chart", CmdChart},   {"settings", CmdSettings},   {"text", CmdText},
+      {"list", CmdList},       {"stream", CmdStream},       {"recharge", CmdRecharge},
+      {"params", CmdParams},   {"threshold", CmdThreshold}, {"capture", CmdCapture},
+      {"chart", CmdChart},     {"settings", CmdSettings},   {"text", CmdText},
+      {"package", CmdPackage},
   };
   return commands;
 }
