@@ -25,6 +25,7 @@
 #include "platform/Prompt.h"
 #include "support/ChannelLabel.h"
 #include "support/TextTable.h"
+#include "support/UpdateCheckQt.h"
 #include "views/CViewKey.h"
 #include "views/CViewKeyScope.h"
 #include "views/CViewScope.h"
@@ -89,6 +90,7 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
   }
 
   deviceWatcher_ = std::make_unique<DeviceWatcher>(adapter_.Backend());
+  updateChecker_ = std::make_unique<UpdateChecker>();
   connect(deviceWatcher_.get(), &DeviceWatcher::Arrived, this, &CMainFrame::OnDeviceArrival);
   connect(deviceWatcher_.get(), &DeviceWatcher::Removed, this, &CMainFrame::OnDeviceRemoval);
 
@@ -100,10 +102,20 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
 }
 
 CMainFrame::~CMainFrame() {
+  // A running check ends before the window it may close goes away.
+  updateChecker_.reset();
   SetMessageLogSink({});
   if (gMainFrame == this) {
     gMainFrame = nullptr;
   }
+}
+
+bool CMainFrame::CheckForUpdate(bool reporting) {
+  return updateChecker_->CheckForUpdate(this, reporting, UpdateBaseAddress());
+}
+
+void CMainFrame::SetUpdateChecker(std::unique_ptr<UpdateChecker> checker) {
+  updateChecker_ = std::move(checker);
 }
 
 void CMainFrame::BuildPanes() {

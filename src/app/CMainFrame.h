@@ -27,6 +27,7 @@ class CViewScope;
 class CViewSetting;
 class DeviceWatcher;
 class HidAdapter;
+class UpdateChecker;
 
 // The main window: toolbar, the four panes in their splitters, the status bar,
 // the menus and the command table. It is the capture engine's host (value
@@ -66,6 +67,15 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   CViewKeyScope* viewKeyScope() const { return viewKeyScope_; }
   QToolBar* toolBar() const { return toolBar_; }
   DeviceWatcher* deviceWatcher() const { return deviceWatcher_.get(); }
+
+  // Starts an update check owned by this window against UpdateBaseAddress();
+  // `reporting` also tells when there is nothing new or the check failed.
+  // Returns false when the program is to end (the updater files could not be
+  // written).
+  bool CheckForUpdate(bool reporting);
+  UpdateChecker& updateChecker() { return *updateChecker_; }
+  // Replaces the checker (tests give one with their own surroundings).
+  void SetUpdateChecker(std::unique_ptr<UpdateChecker> checker);
 
   // CaptureHost
   void ReportValueWidth(int width) override;
@@ -132,6 +142,7 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   QTimer commandStates_;
   std::unique_ptr<QTranslator> translator_;
   std::unique_ptr<DeviceWatcher> deviceWatcher_;
+  std::unique_ptr<UpdateChecker> updateChecker_;
   bool closed_ = false;
   std::chrono::steady_clock::time_point lastDispatch_;
 };

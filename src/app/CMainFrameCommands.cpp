@@ -301,6 +301,9 @@ void CMainFrame::OnCommand(int id) {
     case kCmdChangeLanguage:
       ApplyLanguage(TextTable::Instance().NextLanguage());
       break;
+    case kCmdCheckUpdate:
+      CheckForUpdate(true);
+      break;
     case kCmdTogglePlayback:
       fields.playbackRunning = fields.playbackRunning ? 0 : 1;
       break;

@@ -47,9 +47,11 @@ class StderrPrompt : public Prompt {
   }
 };
 
-// The update check is started here once it exists; start-up does not wait
-// for it.
-void StartUpdateCheck(CMainFrame& /*frame*/, bool /*reporting*/) {}
+// The silent check at start-up; start-up waits only for its pause and the
+// updater files, not for the server. False: the program is to end.
+bool StartUpdateCheck(CMainFrame& frame, bool reporting) {
+  return frame.CheckForUpdate(reporting);
+}
 
 }  // namespace
 
@@ -89,10 +91,11 @@ int RunPadscopeApp(int argc, char** argv) {
   int status = 0;
   {
     CMainFrame frame(*ctx, *theAdapter());
-    StartUpdateCheck(frame, false);
-    frame.resize(1400, 900);
-    frame.show();
-    status = QApplication::exec();
+    if (StartUpdateCheck(frame, false)) {
+      frame.resize(1400, 900);
+      frame.show();
+      status = QApplication::exec();
+    }
   }
   SetTheAdapter(nullptr);
   return status;

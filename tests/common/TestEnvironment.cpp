@@ -13,6 +13,8 @@ namespace padscope::test {
 
 namespace {
 
+constexpr char kRefusedUpdateSource[] = "http://127.0.0.1:9/AppUpdate/USB/Padscope/Padscope";
+
 class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
  public:
   void OnTestStart(const testing::TestInfo& info) override {
@@ -21,6 +23,9 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
            ("padscope-test-" + std::string(info.name()) + "-" + std::to_string(rd()));
     std::filesystem::create_directories(dir_);
     setenv("PADSCOPE_HOME", dir_.c_str(), 1);
+    // An update check (and a program a test starts) meets a refused port at
+    // once instead of a real server.
+    setenv("PADSCOPE_UPDATE_URL", kRefusedUpdateSource, 1);
     // Process-wide services start fresh, whatever the previous test left behind.
     SetPrompt(nullptr);
     SetFileChooser(nullptr);

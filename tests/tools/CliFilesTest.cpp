@@ -10,6 +10,7 @@
 #include "common/SimFixture.h"
 #include "padscope-cli/Cli.h"
 #include "platform/ProgramDirectory.h"
+#include "support/UpdatePackage.h"
 
 namespace padscope {
 namespace {
@@ -147,6 +148,26 @@ TEST_F(CliFiles, TextLookup) {
   EXPECT_EQ(Cli({"text", "HELLO", "--lang", "3", "--file", Path("t.xml")}).out, "HELLO\n");
   EXPECT_EQ(Cli({"text", "MISSING", "--lang", "1", "--file", Path("t.xml")}).out, "MISSING\n");
   EXPECT_EQ(Cli({"text", "--lang", "4", "X"}).status, 2);
+}
+
+TEST_F(CliFiles, PackageBuildsTheUpdatePackageOfAFolder) {
+  const auto folder = ProgramDirectory() / "release";
+  std::filesystem::create_directories(folder / "lib");
+  std::ofstream(folder / "padscope") << "program";
+  std::ofstream(folder / "lib" / "x.so") << "lib";
+  const CliResult r = Cli({"package", folder.string(), Path("Padscope.pkg")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("2 files, ", 0), 0u) << r.out;
+  std::ifstream in(Path("Padscope.pkg"), std::ios::binary);
+  const std::vector<uint8_t> image{std::istreambuf_iterator<char>(in), {}};
+  std::vector<PackageEntry> entries;
+  std::string error;
+  ASSERT_TRUE(UnpackUpdate(image, entries, error)) << error;
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].path, "lib/x.so");
+  EXPECT_EQ(entries[1].path, "padscope");
+  EXPECT_EQ(Cli({"package", Path("empty-missing"), Path("x.pkg")}).status, 1);
+  EXPECT_EQ(Cli({"package", folder.string()}).status, 2);
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ constexpr const char* kUsage =
     "  settings show [FILE]                 every field of a settings file (~tmp.tmp)\n"
     "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"
     "  hex patch BASE.hex --offset HEX (--thresholds V0,...,V15 | --settings FILE) -o OUT.hex\n"
-    "                                       patch channel thresholds into a firmware image\n";
+    "                                       patch channel thresholds into a firmware image\n"
+    "  package FOLDER OUTPUT                build the update package (Padscope.pkg) of a folder\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
@@ -38,6 +39,7 @@ const std::map<std::string, Command>& Commands() {
       {"params", CmdParams}, {"threshold", CmdThreshold}, {"capture", CmdCapture},
       {"chart", CmdChart},   {"settings", CmdSettings},   {"text", CmdText},
       {"hex", CmdHex},
+      {"package", CmdPackage},
   };
   return commands;
 }

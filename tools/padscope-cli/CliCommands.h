@@ -34,5 +34,6 @@ int CmdChart(CliContext& ctx, const std::vector<std::string>& args);
 int CmdSettings(CliContext& ctx, const std::vector<std::string>& args);
 int CmdText(CliContext& ctx, const std::vector<std::string>& args);
 int CmdHex(CliContext& ctx, const std::vector<std::string>& args);
+int CmdPackage(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace padscope

@@ -1,0 +1,79 @@
+#pragma once
+
+// The update check's decisions, free of Qt and of the network: reading version
+// values out of free text, and what the worker does with the version page.
+// The fetch, the launch of the updater and the end of the program are the
+// caller's (UpdateHost), so the worker runs the same way in tests.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace padscope {
+
+// What a fetch returns when the document cannot be had.
+inline constexpr char kFetchError[] = "<FILE ERROR!>";
+// Installed version file in the program directory; only its first line counts.
+inline constexpr char kAppCheckFile[] = "appCheck";
+// Page name appended to the update source.
+inline constexpr char kVersionPageName[] = "CheckVersion.html";
+
+// The value of `key` in `text`: after the first occurrence of the key, the
+// first "=", then the first run of decimal digits anywhere after it. 0 when the
+// key, the "=" or any digit is missing. Values beyond INT32_MAX (however many
+// digits) give INT32_MAX.
+int32_t ParseVersionValue(std::string_view text, std::string_view key);
+
+// "Current Version" of the first line of the file; 0 when it cannot be opened.
+int32_t ReadInstalledVersion(const std::filesystem::path& appCheck);
+
+// The version page's address: the base address, a separator and the page name.
+std::string VersionPageAddress(const std::string& baseAddress);
+
+// Everything one check needs; the worker owns its copy.
+struct UpdateRequest {
+  std::filesystem::path updaterPath;  // the written updater program
+  std::string baseAddress;            // the update source
+  std::string pageAddress;            // VersionPageAddress(baseAddress)
+  int32_t installedVersion = 0;
+  bool reportResult = false;          // also tell when there is nothing new or the check failed
+  std::filesystem::path programPath;  // the running program, handed to the updater
+};
+
+// The services the worker calls; the worker's thread calls them.
+class UpdateHost {
+ public:
+  virtual ~UpdateHost() = default;
+  // The document at the address, or kFetchError.
+  virtual std::string Fetch(const std::string& address) = 0;
+  // Starts the updater detached with exactly these arguments; false when it
+  // could not be started.
+  virtual bool LaunchUpdater(const std::filesystem::path& updater,
+                             const std::vector<std::string>& arguments) = 0;
+  // Closes the main window the way its close button does (stops capture, saves
+  // the settings) and returns once it is closed.
+  virtual void CloseMainWindow() = 0;
+  // Ends the program with the exit code.
+  virtual void EndProcess(int code) = 0;
+  // True once the program no longer wants the result (it is closing): the
+  // worker then shows nothing.
+  virtual bool Cancelled() const { return false; }
+};
+
+enum class UpdateOutcome {
+  kNothingNew,    // not newer (told only when reporting)
+  kCheckFailed,   // no published version (told only when reporting)
+  kDeclined,      // offered, the user said No
+  kForcedClose,   // offered as forced, declined: the program ends
+  kLaunched,      // accepted: the updater runs and the program ends
+  kLaunchFailed,  // accepted, but the updater could not be started
+  kCancelled,     // the program closed during the check
+};
+
+// One check: fetch the version page, compare, offer through the Prompt service
+// (texts from the text table) and act on the answer.
+UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host);
+
+}  // namespace padscope
