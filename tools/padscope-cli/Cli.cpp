@@ -26,7 +26,11 @@ constexpr const char* kUsage =
     "  capture --frames N -o FILE.tkchart   capture N frames and save them as a chart\n"
     "  chart info|table|decode FILE         what a chart holds; its raw-frame table; CSV\n"
     "  settings show [FILE]                 every field of a settings file (~tmp.tmp)\n"
-    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n";
+    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"
+    "  flash info                           busy byte, size code, frame limit, erase estimate\n"
+    "  flash load -o FILE.tkchart           read the adapter's flash recording into a chart\n"
+    "  flash erase                          erase the adapter's flash and wait for it\n"
+    "  flash write FILE                     erase, write a chart's frames, read back, verify\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
@@ -35,6 +39,7 @@ const std::map<std::string, Command>& Commands() {
       {"list", CmdList},     {"stream", CmdStream},       {"recharge", CmdRecharge},
       {"params", CmdParams}, {"threshold", CmdThreshold}, {"capture", CmdCapture},
       {"chart", CmdChart},   {"settings", CmdSettings},   {"text", CmdText},
+      {"flash", CmdFlash},
   };
   return commands;
 }

@@ -33,5 +33,6 @@ int CmdCapture(CliContext& ctx, const std::vector<std::string>& args);
 int CmdChart(CliContext& ctx, const std::vector<std::string>& args);
 int CmdSettings(CliContext& ctx, const std::vector<std::string>& args);
 int CmdText(CliContext& ctx, const std::vector<std::string>& args);
+int CmdFlash(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace padscope
