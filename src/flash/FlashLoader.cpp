@@ -72,7 +72,7 @@ LoadEnd FlashLoader::ReadFrames(HidAdapter& adapter, CaptureContext& ctx, int li
   // Only this thread writes writeIndex during a load.
   int index = ctx.writeIndex.load(std::memory_order_relaxed);
   while (index < limit) {
-    SampleFrame* frame = index < ctx.frameCapacity ? ctx.FrameForWrite(index) : nullptr;
+    SampleFrame* frame = ctx.FrameForWrite(index);  // null past the end of the buffer
     if (frame == nullptr) {
       return LoadEnd::BufferFull;
     }
