@@ -142,6 +142,14 @@ TEST_P(FlashLoad, RefusedWhileCaptureRunsOrWithoutAdapter) {
   EXPECT_TRUE(host.buttonStates.empty());
 }
 
+TEST_P(FlashLoad, NoBufferAndNoneToBeHad) {
+  MakeSim(0x40);
+  EXPECT_EQ(RunFlashLoad(Targets(0), host).end, LoadEnd::None);
+  EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"Memory allocate failed."}));
+  EXPECT_EQ(host.buttonStates, (std::vector<bool>{false, true}));
+  EXPECT_EQ(ctx.runState, kRunStopped);
+}
+
 TEST_P(FlashLoad, LogGetsOneLinePerRoundThatBroughtFrames) {
   MakeSim(0x40);
   s->sim->RecordFramesToFlash(20000);
