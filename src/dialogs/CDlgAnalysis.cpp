@@ -71,8 +71,8 @@ class CDlgAnalysis::Sink {
 
 class CDlgAnalysis::Host : public FlashHost {
  public:
-  Host(std::shared_ptr<Sink> sink, const FlashPageContext& context)
-      : sink_(std::move(sink)), context_(context) {}
+  Host(std::shared_ptr<Sink> sink, FlashPageContext context)
+      : sink_(std::move(sink)), context_(std::move(context)) {}
 
   void SetStatus(const std::string& text) override {
     sink_->Post([t = QString::fromStdString(text)](CDlgAnalysis& p) { p.status_->setText(t); });
@@ -116,7 +116,7 @@ class CDlgAnalysis::Host : public FlashHost {
 
  private:
   std::shared_ptr<Sink> sink_;
-  const FlashPageContext& context_;  // the page's, which outlives every operation
+  const FlashPageContext context_;  // a copy: a worker may outlive the page
 };
 
 CDlgAnalysis::CDlgAnalysis(FlashPageContext context, QWidget* parent)
@@ -157,8 +157,19 @@ CDlgAnalysis::CDlgAnalysis(FlashPageContext context, QWidget* parent)
 
 CDlgAnalysis::~CDlgAnalysis() {
   sink_->Detach();
-  // The worker uses the adapter and may wait for a file dialog on this
-  // thread: let it finish rather than leave it running past its dialog.
+  if (writer_.joinable()) {
+    // Its updates go nowhere now; it keeps only what outlives the page.
+    if (writeRunning_->load()) {
+      writer_.detach();
+    } else {
+      writer_.join();
+    }
+  }
+}
+
+void CDlgAnalysis::FinishWrite() {
+  // The worker may be waiting for a file dialog or a message box on this
+  // thread, so events are handled while it runs.
   while (writeRunning_->load()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(5);

@@ -48,8 +48,12 @@ class CDlgAnalysis : public QWidget {
 
  public:
   explicit CDlgAnalysis(FlashPageContext context, QWidget* parent = nullptr);
-  // Waits, handling events, for a running write worker.
+  // A write worker still running goes on without the page (call FinishWrite
+  // first to wait for it).
   ~CDlgAnalysis() override;
+
+  // Waits, handling events, until a running write worker has ended.
+  void FinishWrite();
 
   QPushButton* loadButton() const { return load_; }
   QPushButton* eraseButton() const { return erase_; }

@@ -32,6 +32,10 @@ CDlgUtil::CDlgUtil(FlashPageContext context, QWidget* parent, const QLocale& loc
   page_->show();
 }
 
+CDlgUtil::~CDlgUtil() {
+  page_->FinishWrite();
+}
+
 void CDlgUtil::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   PlacePage();

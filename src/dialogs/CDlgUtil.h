@@ -24,6 +24,8 @@ class CDlgUtil : public QDialog {
  public:
   CDlgUtil(FlashPageContext context, QWidget* parent = nullptr,
            const QLocale& locale = QLocale::system());
+  // Lets a running flash write finish before the page goes.
+  ~CDlgUtil() override;
 
   CDlgAnalysis* page() const { return page_; }
   QTabBar* tabBar() const { return tabs_; }

@@ -136,6 +136,28 @@ TEST_F(FlashPage, WriteRunsOnItsWorkerAndVerifies) {
   EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"Write Flash success."}));
 }
 
+TEST_F(FlashPage, ClosingThePageLetsARunningWriteFinish) {
+  sim.sim->RecordFramesToFlash(2048);
+  test::Bytes bytes = sim.sim->Flash();
+  bytes.resize(2049 * 64, 0xFF);
+  const auto image = ProgramDirectory() / "image.tkchart";
+  test::WriteAll(image, bytes);
+  chooser->Answer(image);
+  WithPage([&](CDlgUtil&, CDlgAnalysis& page) {
+    page.writeButton()->click();
+    EXPECT_TRUE(page.WriteRunning());
+    page.writeButton()->click();  // a second write does not start while one runs
+  });
+  // The dialog is gone; its page waited for the worker instead of leaving it
+  // to update widgets that no longer exist.
+  EXPECT_EQ(chooser->Requests().size(), 1u);
+  EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"Write Flash success."}));
+  bytes.resize(2048 * 64);
+  const test::Bytes flash = sim.sim->Flash();
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
+  QApplication::processEvents();  // queued updates for the page are dropped
+}
+
 TEST_F(FlashPage, RefusedWhileCaptureRuns) {
   ctx.runState = kRunReplaying;
   WithPage([](CDlgUtil&, CDlgAnalysis& page) {
