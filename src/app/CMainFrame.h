@@ -122,6 +122,7 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   void ShowAbout();
   void DumpThresholdCommand();
   void OpenGlobalParameterDialog();
+  void OpenUtilitiesDialog();
   void OpenDocument(const QString& target);
   void HandleDisplayCommand(int id);
   void OnDeviceArrival();

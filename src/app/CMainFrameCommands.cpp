@@ -28,8 +28,11 @@
 #include "dialogs/CCoordinateDlg.h"
 #include "dialogs/CDlgHex.h"
 #include "dialogs/CDlgSetting.h"
+#include "dialogs/CDlgUtil.h"
+#include "dialogs/CRecharge.h"
 #include "dialogs/DialogRunnerQt.h"
 #include "files/Exports.h"
+#include "link/HidAdapter.h"
 #include "platform/Prompt.h"
 #include "support/TextTable.h"
 #include "views/CViewKey.h"
@@ -338,12 +341,39 @@ void CMainFrame::OnCommand(int id) {
     case kCmdLoadData:
       LoadChart(Charts());
       break;
+    case kCmdUtilities:
+      OpenUtilitiesDialog();
+      break;
+    case kCmdRecharge: {
+      CRecharge dialog(adapter_, this);
+      RunDialog(dialog);
+      break;
+    }
     default:
       HandleDisplayCommand(id);
       break;
   }
   UpdateCommandStates();
   emit CommandRan(id);
+}
+
+void CMainFrame::OpenUtilitiesDialog() {
+  FlashPageContext context{ctx_,
+                           adapter_,
+                           devicePresent,
+                           [] { return GlobalSettings::Instance().bufferFrames; },
+                           [this](const HidAdapter& adapter) {
+                             SetStatusPaneText(132,
+                                               adapter.IsTwoLineAdapter() ? "2 Line" : "4  Line");
+                           },
+                           [this]() -> std::optional<std::string> {
+                             if (!SaveChart(Charts())) {
+                               return std::nullopt;
+                             }
+                             return fields.chartName;
+                           }};
+  CDlgUtil dialog(std::move(context), this);
+  RunDialog(dialog);
 }
 
 void CMainFrame::HandleDisplayCommand(int id) {

@@ -316,6 +316,11 @@ void SimFirmware::ProgramFlash(uint64_t offset, const uint8_t* bytes, size_t len
     return;
   }
   flash_.Program(offset, bytes, length);
+  if (programFault_ && *programFault_ >= offset && *programFault_ - offset < length) {
+    uint8_t damaged = bytes[*programFault_ - offset] ^ 0x01;
+    flash_.Store(*programFault_, &damaged, 1);
+    programFault_.reset();
+  }
 }
 
 void SimFirmware::ApplyParameters(const std::vector<uint8_t>& bytes) {

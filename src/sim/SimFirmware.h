@@ -51,6 +51,8 @@ class SimFirmware {
   void SetLayout(SimLayout layout) { layout_ = layout; }
   void InjectFrameFault(SimFrameFault fault, int frames);
   void RecordFramesToFlash(int frames);
+  // The next programming that covers `offset` stores that byte with bit 0 flipped.
+  void InjectProgramFault(uint64_t offset) { programFault_ = offset; }
   SimFlash& flash() { return flash_; }
   const SimFlash& flash() const { return flash_; }
 
@@ -137,6 +139,7 @@ class SimFirmware {
   Clock::time_point busyUntil_{};
   uint64_t framesDelivered_ = 0;
   uint64_t droppedWhileBusy_ = 0;
+  std::optional<uint64_t> programFault_;
   std::deque<SimCommand> commands_;
 };
 

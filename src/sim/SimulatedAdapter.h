@@ -126,6 +126,9 @@ class SimulatedAdapter : public HidBackend {
   // transfer fails until the next Replug or ClearTransferFault.
   void FailTransfersAfter(int reports);
   void ClearTransferFault();
+  // The next flash programming that covers byte `offset` leaves that byte with
+  // bit 0 flipped (a weak cell), so a verify after the write fails.
+  void InjectFlashProgramFault(size_t offset);
 
   // --- Observation ----------------------------------------------------------
   std::vector<SimReport> Reports() const;

@@ -147,6 +147,11 @@ void SimulatedAdapter::SetFlash(size_t offset, const std::vector<uint8_t>& bytes
   state_->firmware.flash().Store(offset, bytes.data(), bytes.size());
 }
 
+void SimulatedAdapter::InjectFlashProgramFault(size_t offset) {
+  std::lock_guard lock(state_->mutex);
+  state_->firmware.InjectProgramFault(offset);
+}
+
 void SimulatedAdapter::RecordFramesToFlash(int frames) {
   std::lock_guard lock(state_->mutex);
   state_->firmware.RecordFramesToFlash(frames);

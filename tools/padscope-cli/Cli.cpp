@@ -29,7 +29,11 @@ constexpr const char* kUsage =
     "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"
     "  hex patch BASE.hex --offset HEX (--thresholds V0,...,V15 | --settings FILE) -o OUT.hex\n"
     "                                       patch channel thresholds into a firmware image\n"
-    "  package FOLDER OUTPUT                build the update package (Padscope.pkg) of a folder\n";
+    "  package FOLDER OUTPUT                build the update package (Padscope.pkg) of a folder\n"
+    "  flash info                           busy byte, size code, frame limit, erase estimate\n"
+    "  flash load -o FILE.tkchart           read the adapter's flash recording into a chart\n"
+    "  flash erase                          erase the adapter's flash and wait for it\n"
+    "  flash write FILE                     erase, write a chart's frames, read back, verify\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
@@ -38,8 +42,7 @@ const std::map<std::string, Command>& Commands() {
       {"list", CmdList},     {"stream", CmdStream},       {"recharge", CmdRecharge},
       {"params", CmdParams}, {"threshold", CmdThreshold}, {"capture", CmdCapture},
       {"chart", CmdChart},   {"settings", CmdSettings},   {"text", CmdText},
-      {"hex", CmdHex},
-      {"package", CmdPackage},
+      {"hex", CmdHex},       {"package", CmdPackage},     {"flash", CmdFlash},
   };
   return commands;
 }

@@ -35,5 +35,6 @@ int CmdSettings(CliContext& ctx, const std::vector<std::string>& args);
 int CmdText(CliContext& ctx, const std::vector<std::string>& args);
 int CmdHex(CliContext& ctx, const std::vector<std::string>& args);
 int CmdPackage(CliContext& ctx, const std::vector<std::string>& args);
+int CmdFlash(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace padscope

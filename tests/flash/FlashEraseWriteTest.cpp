@@ -1,0 +1,195 @@
+// Erasing the adapter's flash, and writing a chart back with read-back and verify.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "capture/CaptureContext.h"
+#include "common/Files.h"
+#include "common/SimFixture.h"
+#include "flash/FlashOperations.h"
+#include "flash/FlashTestHost.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/RecordingPrompt.h"
+
+namespace padscope {
+namespace {
+
+using test::Bytes;
+using test::RecordingFlashHost;
+using test::SimAdapter;
+using test::SteppingClock;
+
+class FlashErase : public ::testing::TestWithParam<SimModel> {
+ protected:
+  void SetUp() override { SetPrompt(prompt); }
+  void MakeSim(uint8_t sizeCode, int eraseMs) {
+    SimConfig c = test::FastSimConfig(GetParam());
+    c.flashSizeCode = sizeCode;
+    c.eraseMs = eraseMs;
+    s = std::make_unique<SimAdapter>(c);
+  }
+  FlashTargets Targets() { return FlashTargets{s->adapter, ctx, 4096, present, clock}; }
+
+  std::unique_ptr<SimAdapter> s;
+  CaptureContext ctx;
+  std::atomic<bool> present{false};
+  SteppingClock clock;
+  std::shared_ptr<RecordingPrompt> prompt = std::make_shared<RecordingPrompt>();
+  RecordingFlashHost host{ctx};
+};
+
+TEST_P(FlashErase, IdleAtOnceTakesOneRound) {
+  MakeSim(0x40, 0);
+  s->sim->RecordFramesToFlash(100);
+  EXPECT_EQ(RunFlashErase(Targets(), host), EraseEnd::Idle);
+  EXPECT_EQ(host.statuses, (std::vector<std::string>{"Erasing Done."}));
+  EXPECT_EQ(clock.sleeps, 0);
+  EXPECT_EQ(host.progressRanges, (std::vector<int>{40}));
+  EXPECT_FALSE(host.progressShown);
+  EXPECT_EQ(host.buttonStates, (std::vector<bool>{false, true}));
+  EXPECT_TRUE(present) << "a connected adapter counts as present";
+  EXPECT_EQ(s->sim->Flash(), Bytes(s->sim->FlashSize(), 0xFF));
+}
+
+TEST_P(FlashErase, OutlastingTheEstimateEndsWithDone) {
+  MakeSim(0x20, 600000);
+  EXPECT_EQ(RunFlashErase(Targets(), host), EraseEnd::Estimate);
+  EXPECT_EQ(host.LastStatus(), "Erasing Done.");
+  EXPECT_EQ(clock.sleeps, 40) << "20 s in rounds of 500 ms, over the clock's wrap";
+  EXPECT_EQ(host.statuses.front(), "Erasing 0.0%");
+  EXPECT_TRUE(host.SawStatus("Erasing 95.0%"));
+  EXPECT_EQ(host.progress, 20);
+  EXPECT_EQ(host.dispatches, 40);
+  EXPECT_TRUE(s->sim->IsBusy());
+}
+
+TEST_P(FlashErase, UnknownSizeCodeWaitsEightySeconds) {
+  MakeSim(0x33, 600000);
+  EXPECT_EQ(RunFlashErase(Targets(), host), EraseEnd::Estimate);
+  EXPECT_EQ(host.progressRanges, (std::vector<int>{80}));
+  EXPECT_EQ(clock.sleeps, 160);
+}
+
+TEST_P(FlashErase, RemovalEndsTheWaitWithAnError) {
+  MakeSim(0x40, 600000);
+  clock.onSleep = [this] {
+    if (clock.sleeps == 3) {
+      s->sim->Unplug();
+      present = false;  // as the device watcher does
+    }
+  };
+  EXPECT_EQ(RunFlashErase(Targets(), host), EraseEnd::Removed);
+  EXPECT_EQ(host.LastStatus(), "Erase error:Device Remove !");
+  EXPECT_EQ(clock.sleeps, 3);
+  EXPECT_EQ(host.buttonStates.back(), true);
+}
+
+TEST_P(FlashErase, NoDeviceClearsPresence) {
+  MakeSim(0x40, 0);
+  present = true;
+  s->sim->Unplug();
+  EXPECT_EQ(RunFlashErase(Targets(), host), EraseEnd::None);
+  EXPECT_FALSE(present);
+  EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"NO device."}));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModels, FlashErase,
+                         ::testing::Values(SimModel::Pelmira, SimModel::Corvex));
+
+class FlashWrite : public FlashErase {
+ protected:
+  // A chart file of `frames` recorded frames and its end record.
+  std::filesystem::path Chart(int frames) {
+    s->sim->RecordFramesToFlash(frames);
+    Bytes bytes = s->sim->Flash();
+    bytes.resize(static_cast<size_t>(frames) * 64);
+    bytes.insert(bytes.end(), 64, 0xFF);
+    const auto path = ProgramDirectory() / "image.tkchart";
+    test::WriteAll(path, bytes);
+    return path;
+  }
+  // The flash, then, is scrambled so that only a real write restores it.
+  void Scramble() { s->sim->SetFlash(0, Bytes(64 * 64, 0x00)); }
+};
+
+TEST_P(FlashWrite, WriteReadBackVerifySuccess) {
+  MakeSim(0x40, 0);
+  ASSERT_TRUE(FlashPrecondition(Targets(), host));  // as the button does before the worker
+  const auto path = Chart(640);
+  Bytes image = test::ReadAll(path);
+  image.resize(image.size() - 64);
+  Scramble();
+  EXPECT_EQ(WriteFlashImage(Targets(), host, path), WriteEnd::Success);
+  const Bytes flash = s->sim->Flash();
+  EXPECT_EQ(Bytes(flash.begin(), flash.begin() + image.size()), image);
+  EXPECT_EQ(flash[image.size()], 0xFF) << "the end record is not written";
+  EXPECT_EQ(host.statuses, (std::vector<std::string>{
+                               "Load file: image.tkchart", "Start to Erase..", "Erasing Done.",
+                               "Start to write flash...", "Write time: 0 s, Start to read flash...",
+                               "Write time: 0 s, Read time: 0 s, Start to Verify...",
+                               "Write time: 0 s, Read time: 0 s, Verify success."}));
+  EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"Write Flash success."}));
+  EXPECT_EQ(host.buttonStates, (std::vector<bool>{false, true}));
+  EXPECT_FALSE(host.progressShown) << "the animation hid the bar when the write was done";
+  EXPECT_EQ(host.progressRanges.back(), 1000);
+}
+
+TEST_P(FlashWrite, VerifyMismatchFromAWeakCell) {
+  MakeSim(0x40, 0);
+  ASSERT_TRUE(FlashPrecondition(Targets(), host));
+  const auto path = Chart(64);
+  s->sim->InjectFlashProgramFault(1000);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, path), WriteEnd::VerifyFailed);
+  EXPECT_EQ(host.LastStatus(), "Verify failed !");
+  EXPECT_TRUE(prompt->Texts().empty()) << "a mismatch shows no message box";
+  EXPECT_EQ(host.buttonStates.back(), true);
+  EXPECT_FALSE(host.progressShown);
+}
+
+TEST_P(FlashWrite, ImageFilesThatCannotBeWritten) {
+  MakeSim(0x40, 0);
+  const auto shortFile = ProgramDirectory() / "short.bin";
+  test::WriteAll(shortFile, Bytes(40, 0x12));
+  const auto endOnly = ProgramDirectory() / "end-only.tkchart";
+  test::WriteAll(endOnly, Bytes(64, 0xFF));
+  ASSERT_TRUE(s->adapter.Connect());
+  s->sim->ClearReports();
+  EXPECT_EQ(WriteFlashImage(Targets(), host, shortFile), WriteEnd::TooShort);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, endOnly), WriteEnd::TooShort);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, ProgramDirectory() / "missing.bin"),
+            WriteEnd::OpenFailed);
+  EXPECT_EQ(prompt->Texts(),
+            (std::vector<std::string>{kMsgImageTooShort, kMsgImageTooShort, "File open failed."}));
+  EXPECT_TRUE(s->Written(SimChannel::Command).empty()) << "nothing erased";
+}
+
+TEST_P(FlashWrite, RefusedWriteEndsWithButtonsEnabled) {
+  MakeSim(0x40, 0);
+  const auto path = Chart(64);
+  ASSERT_TRUE(s->adapter.Connect());
+  s->sim->FailTransfersAfter(5);  // erase and its wait go through, the write does not
+  EXPECT_EQ(WriteFlashImage(Targets(), host, path), WriteEnd::WriteFailed);
+  EXPECT_EQ(host.LastStatus(), "Start to write flash...");
+  EXPECT_EQ(host.buttonStates.back(), true);
+  EXPECT_TRUE(prompt->Texts().empty());
+}
+
+TEST_P(FlashWrite, WorkerAsksForTheFileAndStopsOnCancel) {
+  MakeSim(0x40, 0);
+  auto chooser = std::make_shared<ScriptedFileChooser>();
+  SetFileChooser(chooser);
+  chooser->Answer(std::nullopt);
+  EXPECT_EQ(RunFlashWriteWorker(Targets(), host), WriteEnd::Cancelled);
+  ASSERT_EQ(chooser->Requests().size(), 1u);
+  EXPECT_EQ(chooser->Requests()[0].kind, FileDialogKind::Open);
+  EXPECT_EQ(chooser->Requests()[0].defaultExtension, "bin");
+  EXPECT_EQ(chooser->Requests()[0].filter,
+            "TK Raw Data Files (*.tkchart)|*.tkchart|All Files (*.*)|*.*||");
+  EXPECT_TRUE(host.statuses.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModels, FlashWrite,
+                         ::testing::Values(SimModel::Pelmira, SimModel::Corvex));
+
+}  // namespace
+}  // namespace padscope
