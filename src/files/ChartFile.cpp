@@ -32,6 +32,13 @@ bool WriteChartRecords(std::FILE* out, const CaptureContext& ctx) {
     if (f == nullptr) {
       break;
     }
+    // An all-0xFF frame is an invalid report the capture keeps in the buffer;
+    // in a chart it would read as the end record and cut off every frame
+    // after it, so it is left out.
+    if (std::all_of(f->raw, f->raw + kChartRecordBytes,
+                    [](uint8_t b) { return b == kChartEndByte; })) {
+      continue;
+    }
     chunk.insert(chunk.end(), f->raw, f->raw + kChartRecordBytes);
     if (chunk.size() >= kRecordsPerChunk * kChartRecordBytes) {
       if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) {

@@ -12,7 +12,8 @@ struct GlobalSettings;
 inline constexpr int kChartRecordBytes = 64;
 inline constexpr uint8_t kChartEndByte = 0xFF;
 
-// Writes a chart: the raw 64 bytes of frames 0 .. writeIndex - 1, then the end
+// Writes a chart: the raw 64 bytes of frames 0 .. writeIndex - 1 (an all-0xFF
+// frame, which would read as the end record, is left out), then the end
 // record of 64 x 0xFF. Replaces any file at path. Returns false when the file
 // cannot be created or written (a partial file is removed). UI thread.
 bool WriteChart(const std::filesystem::path& path, const CaptureContext& ctx);

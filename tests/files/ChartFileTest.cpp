@@ -80,6 +80,21 @@ TEST_F(ChartFiles, SizeAndEndRecord) {
   }
 }
 
+// An invalid all-0xFF frame kept in the buffer during capture must not end
+// the chart early: it is left out, and every frame after it reads back.
+TEST_F(ChartFiles, AnAllFFFrameInTheBufferDoesNotCutTheChart) {
+  Fill(40);
+  std::memset(ctx.FrameForWrite(20)->raw, 0xFF, 64);
+  ASSERT_TRUE(WriteChart(Path("c.tkchart"), ctx));
+  EXPECT_EQ(ReadAll(Path("c.tkchart")).size(), 64u * 40);
+  CaptureContext back;
+  const ChartReadResult r = Read(Path("c.tkchart"), back);
+  EXPECT_TRUE(r.endRecord);
+  EXPECT_EQ(r.recordsRead, 40);
+  ASSERT_EQ(back.WriteIndex(), 33);
+  EXPECT_EQ(0, std::memcmp(back.FrameAt(32)->raw, ctx.FrameAt(39)->raw, 64));
+}
+
 TEST_F(ChartFiles, UnwritablePathFails) {
   Fill(2);
   EXPECT_FALSE(WriteChart(ProgramDirectory() / "no-such-dir" / "x.tkchart", ctx));
