@@ -110,7 +110,10 @@ void CViewSetting::dropEvent(QDropEvent* event) {
 }
 
 bool CViewSetting::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != list_->viewport()) {
+  const QEvent::Type type = event->type();
+  if (watched != list_->viewport() ||
+      (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+       type != QEvent::MouseButtonRelease)) {
     return QWidget::eventFilter(watched, event);
   }
   auto* mouse = static_cast<QMouseEvent*>(event);

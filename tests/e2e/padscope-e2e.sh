@@ -19,7 +19,7 @@ export PADSCOPE_NONINTERACTIVE=1 PADSCOPE_UPDATE_URL=http://127.0.0.1:9
 export E2E_BINARY=$binary E2E_WORK=$work
 
 xvfb-run -a -s "-screen 0 1600x1000x24" bash -euo pipefail -c '
-  fail() { echo "e2e: $*" >&2; exit 1; }
+  fail() { echo "e2e: $*" >&2; cat "$E2E_WORK/stderr.log" >&2 || true; exit 1; }
   # Waits up to $1 seconds for the command in the rest of the arguments.
   wait_for() {
     local limit=$(( $1 * 10 )); shift
