@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -49,24 +50,43 @@ int main(int argc, char** argv) {
   frame.show();
   QApplication::processEvents();
 
+  // Best of three loads, each against a file read just before it: the first
+  // touch of the buffer's pages costs what the machine's memory costs, which
+  // varies from run to run on a virtual machine.
   int ticks = 0;
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-  timer.start(10);
-
-  const double read = bench::ReadFileSeconds(path);
-  chooser->Answer(path);
-  const auto start = Clock::now();
-  frame.Action(kCmdLoadData)->trigger();
-  const double load = std::chrono::duration<double>(Clock::now() - start).count();
-  timer.stop();
+  double read = 1e9;
+  double load = 1e9;
+  double first = 0;
+  int bestTicks = 0;
+  for (int round = 0; round < 3; ++round) {
+    read = std::min(read, bench::ReadFileSeconds(path));
+    chooser->Answer(path);
+    ticks = 0;
+    timer.start(10);
+    const auto start = Clock::now();
+    frame.Action(kCmdLoadData)->trigger();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    timer.stop();
+    std::printf("load %d: %.3f s, %d ticks\n", round, seconds, ticks);
+    if (round == 0) {
+      first = seconds;
+    }
+    if (seconds < load) {
+      load = seconds;
+      bestTicks = ticks;
+    }
+  }
 
   std::printf("Load Data of %d frames (%.1f MB): %d accepted\n", frames, (frames + 1) * 64 / 1e6,
               ctx.WriteIndex());
   std::printf("read file only:  %8.3f s\n", read);
-  std::printf("Load Data:       %8.3f s (ratio %.2f)\n", load, load / read);
-  std::printf("10 ms timer ticks handled during the load: %d (%.0f expected if never blocked)\n",
-              ticks, load * 100);
+  std::printf("Load Data:       %8.3f s (ratio %.2f; first load %.3f s, ratio %.2f)\n", load,
+              load / read, first, first / read);
+  std::printf(
+      "10 ms timer ticks handled during the best load: %d (%.0f expected if never blocked)\n",
+      bestTicks, load * 100);
   frame.close();
   std::filesystem::remove_all(home);
   return 0;

@@ -53,8 +53,10 @@ class CaptureContext {
   // 0..half-1, the vacated slots are zeroed, writeIndex becomes half.
   void CompactFrames();
   // Decodes the frame at writeIndex in place. Returns -1 (nothing to accept),
-  // -12 (invalid frame) or the accepted layout 2 or 3.
+  // -12 (invalid frame) or the accepted layout 2 or 3. The frame is stamped
+  // with the current tick, or with `stamp` (a replay's own clock).
   int DecodeFrame(int singleByteMode);
+  int DecodeFrame(int singleByteMode, uint32_t stamp);
 
   bool HasFrames() const { return frames_ != nullptr; }
   // The frame at index, or null outside the buffer. Writers call it for the

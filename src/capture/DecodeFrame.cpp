@@ -46,12 +46,16 @@ int32_t Word(const uint8_t* b, int i) {
 }  // namespace
 
 int CaptureContext::DecodeFrame(int singleByteMode) {
+  return DecodeFrame(singleByteMode, TickMs());
+}
+
+int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   const int index = WriteIndex();
   SampleFrame* f = FrameForWrite(index);
   if (f == nullptr || AllBytes(f->raw, 0)) {
     return -1;
   }
-  f->timestamp = TickMs();
+  f->timestamp = stamp;
   const int layout =
       std::memcmp(f->raw + kMarkOffset, kDoubleMark, 6) == 0 ? kLayoutMarked : kLayoutPlain;
   if (AllBytes(f->raw, 0xFF)) {

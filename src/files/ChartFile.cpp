@@ -146,7 +146,7 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
     if (index % kDispatchEvery == kDispatchEvery - 1) {
       hooks.DispatchEvent();
     }
-    const int r = ctx.DecodeFrame(singleByteMode);
+    const int r = ctx.DecodeFrame(singleByteMode, clock.Stamp(result.accepted));
     if (r == kLayoutInvalid) {
       result.endRecord = true;
       break;
@@ -164,7 +164,6 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
         hooks.HideAutoBalanceButton();
       }
     }
-    frame->timestamp = clock.Stamp(result.accepted);
     ctx.lastSampleTime = frame->timestamp;
     ++result.accepted;
     ctx.writeIndex.store(index + 1, std::memory_order_release);
