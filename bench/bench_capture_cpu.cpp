@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureHost.h"

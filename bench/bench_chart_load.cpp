@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 

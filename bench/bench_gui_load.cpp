@@ -16,7 +16,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "link/HidAdapter.h"
 #include "platform/RecordingPrompt.h"

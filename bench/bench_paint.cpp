@@ -10,8 +10,8 @@
 #include <cstring>
 #include <random>
 
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "views/CViewKeyScope.h"
 #include "views/CViewScope.h"

@@ -2,7 +2,7 @@
 // back to an image that reads to the same entries.
 #include <cstdint>
 
-#include "app/ChartList.h"
+#include "state/ChartList.h"
 
 using namespace padscope;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 

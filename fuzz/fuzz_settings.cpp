@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/GlobalSettings.h"
-#include "app/SettingsFile.h"
-#include "app/SettingsText.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
+#include "state/SettingsText.h"
 #include "files/Exports.h"
 #include "views/KeyScopeGeometry.h"
 #include "views/ScopeGeometry.h"

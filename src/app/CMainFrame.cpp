@@ -11,11 +11,11 @@
 #include <QThread>
 #include <QTranslator>
 
-#include "app/ChartList.h"
+#include "state/ChartList.h"
 #include "app/DeviceWatcherQt.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "app/MiscCommands.h"
-#include "app/SettingsFile.h"
+#include "state/SettingsFile.h"
 #include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/FrameFields.h"
+#include "state/FrameFields.h"
 #include "capture/CaptureHost.h"
 #include "files/ChartCommands.h"
 

@@ -21,7 +21,7 @@
 #include "app/CommandIds.h"
 #include "app/CommandState.h"
 #include "app/DisplayCommands.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "app/MiscCommands.h"
 #include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"

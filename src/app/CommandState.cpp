@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "app/CommandIds.h"
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 
 namespace padscope {

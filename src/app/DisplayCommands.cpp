@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "app/CommandIds.h"
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureHost.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "app/DecimalInput.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "link/HidAdapter.h"
 #include "link/Opcodes.h"

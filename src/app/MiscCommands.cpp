@@ -1,7 +1,7 @@
 #include "app/MiscCommands.h"
 
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureHost.h"
 #include "capture/WriteLog.h"
 #include "platform/ProgramDirectory.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureHost.h"

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/FrameFields.h"
+#include "state/FrameFields.h"
 #include "app/GlobalParameters.h"
 
 namespace padscope {

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "dialogs/CNumberEdit.h"
 #include "flash/HexImage.h"
 #include "flash/HexPatch.h"

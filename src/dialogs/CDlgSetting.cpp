@@ -9,7 +9,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "dialogs/CDecimalEdit.h"
 #include "platform/Prompt.h"
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/Exports.h"

@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "platform/Tick.h"
 

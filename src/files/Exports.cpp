@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 
 namespace padscope {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/FileBytes.h"
+#include "platform/FileBytes.h"
 
 namespace padscope {
 

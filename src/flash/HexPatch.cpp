@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/FileBytes.h"
-#include "app/GlobalSettings.h"
+#include "platform/FileBytes.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 

@@ -10,8 +10,8 @@
 #include <cmath>
 
 #include "app/CMainFrame.h"
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "support/ChannelLabel.h"
 #include "views/KeyScopeEdit.h"

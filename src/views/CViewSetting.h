@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ChartList.h"
+#include "state/ChartList.h"
 
 class QPushButton;
 class QTreeWidget;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "support/ChannelLabel.h"
 
 namespace padscope::keyscope {

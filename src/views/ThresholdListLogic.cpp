@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureHost.h"

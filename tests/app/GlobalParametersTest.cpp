@@ -6,7 +6,7 @@
 #include <sys/resource.h>
 
 #include "app/DecimalInput.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 

@@ -7,8 +7,8 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandState.h"
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "app/MiscCommands.h"
 #include "capture/CaptureContext.h"
 #include "common/TestCaptureHost.h"

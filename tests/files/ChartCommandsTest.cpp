@@ -6,8 +6,8 @@
 #include <fstream>
 #include <functional>
 
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/Files.h"
 #include "files/ChartCommands.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <random>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "platform/ProgramDirectory.h"

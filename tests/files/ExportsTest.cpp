@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/Exports.h"
 

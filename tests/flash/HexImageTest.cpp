@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "common/Files.h"
 #include "flash/HexImage.h"
 #include "flash/HexPatch.h"

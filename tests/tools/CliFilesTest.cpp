@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/GlobalSettings.h"
-#include "app/SettingsFile.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 #include "common/SimFixture.h"
 #include "padscope-cli/Cli.h"
 #include "platform/ProgramDirectory.h"

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/GlobalSettings.h"
-#include "app/SettingsFile.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"
 #include "padscope-cli/Cli.h"

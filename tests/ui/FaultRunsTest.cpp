@@ -13,7 +13,7 @@
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/DeviceWatcherQt.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"

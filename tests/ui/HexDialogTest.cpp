@@ -11,7 +11,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"

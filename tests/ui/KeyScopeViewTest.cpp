@@ -6,8 +6,8 @@
 #include <QStatusBar>
 
 #include "app/CMainFrame.h"
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "views/CViewKeyScope.h"

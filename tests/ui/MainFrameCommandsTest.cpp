@@ -17,9 +17,9 @@
 #include <fstream>
 
 #include "app/CMainFrame.h"
-#include "app/ChartList.h"
+#include "state/ChartList.h"
 #include "app/CommandIds.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"

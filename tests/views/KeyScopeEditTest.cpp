@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/FrameFields.h"
-#include "app/GlobalSettings.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "support/ChannelLabel.h"
 
 namespace padscope::keyscope {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "common/SimFixture.h"

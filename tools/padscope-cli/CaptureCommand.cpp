@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "CliCommands.h"
-#include "app/GlobalSettings.h"
-#include "app/SettingsFile.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureHost.h"

@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "CliCommands.h"
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/Exports.h"

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "CliCommands.h"
-#include "app/GlobalSettings.h"
-#include "app/SettingsFile.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "flash/FlashGeometry.h"

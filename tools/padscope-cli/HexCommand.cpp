@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "CliCommands.h"
-#include "app/GlobalSettings.h"
-#include "app/SettingsFile.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 #include "flash/HexImage.h"
 #include "flash/HexPatch.h"
 

@@ -2,9 +2,9 @@
 #include <ostream>
 
 #include "CliCommands.h"
-#include "app/GlobalSettings.h"
-#include "app/SettingsFile.h"
-#include "app/SettingsText.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
+#include "state/SettingsText.h"
 #include "platform/ProgramDirectory.h"
 #include "support/TextTable.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 

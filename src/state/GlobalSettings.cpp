@@ -1,4 +1,4 @@
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 
 #include <algorithm>
 #include <limits>

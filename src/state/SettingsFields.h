@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope::settings_fields {
 

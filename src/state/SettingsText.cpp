@@ -1,9 +1,9 @@
-#include "app/SettingsText.h"
+#include "state/SettingsText.h"
 
 #include <cinttypes>
 #include <cstdio>
 
-#include "app/SettingsFields.h"
+#include "state/SettingsFields.h"
 
 namespace padscope {
 

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {

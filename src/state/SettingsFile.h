@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "app/GlobalSettings.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 

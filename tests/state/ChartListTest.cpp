@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ChartList.h"
-#include "app/FileBytes.h"
+#include "state/ChartList.h"
+#include "platform/FileBytes.h"
 #include "platform/ProgramDirectory.h"
 
 #include "common/Files.h"

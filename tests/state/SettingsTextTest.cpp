@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/SettingsText.h"
+#include "state/SettingsText.h"
 
 namespace padscope {
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/FileBytes.h"
-#include "app/SettingsFile.h"
+#include "platform/FileBytes.h"
+#include "state/SettingsFile.h"
 #include "platform/ProgramDirectory.h"
 
 #include "common/Files.h"

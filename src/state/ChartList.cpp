@@ -1,9 +1,9 @@
-#include "app/ChartList.h"
+#include "state/ChartList.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "app/FileBytes.h"
+#include "platform/FileBytes.h"
 #include "platform/ProgramDirectory.h"
 
 namespace padscope {

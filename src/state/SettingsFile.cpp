@@ -1,10 +1,10 @@
-#include "app/SettingsFile.h"
+#include "state/SettingsFile.h"
 
 #include <algorithm>
 #include <type_traits>
 
-#include "app/FileBytes.h"
-#include "app/SettingsFields.h"
+#include "platform/FileBytes.h"
+#include "state/SettingsFields.h"
 #include "platform/ProgramDirectory.h"
 
 namespace padscope {
