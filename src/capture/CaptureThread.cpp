@@ -158,13 +158,15 @@ class CaptureLoop {
     if (result >= 1 && result <= 3) {
       lastFrameLayout = result;
     }
+    const bool decoded = result == 2 || result == 3;
     if (result != ctx_.frameLayout) {
       ctx_.frameLayout = result;
-      if (result == 2 || result == 3) {
+      // A running measurement keeps its button: its second press finishes it.
+      if (decoded && !ctx_.autoBalance) {
         host_.HideAutoBalanceButton();
       }
     }
-    UpdateStatistics(frame);
+    UpdateStatistics(frame, decoded && index != 0);
     return true;
   }
 
@@ -179,10 +181,12 @@ class CaptureLoop {
     host_.ReportValueWidth(doubleByte ? kValueWidthDouble : kValueWidthSingle);
   }
 
-  void UpdateStatistics(const SampleFrame& frame) {
+  // `hasValues`: the frame was decoded and is not the buffer's first, whose
+  // values are blanked; only such frames may widen an Auto Balance span.
+  void UpdateStatistics(const SampleFrame& frame, bool hasValues) {
     const int channels = ctx_.ChannelsInFrame();
     const bool doubleByte = Load(settings_.singleByteMode) == 0;
-    const bool balance = ctx_.autoBalance;
+    const bool balance = hasValues && ctx_.autoBalance;
     for (int i = 0; i < channels; ++i) {
       ChannelConfig& ch = settings_.channel[i];
       if (!IsChannelEnabled(ch)) {
@@ -198,10 +202,12 @@ class CaptureLoop {
         const int32_t v = frame.rawValue[i];
         const int32_t min = Load(ch.rawMin);
         const int32_t max = Load(ch.rawMax);
+        // Both bounds are checked: the first value of a measurement sets both.
         if (v < min) {
           AddMessageLog("CH %d min %d -> %d", i, min, v);
           Store(ch.rawMin, v);
-        } else if (v > max) {
+        }
+        if (v > max) {
           AddMessageLog("CH %d max %d -> %d", i, max, v);
           Store(ch.rawMax, v);
         }

@@ -96,8 +96,9 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   }
 
   if (index == 0) {
-    // The first frame of the buffer carries no values.
-    std::fill(std::begin(f->rawValue), std::end(f->rawValue), 0);
+    // The first frame of the buffer carries no values: each reads as zero,
+    // which the stored offset form writes as 0x8000.
+    std::fill(std::begin(f->rawValue), std::end(f->rawValue), kValueOffset);
     std::fill(f->keyState, f->keyState + kFrameChannels, 0);
     std::fill(f->keyAux, f->keyAux + kFrameChannels, 0);
   } else {

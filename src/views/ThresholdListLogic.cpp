@@ -18,8 +18,13 @@ namespace padscope {
 
 namespace {
 
-inline constexpr int32_t kBalanceUnsetMin = 9999;
+// A measurement starts with a minimum above and a maximum below every stored
+// value (16 bits, offset by 0x8000), so the first value sets both.
+inline constexpr int32_t kBalanceStartMin = 0x10000;
+inline constexpr int32_t kBalanceStartMax = -1;
 inline constexpr int32_t kBalanceDisabledValue = 255;
+// The threshold travels as one byte.
+inline constexpr int kMaxSentThreshold = 255;
 
 void StoreShared(int32_t& field, int32_t value) {
   std::atomic_ref<int32_t>(field).store(value, std::memory_order_relaxed);
@@ -66,17 +71,18 @@ int AutoBalanceThreshold(int rawMin, int rawMax, float factor) {
 
 const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
                              CaptureHost& host) {
+  // The spans are reset before the flag goes up, so the capture thread never
+  // widens a span left over from the last measurement; the flag is up before
+  // the capture starts, so the thread keeps the button for the second press.
+  for (ChannelConfig& ch : settings.channel) {
+    const bool enabled = IsChannelEnabled(ch);
+    StoreShared(ch.rawMax, enabled ? kBalanceStartMax : kBalanceDisabledValue);
+    StoreShared(ch.rawMin, enabled ? kBalanceStartMin : kBalanceDisabledValue);
+  }
+  ctx.autoBalance = true;
   if (ctx.runState == kRunStopped) {
     StartCapture(ctx, adapter, host);
   }
-  // The spans are reset before the flag goes up, so the capture thread never
-  // widens a span left over from the last measurement.
-  for (ChannelConfig& ch : settings.channel) {
-    const bool enabled = IsChannelEnabled(ch);
-    StoreShared(ch.rawMax, enabled ? 0 : kBalanceDisabledValue);
-    StoreShared(ch.rawMin, enabled ? kBalanceUnsetMin : kBalanceDisabledValue);
-  }
-  ctx.autoBalance = true;
   return kAutoBalanceMeasuringText;
 }
 
@@ -98,13 +104,19 @@ const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, Hid
       continue;
     }
     const int t = AutoBalanceThreshold(ch.rawMin, ch.rawMax, ctx.thresholdFactor);
+    // A wider span would wrap in the byte to a tiny threshold that makes every
+    // sample a touch; the largest threshold the byte holds is sent instead.
+    const int sent = std::min(t, kMaxSentThreshold);
     ClearSendBuffer(ctx.sendBuffers, kThresholdBuffer);
     SetSendByte(ctx.sendBuffers, kThresholdBuffer, 0, i);
-    SetSendByte(ctx.sendBuffers, kThresholdBuffer, 1, t);  // the chip takes the low 8 bits
-    if (SendBuffer(&adapter, ctx.sendBuffers, kOpSendThreshold, kThresholdBuffer)) {
+    SetSendByte(ctx.sendBuffers, kThresholdBuffer, 1, sent);
+    if (!SendBuffer(&adapter, ctx.sendBuffers, kOpSendThreshold, kThresholdBuffer)) {
+      AddMessageLog("update threshold failed.");
+    } else if (sent == t) {
       AddMessageLog("Update threshold of CH%d (%d) (%d - %d)", i, t, ch.rawMin, ch.rawMax);
     } else {
-      AddMessageLog("update threshold failed.");
+      AddMessageLog("Update threshold of CH%d (%d) (%d - %d), limited from %d", i, sent, ch.rawMin,
+                    ch.rawMax, t);
     }
   }
   return kAutoBalanceIdleText;

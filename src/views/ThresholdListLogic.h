@@ -31,16 +31,17 @@ void PrintRawValues(const CaptureContext& ctx);
 const char* ToggleAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
                               CaptureHost& host);
 
-// Starts capture when it is stopped, resets every channel's rawMax/rawMin (0 and
-// 9999 when enabled, 255 and 255 otherwise) and sets ctx.autoBalance, from
-// which on the capture thread widens the enabled channels' spans. Returns
-// kAutoBalanceMeasuringText.
+// Resets every channel's rawMax/rawMin (below and above every value a channel
+// can hold when enabled, 255 and 255 otherwise), sets ctx.autoBalance, from
+// which on the capture thread widens the enabled channels' spans, and starts
+// capture when it is stopped. Returns kAutoBalanceMeasuringText.
 const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
                              CaptureHost& host);
 
 // Clears ctx.autoBalance, stops capture, then sends each enabled channel below
-// channelCount the threshold round((rawMax - rawMin) x thresholdFactor) (its
-// low 8 bits) with opcode 0xF7 through send buffer 2, logging each result.
+// channelCount the threshold round((rawMax - rawMin) x thresholdFactor), at
+// most 255, with opcode 0xF7 through send buffer 2, logging each result (and
+// when the threshold was limited).
 // The settings' thresholds are not changed. Returns kAutoBalanceIdleText.
 const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
                               CaptureHost& host);

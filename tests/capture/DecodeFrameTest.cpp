@@ -116,7 +116,7 @@ TEST_F(Decoder, FirstFrameOfTheBufferCarriesNoValues) {
   const int first = Accept(raw);
   ASSERT_EQ(first, 0);
   for (int k = 0; k < 16; ++k) {
-    EXPECT_EQ(ctx.RawValue(0, k), 0);
+    EXPECT_EQ(ctx.RawValue(0, k), kValueOffset) << "the value that means zero";
     EXPECT_EQ(ctx.FrameAt(0)->keyState[k], 0);
   }
   ASSERT_EQ(Feed(raw), 3);

@@ -129,7 +129,10 @@ TEST_F(ThresholdListLogicTest, AutoBalanceOnAStoppedSystemMeasuresAndSends) {
     return std::atomic_ref<int32_t>(settings().channel[ch].rawMax).load() > 0;
   };
   ASSERT_TRUE(test::WaitFor([&] { return widened(0) && widened(2); }));
+  const int from = ctx.WriteIndex();
+  ASSERT_TRUE(test::WaitFor([&] { return ctx.WriteIndex() >= from + 20; }));
   EXPECT_EQ(StartCommands(), 1);
+  EXPECT_EQ(host.Hides(), 0) << "the button stays for the second press";
   EXPECT_STREQ(ToggleAutoBalance(ctx, settings(), sim.adapter, host), "Auto Balance");
   EXPECT_FALSE(ctx.autoBalance);
   EXPECT_EQ(ctx.runState, kRunStopped);
@@ -137,14 +140,16 @@ TEST_F(ThresholdListLogicTest, AutoBalanceOnAStoppedSystemMeasuresAndSends) {
   const std::array<uint8_t, 16> sent = sim.sim->Thresholds();
   for (int ch : {0, 2}) {
     const ChannelConfig& c = settings().channel[ch];
-    ASSERT_GT(c.rawMax, 0) << ch;
+    // The span is that of the channel's own raw counts (offset, so above
+    // 0x8000), not one against the reset values.
+    EXPECT_GT(c.rawMin, kValueOffset) << ch;
+    EXPECT_LT(c.rawMax - c.rawMin, 2000) << ch;
     const int t = AutoBalanceThreshold(c.rawMin, c.rawMax, ctx.thresholdFactor);
-    // Offset raw counts against the reset minimum make a span far above 255:
-    // the chip receives the low 8 bits.
-    EXPECT_GT(t, 255);
-    EXPECT_EQ(sent[ch], t & 0xFF) << ch;
-    EXPECT_TRUE(Logged("Update threshold of CH" + std::to_string(ch) + " (" + std::to_string(t) +
-                       ") (" + std::to_string(c.rawMin) + " - " + std::to_string(c.rawMax) + ")"));
+    EXPECT_EQ(sent[ch], std::min(t, 255)) << ch;
+    EXPECT_TRUE(Logged("Update threshold of CH" + std::to_string(ch) + " (" +
+                       std::to_string(std::min(t, 255)) + ") (" + std::to_string(c.rawMin) + " - " +
+                       std::to_string(c.rawMax) + ")" +
+                       (t > 255 ? ", limited from " + std::to_string(t) : "")));
   }
   EXPECT_EQ(sent[1], 60) << "a disabled channel keeps the adapter's default";
 }
@@ -159,7 +164,7 @@ TEST_F(ThresholdListLogicTest, AutoBalanceOnARunningCaptureDoesNotRestartIt) {
   EXPECT_EQ(ctx.runState, kRunStopped);
 }
 
-TEST_F(ThresholdListLogicTest, FinishSendsLowBitsForEnabledChannelsBelowChannelCount) {
+TEST_F(ThresholdListLogicTest, FinishSendsLimitedThresholdsForEnabledChannelsBelowChannelCount) {
   ctx.autoBalance = true;  // measuring, without a capture thread
   ctx.channelCount = 8;
   auto measured = [](int ch, int32_t min, int32_t max) {
@@ -167,9 +172,10 @@ TEST_F(ThresholdListLogicTest, FinishSendsLowBitsForEnabledChannelsBelowChannelC
     settings().channel[ch].rawMin = min;
     settings().channel[ch].rawMax = max;
   };
-  measured(0, 100, 600);               // T 313, sent as 57
+  measured(0, 100, 600);               // T 313, limited to 255
   measured(1, 10, 20);                 // T 6
-  measured(5, 0, 10000);               // T 6250, sent as 106
+  measured(5, 0, 10000);               // T 6250, limited to 255
+  measured(7, 0, 408);                 // T 255 exactly
   measured(6, 9999, 0);                // no frame arrived: not sent
   measured(9, 0, 100);                 // beyond channelCount
   settings().channel[3].rawMax = 500;  // disabled
@@ -177,15 +183,17 @@ TEST_F(ThresholdListLogicTest, FinishSendsLowBitsForEnabledChannelsBelowChannelC
 
   EXPECT_STREQ(FinishAutoBalance(ctx, settings(), sim.adapter, host), "Auto Balance");
   const std::array<uint8_t, 16> sent = sim.sim->Thresholds();
-  EXPECT_EQ(sent[0], 313 & 0xFF);
+  EXPECT_EQ(sent[0], 255);
   EXPECT_EQ(sent[1], 6);
-  EXPECT_EQ(sent[5], 6250 & 0xFF);
+  EXPECT_EQ(sent[5], 255);
+  EXPECT_EQ(sent[7], 255);
   for (int ch : {2, 3, 6, 9}) {
     EXPECT_EQ(sent[ch], 60) << ch;
   }
   EXPECT_EQ(settings().channel[5].threshold, 77) << "the settings keep their threshold";
-  EXPECT_TRUE(Logged("Update threshold of CH0 (313) (100 - 600)"));
-  EXPECT_TRUE(Logged("Update threshold of CH5 (6250) (0 - 10000)"));
+  EXPECT_TRUE(Logged("Update threshold of CH0 (255) (100 - 600), limited from 313"));
+  EXPECT_TRUE(Logged("Update threshold of CH5 (255) (0 - 10000), limited from 6250"));
+  EXPECT_TRUE(Logged("Update threshold of CH7 (255) (0 - 408)"));
   EXPECT_TRUE(Logged("No raw values measured on CH6; threshold not updated."));
 }
 
