@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "capture/SampleFrame.h"
@@ -81,6 +82,9 @@ class CaptureContext {
   std::atomic<int> frameCapacity{kDefaultFrameCapacity};
   std::atomic<int> runState{kRunStopped};
   std::atomic<bool> stopRequest{false};
+  // Held while the stream's start or stop command goes out together with the
+  // stop-request test or store, so that a start never follows the stop.
+  std::mutex streamCommandLock;
   std::thread captureThread;
   std::atomic<bool> threadFinished{true};
   std::atomic<int> writeIndex{0};

@@ -1,6 +1,7 @@
 #include "capture/CaptureControl.h"
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "capture/CaptureContext.h"
@@ -41,11 +42,17 @@ bool RequestStop(CaptureContext& ctx, HidAdapter& adapter, CaptureHost& host) {
   if (!adapter.Connect(&host)) {
     return false;
   }
-  ctx.stopRequest = true;
-  if (adapter.isCorvex) {
-    adapter.StopStream();
-  } else if (adapter.isPelmira) {
-    adapter.StopStreamP();
+  {
+    // The capture thread connects and sends its start command under this lock,
+    // and only while no stop was requested: the model flags read here are
+    // settled, and the stop is the adapter's last stream command.
+    std::lock_guard lock(ctx.streamCommandLock);
+    ctx.stopRequest = true;
+    if (adapter.isCorvex) {
+      adapter.StopStream();
+    } else if (adapter.isPelmira) {
+      adapter.StopStreamP();
+    }
   }
   Log(host, " Stop read IIC  / Stop read Buffer");
   ctx.stopRequest = true;
@@ -59,7 +66,9 @@ bool StartCapture(CaptureContext& ctx, HidAdapter& adapter, CaptureHost& host) {
   if (ctx.runState != kRunStopped) {
     return false;
   }
-  if (!adapter.Connect(&host)) {
+  // Connect keeps answering true from stale handles once the adapter was
+  // unplugged; only an adapter this pass found is there to capture from.
+  if (!adapter.Connect(&host) || !adapter.IsPresent()) {
     host.ShowMessage("NO device.");
     Log(host, " 没有检测到设备");
     return false;

@@ -61,7 +61,7 @@ class CaptureLoop {
   }
 
   void StartUp() {
-    if (!adapter_.Connect(&host_)) {
+    if (!ConnectAndStartStream()) {
       host_.ShowMessage("NO device.");
     }
     ctx_.threadFinished = false;
@@ -69,6 +69,19 @@ class CaptureLoop {
         SamplingPeriodMs(Load(settings_.samplingTimes), Load(settings_.samplingElapseTenths));
     nextDue_ = Clock::now();
     nextTick_ = TickMs() + periodMs_;
+  }
+
+  // Connects and tells the adapter to stream, both under the stream-command
+  // lock: a Stop that came first has already sent its stop command, and a
+  // start now would leave the adapter streaming with nobody reading; and Stop
+  // reads the model flags under that lock, which a Connect running meanwhile
+  // would show it cleared. False when no adapter was connected.
+  bool ConnectAndStartStream() {
+    std::lock_guard lock(ctx_.streamCommandLock);
+    if (ctx_.stopRequest) {
+      return true;
+    }
+    const bool connected = adapter_.Connect(&host_);
     if (adapter_.isPelmira) {
       adapter_.SendOpcodeWithByte(kOpStartStreamP, host_.doubleByteShown);
       Log(" Connect Pelmira : WriteCmd");
@@ -77,6 +90,7 @@ class CaptureLoop {
       adapter_.StartStream();
       Log(" Connect Corvex: SendcmdReadIIC");
     }
+    return connected;
   }
 
   // Whether a report is due now. Both modes keep their own schedule; the
@@ -121,9 +135,19 @@ class CaptureLoop {
     if (frame == nullptr) {
       return;
     }
-    if (!adapter_.ReadStream(frame->raw, kRawBytes)) {
-      FailedRead();
-      return;
+    switch (adapter_.ReadStreamFrame(frame->raw, kRawBytes)) {
+      case HidAdapter::StreamRead::Ok:
+        break;
+      case HidAdapter::StreamRead::TimedOut:
+        // The stream pauses (a slow scan rate): nothing failed, and a status
+        // request now could take the next frame for its reply. The read stays
+        // due, so the next cycle, after the stop test, waits for it again.
+        nextDue_ = Clock::now();
+        nextTick_ = TickMs();
+        return;
+      case HidAdapter::StreamRead::Failed:
+        FailedRead();
+        return;
     }
     if (!Accept(index, *frame)) {
       return;
@@ -215,8 +239,8 @@ class CaptureLoop {
     }
   }
 
-  // A read failed: when the adapter says it has finished replaying recorded
-  // data, capture ends as if Stop had been pressed.
+  // A read failed with a transfer error: when the adapter says it has finished
+  // replaying recorded data, capture ends as if Stop had been pressed.
   void FailedRead() {
     uint8_t status[kStatusLength] = {};
     if (adapter_.ReadStatus(status, kStatusLength) && status[kStatusReplayFinishedByte] == 1) {

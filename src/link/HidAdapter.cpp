@@ -63,6 +63,7 @@ bool HidAdapter::Connect(const void* /*ownerWindow*/) {
     }
   }
 
+  present_ = commandFound && dataFound;
   if (commandFound && dataFound) {
     // A streaming read on another thread may be using the old records.
     std::lock_guard lock(commandLock);
@@ -162,41 +163,44 @@ bool HidAdapter::WriteReports(HidInterface& iface, const uint8_t* data, int leng
   return true;
 }
 
-bool HidAdapter::ReadOneReport(HidInterface& iface, int timeoutMs) {
+HidAdapter::StreamRead HidAdapter::ReadOneReport(HidInterface& iface, int timeoutMs) {
   const size_t n = static_cast<size_t>(iface.caps.inputReportLength);
   std::fill(iface.inputReport.begin(), iface.inputReport.end(), 0);
-  return iface.handle->Read(iface.inputReport.data(), n, timeoutMs) > 0;
+  const int got = iface.handle->Read(iface.inputReport.data(), n, timeoutMs);
+  return got > 0 ? StreamRead::Ok : got == 0 ? StreamRead::TimedOut : StreamRead::Failed;
 }
 
-bool HidAdapter::ReadReportsTimed(HidInterface& iface, uint8_t* buffer, int length, int& received,
-                                  int timeoutMs) {
+HidAdapter::StreamRead HidAdapter::ReadReportsTimed(HidInterface& iface, uint8_t* buffer,
+                                                    int length, int& received, int timeoutMs) {
   received = 0;
   if (length <= 0) {
-    return true;
+    return StreamRead::Ok;
   }
   const int reportLength = iface.caps.inputReportLength;
   if (buffer == nullptr || !iface.handle || reportLength <= 1 ||
       static_cast<int>(iface.inputReport.size()) < reportLength) {
-    return false;
+    return StreamRead::Failed;
   }
   while (received < length) {
-    if (!ReadOneReport(iface, timeoutMs)) {
-      return false;
+    const StreamRead r = ReadOneReport(iface, timeoutMs);
+    if (r != StreamRead::Ok) {
+      // Part of a message already taken cannot be resumed: that is a failure.
+      return received == 0 ? r : StreamRead::Failed;
     }
     const int chunk = std::min(reportLength - 1, length - received);
     std::memcpy(buffer + received, iface.inputReport.data() + 1, static_cast<size_t>(chunk));
     received += reportLength - 1;
   }
-  return true;
+  return StreamRead::Ok;
 }
 
 bool HidAdapter::ReadReports(HidInterface& iface, uint8_t* buffer, int length, int& received) {
-  return ReadReportsTimed(iface, buffer, length, received, replyTimeoutMs_);
+  return ReadReportsTimed(iface, buffer, length, received, replyTimeoutMs_) == StreamRead::Ok;
 }
 
-bool HidAdapter::ReadStream(uint8_t* buffer, int length) {
+HidAdapter::StreamRead HidAdapter::ReadStreamFrame(uint8_t* buffer, int length) {
   if (!connected) {
-    return false;
+    return StreamRead::Failed;
   }
   std::lock_guard lock(commandLock);
   int received = 0;

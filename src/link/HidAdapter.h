@@ -37,6 +37,9 @@ class HidAdapter {
   // opens fresh handles and releases the old ones.
   bool Connect(const void* ownerWindow = nullptr);
   bool IsConnected() const { return connected.load(); }
+  // Whether the latest Connect found both collections. Unlike IsConnected it
+  // is false again once a Connect after an unplug finds no adapter.
+  bool IsPresent() const { return present_.load(); }
   bool IsTwoLineAdapter() const { return twoLineAdapter.load(); }
   bool HasNewerFirmware() const { return newerFirmwareAvailable.load(); }
   std::string FirmwareText() const;
@@ -61,9 +64,19 @@ class HidAdapter {
   // Receives `length` bytes from input reports, dropping each report's id byte
   // and never writing past buffer[length - 1].
   bool ReadReports(HidInterface& iface, uint8_t* buffer, int length, int& received);
+  // How a streaming read ended.
+  enum class StreamRead {
+    Ok,
+    TimedOut,  // no report within the stream time-out: the stream pauses
+    Failed,    // a transfer error, a read cut off part-way, or not connected
+  };
   // One streaming read on the data collection under commandLock, waiting at
-  // most the stream time-out per report. False at once when not connected.
-  bool ReadStream(uint8_t* buffer, int length);
+  // most the stream time-out per report.
+  StreamRead ReadStreamFrame(uint8_t* buffer, int length);
+  // ReadStreamFrame for callers to whom a pause is as bad as an error.
+  bool ReadStream(uint8_t* buffer, int length) {
+    return ReadStreamFrame(buffer, length) == StreamRead::Ok;
+  }
 
   // --- Commands (see Opcodes.h). `viaFeature` sends a short header as a
   // feature report on the command collection instead of an output report.
@@ -116,14 +129,15 @@ class HidAdapter {
   // data phase under commandLock.
   bool RunCommand(const uint8_t* header, int headerLength, bool viaFeature, const DataPhase& phase);
   bool SendFeature(const uint8_t* header, int headerLength);
-  bool ReadOneReport(HidInterface& iface, int timeoutMs);
-  bool ReadReportsTimed(HidInterface& iface, uint8_t* buffer, int length, int& received,
-                        int timeoutMs);
+  StreamRead ReadOneReport(HidInterface& iface, int timeoutMs);
+  StreamRead ReadReportsTimed(HidInterface& iface, uint8_t* buffer, int length, int& received,
+                              int timeoutMs);
 
   std::shared_ptr<HidBackend> backend_;
   std::mutex connectMutex_;       // one Connect at a time (UI and capture thread both call it)
   mutable std::mutex textMutex_;  // guards firmwareText_
   std::string firmwareText_;
+  std::atomic<bool> present_{false};
   int streamTimeoutMs_ = 250;
   int replyTimeoutMs_ = 2000;
 };

@@ -34,6 +34,7 @@ class SimFirmware {
     Ready,  // `payload` holds the next input report's payload
     Later,  // a stream frame becomes due at `due`
     Idle,   // nothing to send until the host sends a command
+    Ended,  // a replay has just run out: the host's read fails, once
   };
   // Produces the next input report payload of `payloadLength` bytes (the last
   // report of a message zero-padded). A message, once begun, is finished before

@@ -103,11 +103,13 @@ SimFirmware::Poll SimFirmware::NextReplayFrame(Clock::time_point now, SimFrame& 
   }
   if (replayOffset_ + kStreamPayloadLength > flash_.Size() ||
       flash_.IsBlank(replayOffset_, kStreamPayloadLength)) {
-    // The recording ends at the first blank frame or the end of flash.
+    // The recording ends at the first blank frame or the end of flash. The
+    // adapter ends the stream with a failed transfer, which is what tells the
+    // host to ask for the status; a pause in the stream is only a time-out.
     replayFinished_ = true;
     replayArmed_ = false;
     mode_ = StreamMode::Off;
-    return Poll::Idle;
+    return Poll::Ended;
   }
   flash_.Read(replayOffset_, frame.data(), frame.size());
   replayOffset_ += kStreamPayloadLength;

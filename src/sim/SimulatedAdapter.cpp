@@ -168,6 +168,9 @@ int SimulatedAdapter::Device::Read(uint8_t* report, size_t length, int timeoutMs
         s.Notify(notice);
         return static_cast<int>(copied);
       }
+      if (poll == SimFirmware::Poll::Ended) {
+        return -1;
+      }
       if (poll == SimFirmware::Poll::Idle) {
         due = Clock::time_point::max();
       }

@@ -186,6 +186,15 @@ TEST_F(CaptureFaults, NoAdapterAtStart) {
   EXPECT_EQ(host.Messages(), std::vector<std::string>{"NO device."});
   EXPECT_EQ(ctx.runState, kRunStopped);
   EXPECT_TRUE(ctx.threadFinished);
+
+  // Unplugged after a capture, without a replug: the old handles are stale.
+  sim.sim->Replug();
+  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
+  StopCapture(ctx, sim.adapter, host);
+  sim.sim->Unplug();
+  EXPECT_FALSE(StartCapture(ctx, sim.adapter, host));
+  EXPECT_EQ(host.Messages(), std::vector<std::string>(2, "NO device."));
+  EXPECT_EQ(ctx.runState, kRunStopped);
 }
 
 TEST_F(CaptureFaults, UnplugMidCaptureIsSurvivedAndStopStillWorks) {
@@ -228,11 +237,49 @@ TEST_F(CaptureFaults, StartWaitsForAThreadThatWasToldToStop) {
   EXPECT_TRUE(ctx.threadFinished);
 }
 
-TEST_F(CaptureFaults, StopRightAfterStart) {
-  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
-  StopCapture(ctx, sim.adapter, host);
-  EXPECT_TRUE(ctx.threadFinished);
-  EXPECT_FALSE(ctx.captureThread.joinable());
+// Quick Start/Stop pairs: the thread must not start the stream after the
+// stop went out, so the adapter's last stream command is always the stop.
+class CaptureStartStop : public CaptureFaults, public ::testing::WithParamInterface<SimModel> {
+ protected:
+  test::SimAdapter model{test::FastSimConfig(GetParam())};
+};
+
+TEST_P(CaptureStartStop, StopRightAfterStart) {
+  const bool corvex = GetParam() == SimModel::Corvex;
+  const uint8_t start = corvex ? kOpStartStream : kOpStartStreamP;
+  const uint8_t stop = corvex ? kOpStopStream : kOpStopStreamP;
+  for (int pair = 0; pair < 50; ++pair) {
+    ASSERT_TRUE(StartCapture(ctx, model.adapter, host));
+    StopCapture(ctx, model.adapter, host);
+    ASSERT_TRUE(ctx.threadFinished);
+    ASSERT_FALSE(ctx.captureThread.joinable());
+    ASSERT_FALSE(model.sim->IsStreaming()) << "pair " << pair;
+    uint8_t last = 0;
+    for (const SimCommand& c : model.sim->Commands()) {
+      last = c.opcode == start || c.opcode == stop ? c.opcode : last;
+    }
+    ASSERT_EQ(last, stop) << "pair " << pair;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, CaptureStartStop,
+                         ::testing::Values(SimModel::Pelmira, SimModel::Corvex),
+                         [](const auto& info) {
+                           return info.param == SimModel::Corvex ? "Corvex" : "Pelmira";
+                         });
+
+TEST_F(CaptureFaults, APauseInTheStreamIsNoFailedRead) {
+  SimConfig slow = test::FastSimConfig();
+  slow.framesPerSecond = 25;  // 40 ms between frames
+  test::SimAdapter paced(slow);
+  paced.adapter.SetStreamTimeoutMs(10);
+  ASSERT_TRUE(StartCapture(ctx, paced.adapter, host));
+  ASSERT_TRUE(WaitFor([&] { return paced.sim->FramesDelivered() >= 5; }));
+  StopCapture(ctx, paced.adapter, host);
+  const std::vector<SimCommand> commands = paced.sim->Commands();
+  EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                          [](const SimCommand& c) { return c.opcode == kOpReadStatus; }),
+            0);
 }
 
 TEST_F(CaptureFaults, ReplayFinishedStatusEndsCapture) {

@@ -23,7 +23,9 @@ TEST(SimReplay, ReplaysTheRecordingUntilBlankThenReportsFinished) {
     for (size_t i = 1; i < 5; ++i) {
       EXPECT_EQ(link.Frame(), FlashFrame(link.sim, i));
     }
+    // The end of the recording fails the read once; then the stream is silent.
     Bytes in(65);
+    EXPECT_EQ(link.data->Read(in.data(), in.size(), 20), -1);
     EXPECT_EQ(link.data->Read(in.data(), in.size(), 20), 0);
     EXPECT_FALSE(link.sim.IsStreaming());
     EXPECT_TRUE(link.sim.ReplayFinished());
@@ -44,7 +46,7 @@ TEST(SimReplay, RechargeAddressSwitchesARunningStream) {
   ASSERT_TRUE(link.Command(ShortHeader(64, kOpSetRechargeAddress)));
   EXPECT_EQ(link.Frame(), Pattern(64, 9));
   Bytes in(65);
-  EXPECT_EQ(link.data->Read(in.data(), in.size(), 20), 0);
+  EXPECT_EQ(link.data->Read(in.data(), in.size(), 20), -1);
   EXPECT_TRUE(link.sim.ReplayFinished());
   ASSERT_TRUE(link.Command(ShortHeader(0, kOpSetRechargeAddress)));
   EXPECT_FALSE(link.sim.ReplayFinished());
@@ -58,7 +60,7 @@ TEST(SimReplay, ReplayAtTheEndOfFlashFinishesAtOnce) {
   link.sim.RecordFramesToFlash(1);
   ASSERT_TRUE(link.Command(ShortHeader(2u << 20, kOpSetRechargeAddress)) && link.Start());
   Bytes in(65);
-  EXPECT_EQ(link.data->Read(in.data(), in.size(), -1), 0);
+  EXPECT_EQ(link.data->Read(in.data(), in.size(), -1), -1);
   EXPECT_TRUE(link.sim.ReplayFinished());
 }
 
