@@ -1,5 +1,6 @@
 #include "capture/CaptureThread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -264,13 +265,14 @@ class CaptureLoop {
 }  // namespace
 
 uint32_t SamplingPeriodMs(int samplingTimes, int samplingElapseTenths) {
-  const float factor = static_cast<float>(samplingElapseTenths) * 0.1f;
-  const float period = static_cast<float>(samplingTimes) * factor;
-  // Negative or absurd values from a damaged settings file give no period.
-  if (!(period > 0.0f) || period > 3.6e6f) {
+  // Whole milliseconds of Times x tenths / 10, exactly: single precision would
+  // lose milliseconds on long periods. Negative values from a damaged settings
+  // file give no period; the longest (65535 x 6553.5 ms) fits easily.
+  if (samplingTimes <= 0 || samplingElapseTenths <= 0) {
     return 0;
   }
-  return static_cast<uint32_t>(period);
+  const int64_t period = int64_t{samplingTimes} * samplingElapseTenths / 10;
+  return static_cast<uint32_t>(std::min<int64_t>(period, kMaxSamplingPeriodMs));
 }
 
 void CaptureThreadMain(CaptureContext& ctx, HidAdapter& adapter, CaptureHost& host) {

@@ -11,8 +11,12 @@ class HidAdapter;
 // At most five value-width reports are sent per Start.
 inline constexpr int kMaxValueWidthReports = 5;
 
+// The longest sampling period: the millisecond schedule compares ticks as
+// signed differences.
+inline constexpr int64_t kMaxSamplingPeriodMs = 0x7FFFFFFF;
+
 // The sampling period in milliseconds: Times x (Sampling Elapse tenths x 0.1),
-// the factor in single precision and the product truncated toward zero.
+// truncated toward zero; 0 (read at every cycle) when either is 0 or less.
 uint32_t SamplingPeriodMs(int samplingTimes, int samplingElapseTenths);
 
 // The acquisition loop: connects, starts the adapter's stream, then once per

@@ -325,8 +325,11 @@ TEST(SamplingPeriod, TimesTimesElapse) {
   EXPECT_EQ(SamplingPeriodMs(16, 0), 0u);
   EXPECT_EQ(SamplingPeriodMs(0, 15), 0u);
   EXPECT_EQ(SamplingPeriodMs(3, 1), 0u);  // 0.3 ms truncates to 0
-  EXPECT_EQ(SamplingPeriodMs(65535, 65535), 0u) << "absurd values give no period";
   EXPECT_EQ(SamplingPeriodMs(100, 100), 1000u);
+  // Periods beyond an hour keep their length.
+  EXPECT_EQ(SamplingPeriodMs(40000, 990), 3960000u);
+  EXPECT_EQ(SamplingPeriodMs(65535, 65535), 429483622u);
+  EXPECT_EQ(SamplingPeriodMs(-5, 15), 0u);
 }
 
 }  // namespace
