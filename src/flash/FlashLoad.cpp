@@ -106,7 +106,13 @@ LoadResult RunFlashLoad(const FlashTargets& t, FlashHost& host) {
   result.end = loader.End();
   result.frames = ctx.WriteIndex();
 
-  host.SetStatus(Format("%d Loaded.", result.frames));
+  if (result.end == LoadEnd::BufferFull) {
+    // The flash may hold more than was read: say so where it stays visible.
+    host.SetStatus(Format("%d Loaded. ", result.frames) + kMsgLoadBufferFull);
+    host.AppendLog(kMsgLoadBufferFull);
+  } else {
+    host.SetStatus(Format("%d Loaded.", result.frames));
+  }
   ctx.runState = kRunStopped;
   host.SetProgress(kLoadProgressRange);
   host.EnableButtons(true);

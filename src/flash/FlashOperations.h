@@ -19,6 +19,13 @@ inline constexpr const char* kMsgFileOpenFailed = "File open failed.";
 inline constexpr const char* kMsgFileReadFailed = "Open file failed.";
 inline constexpr const char* kMsgImageTooShort =
     "The file is too short for a flash image: it must hold more than its 64-byte end record.";
+inline constexpr const char* kMsgImageNotAFile =
+    "The chosen item is not a regular file: a flash image is read from a chart file.";
+// Formatted with the image's and the flash's size in bytes.
+inline constexpr const char* kMsgImageTooLarge =
+    "The image (%lld bytes) is larger than the adapter's flash (%lld bytes): nothing was erased.";
+inline constexpr const char* kMsgLoadBufferFull =
+    "The frame buffer is full: the recording was cut.";
 inline constexpr const char* kMsgWriteSuccess = "Write Flash success.";
 inline constexpr const char* kStatusEraseDone = "Erasing Done.";
 inline constexpr const char* kStatusEraseRemoved = "Erase error:Device Remove !";
@@ -79,6 +86,9 @@ enum class WriteEnd {
   OpenFailed,      // "File open failed."
   ReadFailed,      // "Open file failed."
   TooShort,        // no image in the file
+  NotAFile,        // a directory, a pipe or a device: never opened
+  TooLarge,        // the image does not fit the adapter's flash
+  NoMemory,        // the image or its read-back buffer could not be allocated
   WriteFailed,     // the adapter refused the image
   ReadBackFailed,  // the adapter refused to read it back
   VerifyFailed,    // what was read back differs
@@ -90,10 +100,18 @@ std::optional<std::filesystem::path> ChooseFlashImage();
 
 // Writes a file's image (all but its last 64 bytes) into the flash: erase and
 // its wait, write, read back and verify, with a progress animation on its own
-// thread meanwhile. Runs on a worker thread of the page (or the CLI's thread);
-// every host call may come from there or from the animation thread, which
-// has ended when this returns.
+// thread meanwhile. Nothing is erased before the image is known to be good: a
+// regular file whose image is not empty and fits the adapter's flash, read
+// whole into memory. Runs on a worker thread of the page (or the CLI's
+// thread) and lets no exception out; every host call may come from there or
+// from the animation thread, which has ended when this returns.
 WriteEnd WriteFlashImage(const FlashTargets& t, FlashHost& host, const std::filesystem::path& file);
+
+// Whether the write got as far as the erase (its status then tells the end).
+inline bool WriteStarted(WriteEnd end) {
+  return end == WriteEnd::WriteFailed || end == WriteEnd::ReadBackFailed ||
+         end == WriteEnd::VerifyFailed || end == WriteEnd::Success;
+}
 
 // The write worker: ChooseFlashImage, then WriteFlashImage.
 WriteEnd RunFlashWriteWorker(const FlashTargets& t, FlashHost& host);

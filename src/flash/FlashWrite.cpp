@@ -2,11 +2,14 @@
 // adapter's flash, reads them back and verifies them.
 #include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
+#include "flash/FlashGeometry.h"
 #include "flash/FlashOperations.h"
 #include "link/HidAdapter.h"
 #include "link/Opcodes.h"
@@ -67,57 +70,54 @@ std::string TimeStatus(const char* format, int write, int read = 0) {
   return text;
 }
 
-enum class FileResult { Ok, OpenFailed, ReadFailed, TooShort };
-
-// The image is the file without its last 64 bytes (a chart's 0xFF end record).
-FileResult ReadImage(const std::filesystem::path& file, std::vector<uint8_t>& image) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) {
-    return FileResult::OpenFailed;
+// The image is the file without its last 64 bytes (a chart's 0xFF end
+// record). Only a regular file is opened: a pipe would block the worker, a
+// directory has no size worth believing.
+WriteEnd CheckImageFile(const std::filesystem::path& file, uintmax_t& imageLength) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(file, ec);
+  if (!std::filesystem::exists(status)) {
+    return WriteEnd::OpenFailed;
   }
-  const std::streamoff size = in.tellg();
+  if (!std::filesystem::is_regular_file(status)) {
+    return WriteEnd::NotAFile;
+  }
+  const uintmax_t size = std::filesystem::file_size(file, ec);
+  if (ec) {
+    return WriteEnd::OpenFailed;
+  }
   if (size <= kBlockLength) {
-    return FileResult::TooShort;
+    return WriteEnd::TooShort;
   }
-  image.resize(static_cast<size_t>(size - kBlockLength));
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()))) {
-    return FileResult::ReadFailed;
+  imageLength = size - kBlockLength;
+  return WriteEnd::Success;
+}
+
+// Fills `image` from the start of the file; false when the file holds less.
+bool ReadImage(const std::filesystem::path& file, std::vector<uint8_t>& image) {
+  std::ifstream in(file, std::ios::binary);
+  return in &&
+         in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
+}
+
+const char* FileMessage(WriteEnd end) {
+  switch (end) {
+    case WriteEnd::OpenFailed:
+      return kMsgFileOpenFailed;
+    case WriteEnd::NotAFile:
+      return kMsgImageNotAFile;
+    default:
+      return kMsgImageTooShort;
   }
-  return FileResult::Ok;
 }
 
 int SecondsSince(FlashClock& clock, uint32_t start) {
   return static_cast<int>((clock.NowMs() - start) / 1000);
 }
 
-}  // namespace
-
-std::optional<std::filesystem::path> ChooseFlashImage() {
-  FileRequest request;
-  request.kind = FileDialogKind::Open;
-  request.filter = kFlashFileFilter;
-  request.defaultExtension = "bin";
-  return TheFileChooser()->Choose(request);
-}
-
-WriteEnd WriteFlashImage(const FlashTargets& t, FlashHost& host,
-                         const std::filesystem::path& file) {
-  host.SetStatus("Load file: " + file.filename().string());
-  std::vector<uint8_t> image;
-  switch (ReadImage(file, image)) {
-    case FileResult::OpenFailed:
-      ShowPrompt(kMsgFileOpenFailed);
-      return WriteEnd::OpenFailed;
-    case FileResult::ReadFailed:
-      ShowPrompt(kMsgFileReadFailed);
-      return WriteEnd::ReadFailed;
-    case FileResult::TooShort:
-      ShowPrompt(kMsgImageTooShort);
-      return WriteEnd::TooShort;
-    case FileResult::Ok:
-      break;
-  }
+// WriteFlashImage once the image is in memory and its read-back buffer ready.
+WriteEnd WriteCheckedImage(const FlashTargets& t, FlashHost& host,
+                           const std::vector<uint8_t>& image, std::vector<uint8_t>& readBack) {
   HidAdapter& adapter = t.adapter;
   const bool corvex = adapter.isCorvex;
   const int length = static_cast<int>(image.size());
@@ -144,7 +144,6 @@ WriteEnd WriteFlashImage(const FlashTargets& t, FlashHost& host,
   const int writeSeconds = SecondsSince(t.clock, start);
   host.SetStatus(TimeStatus("Write time: %d s, Start to read flash...", writeSeconds));
 
-  std::vector<uint8_t> readBack(image.size());
   start = t.clock.NowMs();
   const bool read = corvex ? adapter.ReadData(readBack.data(), length)
                            : adapter.ReadBlocks(readBack.data(), length);
@@ -171,12 +170,71 @@ WriteEnd WriteFlashImage(const FlashTargets& t, FlashHost& host,
   return WriteEnd::Success;
 }
 
-WriteEnd RunFlashWriteWorker(const FlashTargets& t, FlashHost& host) {
-  const std::optional<std::filesystem::path> file = ChooseFlashImage();
-  if (!file) {
-    return WriteEnd::Cancelled;
+WriteEnd WriteImageFile(const FlashTargets& t, FlashHost& host, const std::filesystem::path& file) {
+  host.SetStatus("Load file: " + file.filename().string());
+  uintmax_t length = 0;
+  const WriteEnd checked = CheckImageFile(file, length);
+  if (checked != WriteEnd::Success) {
+    ShowPrompt(FileMessage(checked));
+    return checked;
   }
-  return WriteFlashImage(t, host, *file);
+  // The whole image must fit the flash the adapter reports (which also keeps
+  // every length below what a transfer counts in).
+  const long long flashBytes =
+      static_cast<long long>(ReadFlashInfo(t.adapter).Geometry().frameLimit) * kBlockLength;
+  if (length > static_cast<uintmax_t>(flashBytes)) {
+    char text[160];
+    std::snprintf(text, sizeof text, kMsgImageTooLarge, static_cast<long long>(length), flashBytes);
+    ShowPrompt(text);
+    return WriteEnd::TooLarge;
+  }
+  // Both buffers before the erase: short of memory, the flash stays as it is.
+  std::vector<uint8_t> image(static_cast<size_t>(length));
+  std::vector<uint8_t> readBack(static_cast<size_t>(length));
+  if (!ReadImage(file, image)) {
+    ShowPrompt(kMsgFileReadFailed);
+    return WriteEnd::ReadFailed;
+  }
+  return WriteCheckedImage(t, host, image, readBack);
+}
+
+// The worker thread is the boundary: no exception may escape it, least of all
+// an allocation failure on a large image.
+template <typename Work>
+WriteEnd Guarded(FlashHost& host, Work&& work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    ShowPrompt(kMsgMemoryFailed);
+    host.EnableButtons(true);
+    return WriteEnd::NoMemory;
+  } catch (const std::exception&) {
+    ShowPrompt(kMsgFileReadFailed);
+    host.EnableButtons(true);
+    return WriteEnd::ReadFailed;
+  }
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> ChooseFlashImage() {
+  FileRequest request;
+  request.kind = FileDialogKind::Open;
+  request.filter = kFlashFileFilter;
+  request.defaultExtension = "bin";
+  return TheFileChooser()->Choose(request);
+}
+
+WriteEnd WriteFlashImage(const FlashTargets& t, FlashHost& host,
+                         const std::filesystem::path& file) {
+  return Guarded(host, [&] { return WriteImageFile(t, host, file); });
+}
+
+WriteEnd RunFlashWriteWorker(const FlashTargets& t, FlashHost& host) {
+  return Guarded(host, [&] {
+    const std::optional<std::filesystem::path> file = ChooseFlashImage();
+    return file ? WriteImageFile(t, host, *file) : WriteEnd::Cancelled;
+  });
 }
 
 }  // namespace padscope

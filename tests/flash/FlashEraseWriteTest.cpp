@@ -1,13 +1,18 @@
 // Erasing the adapter's flash, and writing a chart back with read-back and verify.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <memory>
+#include <new>
 
 #include "capture/CaptureContext.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"
 #include "flash/FlashOperations.h"
 #include "flash/FlashTestHost.h"
+#include "link/Opcodes.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/RecordingPrompt.h"
 
@@ -146,28 +151,54 @@ TEST_P(FlashWrite, VerifyMismatchFromAWeakCell) {
   EXPECT_FALSE(host.progressShown);
 }
 
-TEST_P(FlashWrite, ImageFilesThatCannotBeWritten) {
-  MakeSim(0x40, 0);
-  const auto shortFile = ProgramDirectory() / "short.bin";
-  test::WriteAll(shortFile, Bytes(40, 0x12));
-  const auto endOnly = ProgramDirectory() / "end-only.tkchart";
-  test::WriteAll(endOnly, Bytes(64, 0xFF));
+TEST_P(FlashWrite, ImageFilesThatCannotBeWrittenEraseNothing) {
+  MakeSim(0x20, 0);  // 2 MiB of flash
+  const auto dir = ProgramDirectory();
+  test::WriteAll(dir / "short.bin", Bytes(40, 0x12));
+  test::WriteAll(dir / "end-only.tkchart", Bytes(64, 0xFF));
+  std::filesystem::create_directory(dir / "folder.tkchart");
+  ASSERT_EQ(::mkfifo((dir / "pipe.tkchart").c_str(), 0600), 0);
+  // One frame more than the flash holds, besides the end record.
+  test::WriteAll(dir / "large.tkchart", Bytes(64, 0x5A));
+  std::filesystem::resize_file(dir / "large.tkchart", (0x8000 + 2) * 64);
   ASSERT_TRUE(s->adapter.Connect());
   s->sim->ClearReports();
-  EXPECT_EQ(WriteFlashImage(Targets(), host, shortFile), WriteEnd::TooShort);
-  EXPECT_EQ(WriteFlashImage(Targets(), host, endOnly), WriteEnd::TooShort);
-  EXPECT_EQ(WriteFlashImage(Targets(), host, ProgramDirectory() / "missing.bin"),
-            WriteEnd::OpenFailed);
+
+  EXPECT_EQ(WriteFlashImage(Targets(), host, dir / "short.bin"), WriteEnd::TooShort);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, dir / "end-only.tkchart"), WriteEnd::TooShort);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, dir / "missing.bin"), WriteEnd::OpenFailed);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, dir / "folder.tkchart"), WriteEnd::NotAFile);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, dir / "pipe.tkchart"), WriteEnd::NotAFile);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, dir / "large.tkchart"), WriteEnd::TooLarge);
   EXPECT_EQ(prompt->Texts(),
-            (std::vector<std::string>{kMsgImageTooShort, kMsgImageTooShort, "File open failed."}));
-  EXPECT_TRUE(s->Written(SimChannel::Command).empty()) << "nothing erased";
+            (std::vector<std::string>{
+                kMsgImageTooShort, kMsgImageTooShort, "File open failed.", kMsgImageNotAFile,
+                kMsgImageNotAFile,
+                "The image (2097216 bytes) is larger than the adapter's flash (2097152 bytes): "
+                "nothing was erased."}));
+  for (const SimCommand& c : s->sim->Commands()) {
+    EXPECT_TRUE(c.opcode == kOpReadStatus || c.opcode == kOpReadStatusP) << int{c.opcode};
+  }
+}
+
+TEST_P(FlashWrite, AnAllocationFailureStaysInTheWorker) {
+  MakeSim(0x40, 0);
+  const auto path = Chart(64);
+  struct StarvedHost : RecordingFlashHost {
+    using RecordingFlashHost::RecordingFlashHost;
+    void SetStatus(const std::string&) override { throw std::bad_alloc(); }
+  } starved{ctx};
+  EXPECT_EQ(WriteFlashImage(Targets(), starved, path), WriteEnd::NoMemory);
+  EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"Memory allocate failed."}));
+  EXPECT_EQ(starved.buttonStates, (std::vector<bool>{true}));
 }
 
 TEST_P(FlashWrite, RefusedWriteEndsWithButtonsEnabled) {
   MakeSim(0x40, 0);
   const auto path = Chart(64);
   ASSERT_TRUE(s->adapter.Connect());
-  s->sim->FailTransfersAfter(5);  // erase and its wait go through, the write does not
+  // The size check, the erase and its wait go through, the write does not.
+  s->sim->FailTransfersAfter(7);
   EXPECT_EQ(WriteFlashImage(Targets(), host, path), WriteEnd::WriteFailed);
   EXPECT_EQ(host.LastStatus(), "Start to write flash...");
   EXPECT_EQ(host.buttonStates.back(), true);

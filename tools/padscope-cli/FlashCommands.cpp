@@ -119,7 +119,7 @@ int Load(CliContext& cli, const std::string& output) {
   if (r.end == LoadEnd::ReadFailed || r.end == LoadEnd::NoModel) {
     cli.err << "read failed.\n";
   } else if (r.end == LoadEnd::BufferFull) {
-    cli.err << "the frame buffer is full: the recording may go on beyond it.\n";
+    cli.err << kMsgLoadBufferFull << "\n";
   }
   if (!r.chartName) {
     cli.err << "Tkchart file create failed.\n";
@@ -152,7 +152,7 @@ int Write(CliContext& cli, const std::string& file) {
   }
   const WriteEnd end = WriteFlashImage(targets, host, file);
   cli.err << "\n";
-  if (end != WriteEnd::OpenFailed && end != WriteEnd::ReadFailed && end != WriteEnd::TooShort) {
+  if (WriteStarted(end)) {
     cli.out << host.Status() << "\n";
   }
   if (end == WriteEnd::WriteFailed || end == WriteEnd::ReadBackFailed) {
