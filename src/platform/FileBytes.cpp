@@ -1,45 +1,73 @@
 #include "platform/FileBytes.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <optional>
+#include <random>
 #include <system_error>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <cerrno>
 #endif
 
 namespace padscope {
 
 namespace {
 
-// Removes a temporary file left by a failed write; never anything else that
-// happens to sit under that name.
-void RemoveTemp(const std::filesystem::path& temp) {
-  std::error_code ec;
-  if (std::filesystem::is_regular_file(std::filesystem::symlink_status(temp, ec))) {
-    std::filesystem::remove(temp, ec);
-  }
+// Tries this many names before giving up; a clash is already unlikely.
+constexpr int kTempNameAttempts = 16;
+
+// A name beside `path` that no file is likely to carry: "<name>.<hex>.new".
+std::filesystem::path TempNameBeside(const std::filesystem::path& path) {
+  static std::atomic<uint64_t> counter{0};
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  char suffix[40];
+  std::snprintf(suffix, sizeof suffix, ".%016llx.new",
+                static_cast<unsigned long long>(random() ^ counter.fetch_add(1)));
+  std::filesystem::path temp = path;
+  temp += suffix;
+  return temp;
 }
 
 #if defined(_WIN32)
-bool WriteWhole(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
+// Opens a new file for writing; fails when the name is taken.
+int CreateNew(const std::filesystem::path& path) {
+  int fd = -1;
+  _wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYRW,
+            _S_IREAD | _S_IWRITE);
+  return fd;
+}
+bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
+  bool ok = true;
+  std::size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const unsigned chunk =
+        static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    const int n = _write(fd, bytes.data() + done, chunk);
+    ok = n > 0;
+    done += ok ? static_cast<std::size_t>(n) : 0;
+  }
+  ok = ok && _commit(fd) == 0;
+  return _close(fd) == 0 && ok;
 }
 #else
+// Opens a new file for writing; fails when the name is taken (never follows a
+// link planted under it).
+int CreateNew(const std::filesystem::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+}
 // Plain POSIX calls so that the data can be synced before the rename makes it
 // the live file.
-bool WriteWhole(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    return false;
-  }
+bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
   std::size_t done = 0;
   bool ok = true;
   while (ok && done < bytes.size()) {
@@ -56,6 +84,29 @@ bool WriteWhole(const std::filesystem::path& path, std::span<const uint8_t> byte
   return ::close(fd) == 0 && ok;
 }
 #endif
+
+// Creates a file under a fresh name beside `path` and writes `bytes` into it.
+// Returns its name, or nothing (and no file left) on failure.
+std::optional<std::filesystem::path> WriteTempBeside(const std::filesystem::path& path,
+                                                     std::span<const uint8_t> bytes) {
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+    std::filesystem::path temp = TempNameBeside(path);
+    const int fd = CreateNew(temp);
+    if (fd < 0) {
+      if (errno == EEXIST) {
+        continue;  // someone else's file: leave it and pick another name
+      }
+      return std::nullopt;
+    }
+    if (!WriteAndClose(fd, bytes)) {
+      std::error_code ec;
+      std::filesystem::remove(temp, ec);
+      return std::nullopt;
+    }
+    return temp;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -82,16 +133,14 @@ bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
 }
 
 bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-  std::filesystem::path temp = path;
-  temp += ".new";
-  if (!WriteWhole(temp, bytes)) {
-    RemoveTemp(temp);
+  const std::optional<std::filesystem::path> temp = WriteTempBeside(path, bytes);
+  if (!temp) {
     return false;
   }
   std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
+  std::filesystem::rename(*temp, path, ec);
   if (ec) {
-    RemoveTemp(temp);
+    std::filesystem::remove(*temp, ec);  // ours: created just now under a fresh name
     return false;
   }
   return true;

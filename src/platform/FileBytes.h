@@ -14,10 +14,12 @@ namespace padscope {
 bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
                    std::vector<uint8_t>& out);
 
-// Creates or replaces the file at `path` with `bytes`. The bytes go to
-// "<path>.new" beside it first, are flushed to disk and then renamed over
-// `path`, so a failure at any step leaves the previous file whole. Returns
-// false (and removes the temporary file) when any step fails. Any thread.
+// Creates or replaces the file at `path` with `bytes`. The bytes go to a new
+// file under a fresh name beside it first ("<path>.<random hex>.new", never a
+// file that already exists), are flushed to disk and then renamed over
+// `path`, so a failure at any step leaves the previous file whole and nobody
+// else's file touched. Returns false (and removes the temporary file) when
+// any step fails. Any thread.
 bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
 }  // namespace padscope

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
+#include "common/Files.h"
+#include "platform/FileBytes.h"
 #include "platform/MessageLog.h"
 #include "platform/ProgramDirectory.h"
 
@@ -31,6 +34,25 @@ TEST(MessageLog, FormatsAndCapsLines) {
   EXPECT_EQ(lines[0], "CH 3 min 100 -> 90");
   EXPECT_EQ(lines[1].size(), 800u);
   EXPECT_EQ(lines[2], "100% literal");
+}
+
+// A save writes beside its file under a fresh name: a file that happens to sit
+// under the old fixed name "<name>.new" is nobody's to overwrite, and a failed
+// save leaves nothing behind.
+TEST(ReplaceFileBytes, LeavesOtherFilesAlone) {
+  namespace fs = std::filesystem;
+  const fs::path dir = ProgramDirectory();
+  const fs::path file = dir / "state.bin";
+  test::WriteAll(dir / "state.bin.new", {'o', 't', 'h', 'e', 'r'});
+  ASSERT_TRUE(ReplaceFileBytes(file, test::Bytes{1, 2, 3}));
+  ASSERT_TRUE(ReplaceFileBytes(file, test::Bytes{4, 5}));
+  EXPECT_EQ(test::ReadAll(file), (test::Bytes{4, 5}));
+  EXPECT_EQ(test::ReadAll(dir / "state.bin.new"), (test::Bytes{'o', 't', 'h', 'e', 'r'}));
+
+  // The rename fails over a folder that holds something; no temporary file stays.
+  fs::create_directories(dir / "taken" / "inside");
+  EXPECT_FALSE(ReplaceFileBytes(dir / "taken", test::Bytes{1}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
 }
 
 }  // namespace
