@@ -1,13 +1,16 @@
 // A chart file of arbitrary bytes through buffer preparation and the common
-// reading loop, into a buffer smaller than some charts (so it compacts).
+// reading loop, into a buffer smaller than some charts (so it compacts), then
+// through the tuning analysis and its four reports.
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
 #include "FuzzInput.h"
-#include "state/GlobalSettings.h"
+#include "analysis/Analysis.h"
+#include "analysis/AnalysisReport.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
+#include "state/GlobalSettings.h"
 
 using namespace padscope;
 
@@ -44,6 +47,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(file);
   if (r.accepted > r.recordsRead || ctx.WriteIndex() > ctx.frameCapacity) {
     __builtin_trap();
+  }
+
+  AnalysisOptions options;
+  options.guard = (mode >> 4) & 7;
+  options.singleByteMode = (mode & 1) != 0;
+  options.plotColumns = 40;
+  const AnalysisResult a = AnalyzeBuffer(ctx, (mode >> 7) & 1, ctx.WriteIndex(), options);
+  if (a.idleFrames > a.frames || a.frames > ctx.WriteIndex()) {
+    __builtin_trap();
+  }
+  ReportInputs inputs;
+  inputs.source = "fuzz";
+  for (const ReportFormat f :
+       {ReportFormat::Text, ReportFormat::Csv, ReportFormat::Json, ReportFormat::Html}) {
+    (void)FormatAnalysisReport(a, f, inputs);
   }
   return 0;
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+// What the tuning analysis reads of one frame of the capture buffer. This is
+// the only place that knows how a frame slot stores its decoded values, so a
+// change of the slot's layout touches ReadAnalysisFrame alone.
+
+#include <array>
+#include <cstdint>
+
+namespace padscope {
+
+class CaptureContext;
+
+inline constexpr int kAnalysisChannels = 16;
+
+struct AnalysisFrame {
+  // Decoded with layout 2 or 3 and not the buffer's first frame (which carries
+  // no values); frames that are not are left out of every figure.
+  bool decoded = false;
+  int channels = 0;   // channels the frame carries, at most 16
+  uint16_t keys = 0;  // bit k: channel k's key bit
+  // Per channel the first value as the waveform view shows it and the output
+  // value the chip compares with its threshold (the byte in single-byte mode,
+  // the signed 16-bit value in double-byte mode).
+  std::array<int32_t, kAnalysisChannels> raw{};
+  std::array<int32_t, kAnalysisChannels> output{};
+};
+
+// Reads frame `index` of the buffer as the decoder left it in `singleByteMode`.
+// Returns false, leaving `out` not decoded, outside the frames written so far.
+bool ReadAnalysisFrame(const CaptureContext& ctx, int index, bool singleByteMode,
+                       AnalysisFrame& out);
+
+}  // namespace padscope
