@@ -26,8 +26,8 @@ namespace {
 // The single-instance guard's name; the lock file lives in the temporary folder.
 constexpr const char* kInstanceName = "Padscope Standard Tool.";
 
-// --simulate[=pelmira|corvex] on the command line, else PADSCOPE_SIMULATE.
-std::optional<SimModel> SimulateOption(int argc, char** argv) {
+// --simulate[=pelmira|corvex][:SCENARIO] on the command line, else PADSCOPE_SIMULATE.
+std::optional<SimSelection> SimulateOption(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0) {
@@ -87,7 +87,13 @@ int RunPadscopeApp(int argc, char** argv) {
     return 0;
   }
 
-  SetTheAdapter(std::make_unique<HidAdapter>(MakeBackend(SimulateOption(argc, argv))));
+  std::string backendError;
+  std::shared_ptr<HidBackend> backend = MakeBackend(SimulateOption(argc, argv), backendError);
+  if (!backend) {
+    ShowPrompt(backendError);
+    return 1;
+  }
+  SetTheAdapter(std::make_unique<HidAdapter>(std::move(backend)));
   int status = 0;
   {
     CMainFrame frame(*ctx, *theAdapter());

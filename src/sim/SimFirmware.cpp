@@ -20,7 +20,7 @@ constexpr uint64_t kBlockWriteOf64 = 64 * kBlockLength;
 
 SimFirmware::SimFirmware(const SimConfig& config)
     : config_(config),
-      model_(config.seed),
+      model_(config.seed, config.scenario),
       epoch_(Clock::now()),
       flash_(config.flashSizeCode),
       layout_(config.layout) {

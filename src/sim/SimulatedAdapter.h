@@ -19,6 +19,8 @@ namespace padscope {
 
 enum class SimModel { Pelmira, Corvex };
 
+class SimScenario;
+
 // How the simulated chip lays out its 64-byte frames.
 enum class SimLayout {
   Single16,       // channel byte 0x10; 16 big-endian raw counts at 3..34, key bytes at 35..50
@@ -59,6 +61,8 @@ struct SimConfig {
   SimLayout layout = SimLayout::Single16;
   double framesPerSecond = 100.0;  // 0: a frame whenever the host reads (tests, benchmarks)
   uint32_t seed = 1;
+  // A scripted touch chip (sim/SimScenario.h) instead of the random one.
+  std::shared_ptr<const SimScenario> scenario;
 
   uint8_t flashSizeCode = 0x40;  // 0x20, 0x40, 0x80, or anything else for an odd reply
   int eraseMs = 2000;            // how long the adapter reports busy after an erase

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "sim/SimScenario.h"
+
 namespace padscope {
 
 namespace {
@@ -39,7 +41,12 @@ double SmoothStep(double t, double length) {
 
 }  // namespace
 
-TouchModel::TouchModel(uint32_t seed) : seed_(seed) {
+double SimUnit(uint32_t seed, int channel, uint64_t index, uint64_t salt) {
+  return Unit(Hash(seed, channel, index, salt));
+}
+
+TouchModel::TouchModel(uint32_t seed, std::shared_ptr<const SimScenario> scenario)
+    : seed_(seed), scenario_(std::move(scenario)) {
   for (int c = 0; c < kChannels; ++c) {
     const uint64_t h = Hash(seed, c, 0, 1);
     Channel& ch = channels_[c];
@@ -62,6 +69,9 @@ double TouchModel::NoiseAt(int channel, uint64_t frame) const {
 }
 
 double TouchModel::TouchAt(int channel, uint64_t frame) const {
+  if (scenario_) {
+    return channel >= 0 && channel < kChannels ? scenario_->TouchAt(channel, frame) : 0.0;
+  }
   const uint64_t window = frame / kTouchWindow;
   const uint64_t h = Hash(seed_, channel, window, 3);
   if (h % 100 >= 40) {  // a key is touched in 40% of windows
@@ -88,6 +98,9 @@ double TouchModel::TouchAt(int channel, uint64_t frame) const {
 }
 
 TouchSample TouchModel::Sample(int channel, uint64_t frame) const {
+  if (scenario_) {
+    return scenario_->Sample(seed_, channel, frame);
+  }
   if (channel < 0 || channel >= kChannels) {
     return {};
   }

@@ -2,8 +2,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace padscope {
+
+class SimScenario;
+
+// Uniform in [0, 1): a pure function of its arguments, the simulated chip's
+// source of noise.
+double SimUnit(uint32_t seed, int channel, uint64_t index, uint64_t salt);
 
 // One channel of the simulated touch-key chip at one frame.
 struct TouchSample {
@@ -19,7 +26,8 @@ class TouchModel {
  public:
   static constexpr int kChannels = 16;
 
-  explicit TouchModel(uint32_t seed);
+  // With a scenario, the scenario decides every sample.
+  explicit TouchModel(uint32_t seed, std::shared_ptr<const SimScenario> scenario = nullptr);
 
   // Returns the sample of `channel` (0..15) at `frame`; other channels give {}.
   TouchSample Sample(int channel, uint64_t frame) const;
@@ -40,6 +48,7 @@ class TouchModel {
 
   uint32_t seed_;
   std::array<Channel, kChannels> channels_;
+  std::shared_ptr<const SimScenario> scenario_;
 };
 
 }  // namespace padscope

@@ -5,34 +5,22 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/SimFixture.h"
+#include "platform/ProgramDirectory.h"
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
-#include "common/SimFixture.h"
-#include "padscope-cli/Cli.h"
-#include "platform/ProgramDirectory.h"
 #include "support/UpdatePackage.h"
+#include "tools/CliRun.h"
 
 namespace padscope {
 namespace {
 
-struct CliResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using CliResult = test::CliRun;
 
 class CliFiles : public ::testing::Test {
  protected:
   void SetUp() override { GlobalSettings::ResetInstanceForTest(); }
-  CliResult Cli(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliResult r;
-    r.status = RunCli(args, out, err, sim);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-  }
+  CliResult Cli(std::vector<std::string> args) { return test::RunCliCaptured(args, sim); }
   std::string Path(const char* name) { return (ProgramDirectory() / name).string(); }
 
   std::shared_ptr<SimulatedAdapter> sim = std::make_shared<SimulatedAdapter>(test::FastSimConfig());

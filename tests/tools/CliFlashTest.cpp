@@ -6,29 +6,17 @@
 #include "common/Files.h"
 #include "common/SimFixture.h"
 #include "flash/FlashOperations.h"
-#include "padscope-cli/Cli.h"
 #include "platform/ProgramDirectory.h"
+#include "tools/CliRun.h"
 
 namespace padscope {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::CliRun;
 
 class CliFlash : public ::testing::Test {
  protected:
-  CliRun Run(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun r;
-    r.status = RunCli(args, out, err, sim);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-  }
+  CliRun Run(std::vector<std::string> args) { return test::RunCliCaptured(args, sim); }
   void Make(SimModel model, uint8_t sizeCode) {
     SimConfig c = test::FastSimConfig(model);
     c.flashSizeCode = sizeCode;

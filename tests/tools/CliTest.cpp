@@ -5,28 +5,16 @@
 
 #include "common/SimFixture.h"
 #include "link/Opcodes.h"
-#include "padscope-cli/Cli.h"
+#include "tools/CliRun.h"
 
 namespace padscope {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::CliRun;
 
 class Cli : public ::testing::Test {
  protected:
-  CliRun Run(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun r;
-    r.status = RunCli(args, out, err, sim);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-  }
+  CliRun Run(std::vector<std::string> args) { return test::RunCliCaptured(args, sim); }
   std::vector<std::vector<uint8_t>> Commands() const {
     std::vector<std::vector<uint8_t>> c;
     for (const SimReport& r : sim->Reports()) {
@@ -42,15 +30,6 @@ class Cli : public ::testing::Test {
 
   std::shared_ptr<SimulatedAdapter> sim = std::make_shared<SimulatedAdapter>(test::FastSimConfig());
 };
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 TEST_F(Cli, ListShowsModelFirmwareWiringAndPaths) {
   const CliRun r = Run({"list"});
@@ -83,7 +62,7 @@ TEST_F(Cli, StreamPrintsFramesBetweenTheModelsStartAndStop) {
     UseModel(model);
     const CliRun r = Run({"stream", "--frames", "3"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto lines = Lines(r.out);
+    const auto lines = test::Lines(r.out);
     ASSERT_EQ(lines.size(), 3u);
     for (const std::string& line : lines) {
       EXPECT_EQ(line.size(), 64u * 3 - 1);
@@ -101,11 +80,11 @@ TEST_F(Cli, StreamPrintsFramesBetweenTheModelsStartAndStop) {
 TEST_F(Cli, TraceWritesEveryReportToStandardError) {
   const CliRun r = Run({"--trace", "stream", "--frames", "2"});
   ASSERT_EQ(r.status, 0);
-  const auto lines = Lines(r.err);
+  const auto lines = test::Lines(r.err);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].substr(0, 30), "> cmd 00 55 53 42 43 00 00 00 ");
   EXPECT_EQ(lines[1].substr(0, 9), "< data 00");
-  EXPECT_EQ(lines[1].substr(10), Lines(r.out)[0]);
+  EXPECT_EQ(lines[1].substr(10), test::Lines(r.out)[0]);
   EXPECT_EQ(lines[3].substr(0, 30), "> cmd 00 55 53 42 43 00 00 00 ");
 }
 

@@ -5,14 +5,15 @@
 #include <ostream>
 #include <thread>
 
+#include "CaptureRun.h"
 #include "CliCommands.h"
-#include "state/GlobalSettings.h"
-#include "state/SettingsFile.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureHost.h"
 #include "files/ChartFile.h"
 #include "link/HidAdapter.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 
 namespace padscope {
 
@@ -21,6 +22,7 @@ namespace {
 // Without a new frame for this long the capture is given up.
 constexpr auto kStallLimit = std::chrono::seconds(5);
 constexpr auto kProgressEvery = std::chrono::milliseconds(200);
+constexpr auto kPollEvery = std::chrono::milliseconds(5);
 // Room beyond the requested frames so that the buffer never compacts.
 constexpr int kSpareFrames = 64;
 
@@ -38,6 +40,46 @@ class ConsoleCaptureHost : public CaptureHost {
 };
 
 }  // namespace
+
+LiveCaptureResult RunLiveCapture(CliContext& cli, CaptureContext& ctx,
+                                 const std::function<bool(int, CaptureElapsed)>& done,
+                                 const std::function<void(int, CaptureElapsed)>& progress) {
+  LiveCaptureResult result;
+  ConsoleCaptureHost host;
+  if (!StartCapture(ctx, cli.adapter, host)) {
+    result.message = host.Message().empty() ? "NO device." : host.Message();
+    return result;
+  }
+  result.started = true;
+
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  int lastCount = -1;
+  auto lastProgress = start;
+  auto lastReport = Clock::time_point{};
+  while (!ctx.threadFinished) {
+    const int count = ctx.WriteIndex();
+    const auto now = Clock::now();
+    if (done(count, now - start)) {
+      break;
+    }
+    if (count != lastCount) {
+      lastCount = count;
+      lastProgress = now;
+    } else if (now - lastProgress > kStallLimit) {
+      result.stalled = true;
+      break;
+    }
+    if (now - lastReport >= kProgressEvery) {
+      progress(count, now - start);
+      lastReport = now;
+    }
+    std::this_thread::sleep_for(kPollEvery);
+  }
+  StopCapture(ctx, cli.adapter, host);
+  result.message = host.Message();
+  return result;
+}
 
 int CmdCapture(CliContext& cli, const std::vector<std::string>& args) {
   long long frames = 0;
@@ -64,38 +106,19 @@ int CmdCapture(CliContext& cli, const std::vector<std::string>& args) {
     cli.err << "Memory allocate failed.\n";
     return 1;
   }
-  ConsoleCaptureHost host;
-  if (!StartCapture(ctx, cli.adapter, host)) {
-    cli.err << (host.Message().empty() ? "NO device." : host.Message()) << "\n";
+  const LiveCaptureResult run = RunLiveCapture(
+      cli, ctx, [frames](int count, CaptureElapsed) { return count >= frames; },
+      [&cli, frames](int count, CaptureElapsed) {
+        cli.err << "\rcaptured " << count << "/" << frames << " frames" << std::flush;
+      });
+  if (!run.started) {
+    cli.err << run.message << "\n";
     return 1;
   }
-
-  using Clock = std::chrono::steady_clock;
-  int lastCount = -1;
-  auto lastProgress = Clock::now();
-  auto lastReport = Clock::time_point{};
-  bool stalled = false;
-  while (ctx.WriteIndex() < frames && !ctx.threadFinished) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const int count = ctx.WriteIndex();
-    const auto now = Clock::now();
-    if (count != lastCount) {
-      lastCount = count;
-      lastProgress = now;
-    } else if (now - lastProgress > kStallLimit) {
-      stalled = true;
-      break;
-    }
-    if (now - lastReport >= kProgressEvery) {
-      cli.err << "\rcaptured " << count << "/" << frames << " frames" << std::flush;
-      lastReport = now;
-    }
-  }
-  StopCapture(ctx, cli.adapter, host);
   const int captured = std::min<int>(ctx.WriteIndex(), static_cast<int>(frames));
   cli.err << "\rcaptured " << captured << "/" << frames << " frames\n";
-  if (!host.Message().empty()) {
-    cli.err << host.Message() << "\n";
+  if (!run.message.empty()) {
+    cli.err << run.message << "\n";
   }
 
   ctx.writeIndex = captured;
@@ -103,7 +126,7 @@ int CmdCapture(CliContext& cli, const std::vector<std::string>& args) {
     cli.err << "Tkchart file create failed.\n";
     return 1;
   }
-  if (stalled || captured < frames) {
+  if (run.stalled || captured < frames) {
     cli.err << "read failed.\n";
     return 1;
   }

@@ -5,11 +5,12 @@
 #include <memory>
 #include <ostream>
 
+#include "ChartLoad.h"
 #include "CliCommands.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/Exports.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 
@@ -19,53 +20,6 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// The value width a stream announces in its channel byte: the first record
-// with a channel byte decides, as the capture thread's first report does.
-int SingleByteModeOf(std::FILE* in) {
-  uint8_t record[kChartRecordBytes];
-  int mode = 1;
-  while (std::fread(record, 1, sizeof record, in) == sizeof record) {
-    if (record[2] != 0 && record[2] != 0xFF) {
-      mode = (record[2] & 0x80) ? 0 : 1;
-      break;
-    }
-  }
-  std::rewind(in);
-  return mode;
-}
-
-struct LoadedChart {
-  CaptureContext ctx;
-  ChartReadResult result;
-  uintmax_t size = 0;
-  int singleByteMode = 1;
-};
-
-bool Load(CliContext& cli, const std::string& path, LoadedChart& chart) {
-  std::error_code ec;
-  chart.size = std::filesystem::file_size(path, ec);
-  File in(ec ? nullptr : std::fopen(path.c_str(), "rb"));
-  if (!in) {
-    cli.err << "File open failed.\n";
-    return false;
-  }
-  GlobalSettings settings;  // the chart alone decides, not the program's settings
-  switch (PrepareChartBuffer(chart.ctx, settings, chart.size)) {
-    case ChartBufferStatus::ReallocateFailed:
-      cli.err << "reallocate memory failed.\n";
-      return false;
-    case ChartBufferStatus::AllocateFailed:
-      cli.err << "Memory allocate failed.\n";
-      return false;
-    case ChartBufferStatus::Ready:
-      break;
-  }
-  chart.singleByteMode = SingleByteModeOf(in.get());
-  ChartReadHooks hooks;
-  chart.result = ReadChartRecords(in.get(), chart.ctx, chart.singleByteMode, hooks);
-  return true;
-}
 
 const char* LayoutName(int layout) {
   switch (layout) {
@@ -153,7 +107,7 @@ int CmdChart(CliContext& cli, const std::vector<std::string>& args) {
     return 2;
   }
   auto chart = std::make_unique<LoadedChart>();
-  if (!Load(cli, args[1], *chart)) {
+  if (!LoadChartFile(cli, args[1], *chart)) {
     return 1;
   }
   if (args[0] == "info") {

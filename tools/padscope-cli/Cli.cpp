@@ -15,7 +15,7 @@ namespace padscope {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padscope-cli [--simulate[=pelmira|corvex]] [--trace] COMMAND [ARGS]\n"
+    "usage: padscope-cli [--simulate[=pelmira|corvex][:SCENARIO]] [--trace] COMMAND [ARGS]\n"
     "commands:\n"
     "  list                                 adapters found\n"
     "  stream --frames N                    print N streamed 64-byte frames as hex\n"
@@ -33,36 +33,54 @@ constexpr const char* kUsage =
     "  flash info                           busy byte, size code, frame limit, erase estimate\n"
     "  flash load -o FILE.tkchart           read the adapter's flash recording into a chart\n"
     "  flash erase                          erase the adapter's flash and wait for it\n"
-    "  flash write FILE                     erase, write a chart's frames, read back, verify\n";
+    "  flash write FILE                     erase, write a chart's frames, read back, verify\n"
+    "  analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
+    "          [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]\n"
+    "          [-o OUT]                     noise, signal, SNR, thresholds and crosstalk per key\n"
+    "  check --seconds N [-o FILE.tkchart] [--report OUT] [analyze's options]\n"
+    "                                       capture N seconds live (touch each key), analyse\n"
+    "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a touched\n"
+    "key fails\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
-      {"list", CmdList},     {"stream", CmdStream},       {"recharge", CmdRecharge},
-      {"params", CmdParams}, {"threshold", CmdThreshold}, {"capture", CmdCapture},
-      {"chart", CmdChart},   {"settings", CmdSettings},   {"text", CmdText},
-      {"hex", CmdHex},       {"package", CmdPackage},     {"flash", CmdFlash},
+      {"list", CmdList},       {"stream", CmdStream},       {"recharge", CmdRecharge},
+      {"params", CmdParams},   {"threshold", CmdThreshold}, {"capture", CmdCapture},
+      {"chart", CmdChart},     {"settings", CmdSettings},   {"text", CmdText},
+      {"hex", CmdHex},         {"package", CmdPackage},     {"flash", CmdFlash},
+      {"analyze", CmdAnalyze}, {"check", CmdCheck},
   };
   return commands;
+}
+
+bool IsSimulateOption(const std::string& a) {
+  return a == "--simulate" || a.rfind("--simulate=", 0) == 0;
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            std::shared_ptr<HidBackend> backend) {
-  std::optional<SimModel> simulate = SimulateFromEnvironment();
+  std::optional<SimSelection> simulate = SimulateFromEnvironment();
+  // --simulate may also follow the command ("check --simulate --seconds 10").
+  auto takeSimulate = [&](const std::string& a) {
+    const std::string value = a.size() > 10 ? a.substr(11) : "";
+    simulate = ParseSimulateValue(value);
+    if (!simulate) {
+      err << "unknown adapter model for --simulate: " << value << "\n";
+    }
+    return simulate.has_value();
+  };
   bool trace = false;
   size_t i = 0;
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
     const std::string& a = args[i];
     if (a == "--trace") {
       trace = true;
-    } else if (a == "--simulate" || a.rfind("--simulate=", 0) == 0) {
-      const std::string value = a.size() > 10 ? a.substr(11) : "";
-      simulate = ParseSimulateValue(value);
-      if (!simulate) {
-        err << "unknown adapter model for --simulate: " << value << "\n";
+    } else if (IsSimulateOption(a)) {
+      if (!takeSimulate(a)) {
         return 2;
       }
     } else if (a == "--help") {
@@ -83,8 +101,22 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 2;
   }
 
+  std::vector<std::string> rest;
+  for (size_t k = i + 1; k < args.size(); ++k) {
+    if (!IsSimulateOption(args[k])) {
+      rest.push_back(args[k]);
+    } else if (!takeSimulate(args[k])) {
+      return 2;
+    }
+  }
+
   if (!backend) {
-    backend = MakeBackend(simulate);
+    std::string error;
+    backend = MakeBackend(simulate, error);
+    if (!backend) {
+      err << error << "\n";
+      return 1;
+    }
   }
   if (trace) {
     backend = std::make_shared<TracingBackend>(
@@ -92,7 +124,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   HidAdapter adapter(backend);
   CliContext ctx{adapter, out, err};
-  const std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
   return command->second(ctx, rest);
 }
 

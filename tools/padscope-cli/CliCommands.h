@@ -36,5 +36,7 @@ int CmdText(CliContext& ctx, const std::vector<std::string>& args);
 int CmdHex(CliContext& ctx, const std::vector<std::string>& args);
 int CmdPackage(CliContext& ctx, const std::vector<std::string>& args);
 int CmdFlash(CliContext& ctx, const std::vector<std::string>& args);
+int CmdAnalyze(CliContext& ctx, const std::vector<std::string>& args);
+int CmdCheck(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace padscope

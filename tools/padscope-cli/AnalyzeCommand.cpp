@@ -1,0 +1,281 @@
+// `analyze` (a chart) and `check` (a live capture of N seconds): the tuning
+// analysis as a report, with an exit status a production line can script.
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <ostream>
+#include <span>
+
+#include "CaptureRun.h"
+#include "ChartLoad.h"
+#include "CliCommands.h"
+#include "analysis/Analysis.h"
+#include "analysis/AnalysisReport.h"
+#include "files/ChartFile.h"
+#include "platform/FileBytes.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
+#include "support/NumberText.h"
+
+namespace padscope {
+
+namespace {
+
+constexpr int kExitFailed = 3;
+constexpr int kPlotColumns = 400;
+constexpr long long kMaxCheckSeconds = 24 * 3600;
+// Frames a check allows for per second: more than any adapter streams, so the
+// buffer never compacts and drops the start of the check.
+constexpr long long kCheckFramesPerSecond = 2000;
+
+constexpr const char* kAnalyzeUsage =
+    "usage: analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
+    "               [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]"
+    " [-o OUT]";
+constexpr const char* kCheckUsage =
+    "usage: check --seconds N [-o FILE.tkchart] [--report OUT] [--settings FILE] [--from N --to "
+    "M]\n"
+    "             [--guard N] [--min-snr X] [--threshold-at F] [--crosstalk-flag PERCENT]\n"
+    "             [--format text|csv|json|html]";
+
+struct AnalyzeArgs {
+  std::string chart;      // analyze: the chart to read
+  std::string recording;  // check: where to keep the recording
+  std::string report;     // where to write the report; empty: standard output
+  std::string settings;
+  long long from = 0;
+  long long to = std::numeric_limits<int64_t>::max();
+  long long seconds = 0;
+  AnalysisOptions options;
+  ReportFormat format = ReportFormat::Text;
+};
+
+// One "--name value" option shared by both commands; false when the value is bad.
+bool ParseOption(const std::string& name, const std::string& value, AnalyzeArgs& a) {
+  long long n = 0;
+  if (name == "--settings") {
+    a.settings = value;
+  } else if (name == "--from" || name == "--to") {
+    if (!ParseInteger(value, 0, std::numeric_limits<int32_t>::max(), n)) {
+      return false;
+    }
+    (name == "--from" ? a.from : a.to) = n;
+  } else if (name == "--guard") {
+    if (!ParseInteger(value, 0, kMaxGuardFrames, n)) {
+      return false;
+    }
+    a.options.guard = static_cast<int>(n);
+  } else if (name == "--min-snr") {
+    return ParseDecimal(value, 0, 1e9, a.options.minSnr);
+  } else if (name == "--threshold-at") {
+    return ParseDecimal(value, 0, 1, a.options.thresholdAt);
+  } else if (name == "--crosstalk-flag") {
+    return ParseDecimal(value, 0, 1e6, a.options.crosstalkFlagPercent);
+  } else if (name == "--format") {
+    const std::optional<ReportFormat> f = ParseReportFormat(value);
+    a.format = f.value_or(a.format);
+    return f.has_value();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Parses the arguments of `analyze` (check false) or `check`. Writes the usage
+// error and returns false.
+bool ParseArgs(CliContext& cli, const std::vector<std::string>& args, bool check, AnalyzeArgs& a) {
+  const char* usage = check ? kCheckUsage : kAnalyzeUsage;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.rfind("-", 0) != 0) {
+      if (check || !a.chart.empty()) {
+        cli.err << "unexpected argument: " << arg << "\n" << usage << "\n";
+        return false;
+      }
+      a.chart = arg;
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      cli.err << "missing value for " << arg << "\n" << usage << "\n";
+      return false;
+    }
+    const std::string& value = args[++i];
+    bool ok = true;
+    if (arg == "-o") {
+      (check ? a.recording : a.report) = value;
+    } else if (check && arg == "--report") {
+      a.report = value;
+    } else if (check && arg == "--seconds") {
+      ok = ParseInteger(value, 1, kMaxCheckSeconds, a.seconds);
+    } else {
+      ok = ParseOption(arg, value, a);
+    }
+    if (!ok) {
+      cli.err << "bad option: " << arg << " " << value << "\n" << usage << "\n";
+      return false;
+    }
+  }
+  if (check ? a.seconds == 0 : a.chart.empty()) {
+    cli.err << usage << "\n";
+    return false;
+  }
+  if (a.from > a.to) {
+    cli.err << "--from " << a.from << " is after --to " << a.to << "\n";
+    return false;
+  }
+  return true;
+}
+
+// The thresholds of the settings file (base + pending delta), when one is named.
+bool LoadThresholds(CliContext& cli, AnalyzeArgs& a) {
+  if (a.settings.empty()) {
+    return true;
+  }
+  GlobalSettings settings;
+  if (!LoadSettingsFrom(a.settings, settings)) {
+    cli.err << "cannot read the settings file: " << a.settings << "\n";
+    return false;
+  }
+  std::array<int32_t, kAnalysisChannels> thresholds{};
+  for (int k = 0; k < kAnalysisChannels; ++k) {
+    thresholds[k] = settings.channel[k].EffectiveThreshold();
+  }
+  a.options.thresholds = thresholds;
+  return true;
+}
+
+// Parses the arguments and reads the settings file they name: 0, or the exit
+// status of what went wrong.
+int PrepareArgs(CliContext& cli, const std::vector<std::string>& args, bool check, AnalyzeArgs& a) {
+  if (!ParseArgs(cli, args, check, a)) {
+    return 2;
+  }
+  return LoadThresholds(cli, a) ? 0 : 1;
+}
+
+// Analyses the range of the buffer and writes the report. Nothing is written
+// when the range holds no decoded frame.
+int AnalyzeAndReport(CliContext& cli, const CaptureContext& ctx, bool singleByteMode, AnalyzeArgs a,
+                     const std::string& source) {
+  a.options.singleByteMode = singleByteMode;
+  a.options.plotColumns = a.format == ReportFormat::Html ? kPlotColumns : 0;
+  const AnalysisResult result = AnalyzeBuffer(ctx, a.from, a.to, a.options);
+  if (result.Empty()) {
+    cli.err << "empty range: no decoded frame from " << a.from << " to "
+            << std::min<long long>(a.to, ctx.WriteIndex() - 1) << " of " << source << "\n";
+    return 1;
+  }
+  ReportInputs inputs;
+  inputs.source = source;
+  inputs.settings = a.settings;
+  const std::string text = FormatAnalysisReport(result, a.format, inputs);
+  if (a.report.empty()) {
+    cli.out << text;
+  } else if (!ReplaceFileBytes(
+                 a.report, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()))) {
+    cli.err << "cannot write the report: " << a.report << "\n";
+    return 1;
+  }
+  return result.TouchedChannelsPass() ? 0 : kExitFailed;
+}
+
+std::string TouchedKeys(uint16_t keys) {
+  std::string out;
+  for (int k = 0; k < kAnalysisChannels; ++k) {
+    if ((keys >> k) & 1) {
+      out += " CH" + std::to_string(k);
+    }
+  }
+  return out.empty() ? " none yet" : out;
+}
+
+// The keys touched so far, for the progress line: scans the frames written
+// since the last call.
+class TouchedSoFar {
+ public:
+  uint16_t Update(const CaptureContext& ctx, bool singleByteMode) {
+    const int n = ctx.WriteIndex();
+    AnalysisFrame f;
+    for (next_ = std::min(next_, n); next_ < n; ++next_) {
+      if (ReadAnalysisFrame(ctx, next_, singleByteMode, f) && f.decoded) {
+        keys_ |= f.keys;
+      }
+    }
+    return keys_;
+  }
+
+ private:
+  int next_ = 0;
+  uint16_t keys_ = 0;
+};
+
+}  // namespace
+
+int CmdAnalyze(CliContext& cli, const std::vector<std::string>& args) {
+  AnalyzeArgs a;
+  if (const int status = PrepareArgs(cli, args, false, a); status != 0) {
+    return status;
+  }
+  auto chart = std::make_unique<LoadedChart>();
+  if (!LoadChartFile(cli, a.chart, *chart)) {
+    return 1;
+  }
+  // A chart without its end record was cut short; figures from part of a
+  // recording would pass for the whole.
+  if (chart->size % kChartRecordBytes != 0 || !chart->result.endRecord) {
+    cli.err << "truncated chart (no end record): " << a.chart << "\n";
+    return 1;
+  }
+  return AnalyzeAndReport(cli, chart->ctx, chart->singleByteMode != 0, a, a.chart);
+}
+
+int CmdCheck(CliContext& cli, const std::vector<std::string>& args) {
+  AnalyzeArgs a;
+  if (const int status = PrepareArgs(cli, args, true, a); status != 0) {
+    return status;
+  }
+  LoadSettings();  // the program directory's settings, as the GUI would use them
+  GlobalSettings& settings = GlobalSettings::Instance();
+  CaptureContext ctx;
+  const long long frames =
+      std::min<long long>(a.seconds * kCheckFramesPerSecond + 1024, kDefaultFrameCapacity);
+  if (!ctx.AllocateFrames(static_cast<int>(frames))) {
+    cli.err << "Memory allocate failed.\n";
+    return 1;
+  }
+  const auto length = std::chrono::seconds(a.seconds);
+  TouchedSoFar touched;
+  auto line = [&](int count, CaptureElapsed elapsed) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    return std::to_string(std::min(seconds, a.seconds)) + "/" + std::to_string(a.seconds) + " s, " +
+           std::to_string(count) +
+           " frames; touched:" + TouchedKeys(touched.Update(ctx, settings.singleByteMode != 0));
+  };
+  const LiveCaptureResult run = RunLiveCapture(
+      cli, ctx, [&](int, CaptureElapsed elapsed) { return elapsed >= length; },
+      [&](int count, CaptureElapsed elapsed) {
+        cli.err << "\rchecking " << line(count, elapsed) << " (touch each key)" << std::flush;
+      });
+  if (!run.started) {
+    cli.err << run.message << "\n";
+    return 1;
+  }
+  // Blank the progress line, which may be longer, before the last one.
+  cli.err << "\r" << std::string(79, ' ') << "\rchecked " << line(ctx.WriteIndex(), length) << "\n";
+  if (!run.message.empty()) {
+    cli.err << run.message << "\n";
+  }
+  if (!a.recording.empty() && !WriteChart(a.recording, ctx)) {
+    cli.err << "Tkchart file create failed.\n";
+    return 1;
+  }
+  if (run.stalled) {
+    cli.err << "read failed.\n";
+    return 1;
+  }
+  const std::string source =
+      a.recording.empty() ? "live capture of " + std::to_string(a.seconds) + " s" : a.recording;
+  return AnalyzeAndReport(cli, ctx, settings.singleByteMode != 0, a, source);
+}
+
+}  // namespace padscope
