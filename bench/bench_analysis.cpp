@@ -3,7 +3,7 @@
 // decoded values and key states read straight from the slots, and the same
 // read through the analysis's frame accessor. Medians of three rounds.
 //
-//   bench/bench_analysis [frames]
+//   bench/bench_analysis [frames]   (1000: the last ten seconds of a live capture)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -130,12 +130,12 @@ int main(int argc, char** argv) {
   std::printf("buffer of %d frames: %lld idle, %d of %zu keys pass (checksum %lld)\n", frames,
               static_cast<long long>(result.idleFrames), pass, result.channels.size(),
               static_cast<long long>(checksum));
-  std::printf("read slots only:        %8.3f s (rounds %.3f %.3f %.3f)\n", s, slots[0], slots[1],
-              slots[2]);
-  std::printf("read through accessor:  %8.3f s (rounds %.3f %.3f %.3f)\n", a, accessor[0],
-              accessor[1], accessor[2]);
-  std::printf("analysis:               %8.3f s (rounds %.3f %.3f %.3f)\n", t, analysis[0],
-              analysis[1], analysis[2]);
+  std::printf("read slots only:        %9.3f ms (rounds %.3f %.3f %.3f)\n", s * 1e3, slots[0] * 1e3,
+              slots[1] * 1e3, slots[2] * 1e3);
+  std::printf("read through accessor:  %9.3f ms (rounds %.3f %.3f %.3f)\n", a * 1e3,
+              accessor[0] * 1e3, accessor[1] * 1e3, accessor[2] * 1e3);
+  std::printf("analysis:               %9.3f ms (rounds %.3f %.3f %.3f)\n", t * 1e3,
+              analysis[0] * 1e3, analysis[1] * 1e3, analysis[2] * 1e3);
   std::printf("ratio analysis/read slots:    %6.2f\n", t / s);
   std::printf("ratio analysis/read accessor: %6.2f\n", t / a);
   return 0;

@@ -183,7 +183,6 @@ ChannelResult Analyzer::Summarise(int channel) const {
   r.output = a.output;
   r.raw = a.raw;
   r.touches = a.touches;
-  r.plot = a.plot;
   if (r.HasIdle() && r.HasTouch()) {
     const double signal = r.output.Signal();
     const int64_t noise = r.output.Noise();
@@ -248,6 +247,7 @@ AnalysisResult Analyzer::Finish() {
   for (int k = 0; k < kAnalysisChannels; ++k) {
     if (((options_.channels & carried_) >> k) & 1) {
       result.channels.push_back(Summarise(k));
+      result.channels.back().plot = std::move(channels_[k].plot);
     }
   }
   SummariseCrosstalk(result);

@@ -135,6 +135,7 @@ class Analyzer {
   // Every frame of the range, decoded or not (those not decoded are skipped
   // but keep the plot columns in step).
   void Add(const AnalysisFrame& frame);
+  // The figures of the frames added. Call once: the plot summary moves out.
   AnalysisResult Finish();
 
  private:
