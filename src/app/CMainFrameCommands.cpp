@@ -21,7 +21,6 @@
 #include "app/CommandIds.h"
 #include "app/CommandState.h"
 #include "app/DisplayCommands.h"
-#include "state/GlobalSettings.h"
 #include "app/MiscCommands.h"
 #include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
@@ -34,6 +33,7 @@
 #include "files/Exports.h"
 #include "link/HidAdapter.h"
 #include "platform/Prompt.h"
+#include "state/GlobalSettings.h"
 #include "support/TextTable.h"
 #include "views/CViewKey.h"
 #include "views/CViewKeyScope.h"
@@ -408,17 +408,11 @@ void CMainFrame::OpenGlobalParameterDialog() {
 }
 
 // Appends the shown channels' thresholds to "data/Threhold.txt" of the current
-// directory (the file has always been named so).
+// directory; a file that cannot be opened is passed over silently.
 void CMainFrame::DumpThresholdCommand() {
-  std::error_code ec;
-  std::filesystem::create_directories("data", ec);
-  std::FILE* out = std::fopen("data/Threhold.txt", "ab");
-  if (out == nullptr) {
-    return;
+  if (AppendThresholdDump(".", GlobalSettings::Instance())) {
+    ShowPrompt("save ok.");
   }
-  WriteThresholdDump(out, GlobalSettings::Instance());
-  std::fclose(out);
-  ShowPrompt("save ok.");
 }
 
 void CMainFrame::OpenDocument(const QString& target) {

@@ -7,6 +7,8 @@
 #include <mutex>
 
 #include "platform/FileLock.h"
+#include "platform/LockDirectory.h"
+#include "platform/OwnFile.h"
 #include "platform/ProgramDirectory.h"
 
 namespace padscope {
@@ -37,14 +39,10 @@ std::tm LocalTime(std::time_t t) {
   return local;
 }
 
-// Text mode, as the log is a text file: on Windows "\n" is written as CR LF.
-std::FILE* OpenForAppend(const std::filesystem::path& path) {
-#if defined(_WIN32)
-  return _wfopen(path.c_str(), L"a");
-#else
-  return std::fopen(path.c_str(), "a");
-#endif
-}
+// How long a writer waits for another process's writer before it writes its
+// line anyway: a lock held by a hung or stopped process must not hang the
+// window. Lines are single appends, so an unserialised one still lands whole.
+constexpr std::chrono::milliseconds kLockPatience{100};
 
 }  // namespace
 
@@ -75,7 +73,7 @@ void WriteLog(const std::string& tag, const char* format, ...) {
   // Looked up on every call rather than kept from the first: the program
   // directory can be redirected (PADSCOPE_HOME) while the process runs.
   const std::filesystem::path dir = ProgramDirectory();
-  FileLock fileLock(dir / "log.log.lock");
+  const FileLock fileLock(LockDirectory() / kLogLockName, kLockPatience);
 
   // Stamped under the lock so that the file's lines stay in time order.
   const auto now = std::chrono::system_clock::now();
@@ -84,7 +82,8 @@ void WriteLog(const std::string& tag, const char* format, ...) {
       FormatLogLine(LocalTime(std::chrono::system_clock::to_time_t(now)),
                     static_cast<int>(((ms.count() % 1000) + 1000) % 1000), tag, text);
 
-  std::FILE* file = OpenForAppend(dir / "log.log");
+  // Text mode, as the log is a text file: on Windows "\n" is written as CR LF.
+  std::FILE* file = OpenOwnFileForAppend(dir / "log.log", true);
   if (file == nullptr) {
     return;
   }

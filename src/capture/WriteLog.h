@@ -9,8 +9,10 @@ namespace padscope {
 
 // Appends one line to "log.log" in ProgramDirectory(): the local time stamp, the
 // tag piece when `tag` is not empty, and `format` formatted with the further
-// arguments. Writers in every thread and process are serialised by the lock file
-// "log.log.lock" beside it; the file is opened, appended to and closed for each
+// arguments. Writers in every thread and process of the user are serialised by
+// the lock file "log.log.lock" in LockDirectory(); a writer that cannot have the
+// lock within a moment writes its line anyway. The file is opened (never through
+// a symbolic link, never another user's file), appended to and closed for each
 // line. A line that cannot be written is lost silently. Any thread may call it.
 // The format is always the caller's literal text; outside text goes in as "%s".
 void WriteLog(const std::string& tag, const char* format, ...)

@@ -4,13 +4,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "state/FrameFields.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/Exports.h"
+#include "platform/OwnFile.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/Prompt.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 
@@ -42,13 +43,15 @@ void SettleFrameLayout(CaptureContext& ctx) {
   }
 }
 
+// The exports in "data" have predictable names: never appended to through a
+// link or to another user's file.
 bool AppendTable(const fs::path& path, const CaptureContext& ctx) {
-  File out = Open(path, "ab");
+  File out(OpenOwnFileForAppend(path));
   return out && WriteRawFrameTable(out.get(), ctx);
 }
 
 bool AppendLog(const fs::path& path, const std::vector<std::string>& lines) {
-  File out = Open(path, "ab");
+  File out(OpenOwnFileForAppend(path));
   return out && WriteMessageLogText(out.get(), lines);
 }
 

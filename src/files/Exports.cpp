@@ -2,8 +2,9 @@
 
 #include <charconv>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
+#include "platform/OwnFile.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 
@@ -91,6 +92,19 @@ bool WriteThresholdDump(std::FILE* out, const GlobalSettings& settings) {
     sink.LineEnd();
   }
   return sink.Finish();
+}
+
+bool AppendThresholdDump(const std::filesystem::path& folder, const GlobalSettings& settings) {
+  const std::filesystem::path data = folder / "data";
+  if (!MakeRealFolder(data)) {
+    return false;
+  }
+  std::FILE* out = OpenOwnFileForAppend(data / "Threhold.txt");
+  if (out == nullptr) {
+    return false;
+  }
+  const bool written = WriteThresholdDump(out, settings);
+  return std::fclose(out) == 0 && written;
 }
 
 }  // namespace padscope

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,12 @@ bool WriteMessageLogText(std::FILE* out, const std::vector<std::string>& lines);
 // One line "CH %d    %d" per shown channel: its number and its threshold
 // (with the pending drag).
 bool WriteThresholdDump(std::FILE* out, const GlobalSettings& settings);
+
+// Dump Threshold: appends the threshold dump to "data/Threhold.txt" (the file
+// has always been named so) below `folder`, creating "data" when missing. The
+// folder may be one other users can write (the current folder), so a "data"
+// that is a symbolic link, or a "Threhold.txt" that is a link or another user's
+// file, is refused. False when nothing could be written.
+bool AppendThresholdDump(const std::filesystem::path& folder, const GlobalSettings& settings);
 
 }  // namespace padscope

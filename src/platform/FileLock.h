@@ -1,24 +1,34 @@
 #pragma once
 
-// An exclusive lock shared by every process on the machine, held on a lock file.
+// An exclusive lock shared by every process of the user, held on a lock file.
 
+#include <chrono>
 #include <filesystem>
 
 namespace padscope {
 
-// Creates the lock file when missing and waits, without time-out, until this
-// object holds the exclusive lock on it; the destructor releases it. The lock file
-// is left in place (removing it would let two writers lock different files).
-// Held() is false when the file could not be created or locked; the caller then
-// goes on unserialised. One object per thread; it cannot be copied or moved.
+// Takes the exclusive lock on a lock file, trying for at most `patience` (zero:
+// once), and holds it until destroyed. The file is created 0600 when missing
+// and left in place (removing it would let two holders lock different files).
+// A symbolic link, anything but a regular file, or another user's file under
+// the name is never used. The operating system drops the lock when its holder
+// ends, so the lock of a process that died is free again. One object per
+// thread; it cannot be copied or moved.
 class FileLock {
  public:
-  explicit FileLock(const std::filesystem::path& lockFile);
+  enum class State {
+    kHeld,         // this object holds the lock
+    kBusy,         // someone else held it for all of `patience`
+    kUnavailable,  // the file cannot be created, opened or locked
+  };
+
+  FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds patience);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
 
-  bool Held() const { return held_; }
+  State state() const { return state_; }
+  bool Held() const { return state_ == State::kHeld; }
 
  private:
 #if defined(_WIN32)
@@ -26,7 +36,7 @@ class FileLock {
 #else
   int fd_ = -1;
 #endif
-  bool held_ = false;
+  State state_ = State::kUnavailable;
 };
 
 }  // namespace padscope

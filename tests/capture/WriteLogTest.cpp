@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "capture/WriteLog.h"
+#include "platform/FileLock.h"
+#include "platform/LockDirectory.h"
 #include "platform/ProgramDirectory.h"
 
 #if !defined(_WIN32)
@@ -101,6 +104,26 @@ TEST(WriteLog, FollowsTheProgramDirectoryOfEachCall) {
   ASSERT_EQ(b.size(), 1u);
   EXPECT_TRUE(IsLine(b[0], "", "two"));
   EXPECT_FALSE(std::filesystem::exists(first / "missing"));
+}
+
+// Another holder of the log's lock (a hung process of the user) delays a line
+// by a moment only; the line is still written. A planted link under the log's
+// name is not written through.
+TEST(WriteLog, ABusyLockOrALinkedLogNeverHangsOrRedirectsTheWriter) {
+  const FileLock held(LockDirectory() / kLogLockName, std::chrono::milliseconds(0));
+  ASSERT_TRUE(held.Held());
+  const auto start = std::chrono::steady_clock::now();
+  WriteLog("", "despite the lock");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  ASSERT_EQ(LogLines().size(), 1u);
+  EXPECT_TRUE(IsLine(LogLines()[0], "", "despite the lock"));
+
+  const auto elsewhere = ProgramDirectory() / "elsewhere";
+  std::ofstream(elsewhere) << "not a log\n";
+  std::filesystem::remove(ProgramDirectory() / "log.log");
+  std::filesystem::create_symlink(elsewhere, ProgramDirectory() / "log.log");
+  WriteLog("", "lost");
+  EXPECT_EQ(LogLines(ProgramDirectory()), std::vector<std::string>{"not a log"});
 }
 
 // Every line whole, and each writer's lines complete and in order.

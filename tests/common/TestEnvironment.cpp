@@ -23,6 +23,12 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
            ("padscope-test-" + std::string(info.name()) + "-" + std::to_string(rd()));
     std::filesystem::create_directories(dir_);
     setenv("PADSCOPE_HOME", dir_.c_str(), 1);
+    // The user's runtime folder holds the per-user locks of the programs a
+    // test starts; each test has its own, private as the real one is.
+    const std::filesystem::path runtime = dir_ / "runtime";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     // An update check (and a program a test starts) meets a refused port at
     // once instead of a real server.
     setenv("PADSCOPE_UPDATE_URL", kRefusedUpdateSource, 1);
@@ -36,6 +42,7 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
     unsetenv("PADSCOPE_HOME");
+    unsetenv("XDG_RUNTIME_DIR");
   }
 
  private:

@@ -12,9 +12,10 @@ texts=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/tmp"
+mkdir -m 700 "$work/run"
 cp "$texts" "$work/home/Padscope.xml"
 
-export PADSCOPE_HOME="$work/home" TMPDIR="$work/tmp" LANG=C LC_ALL=C
+export PADSCOPE_HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/run" LANG=C LC_ALL=C
 export PADSCOPE_NONINTERACTIVE=1 PADSCOPE_UPDATE_URL=http://127.0.0.1:9
 export E2E_BINARY=$binary E2E_WORK=$work
 

@@ -1,12 +1,17 @@
 // The text exports, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
+#include "common/Files.h"
+#include "common/SharedFolder.h"
 #include "files/Exports.h"
+#include "platform/ProgramDirectory.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {
@@ -65,6 +70,44 @@ TEST(Exports, ThresholdDumpOfShownChannels) {
   s.channel[3].thresholdDelta = 5;
   const std::string text = Capture([&](std::FILE* f) { return WriteThresholdDump(f, s); });
   EXPECT_EQ(text, "CH 0    40\r\nCH 3    55\r\n");
+}
+
+// Dump Threshold writes into "data" of the current folder, which may be a
+// folder every user can write: what another user planted there under the
+// fixed names is never written through, and the victim's files stay as they were.
+TEST(Exports, ThresholdDumpNeverWritesThroughWhatOthersPlanted) {
+  namespace fs = std::filesystem;
+  GlobalSettings::ResetInstanceForTest();
+  GlobalSettings::Instance().channel[0].flags = 0x80;
+  const fs::path shared = test::MakeSharedFolder(ProgramDirectory() / "shared");
+  const fs::path mine = ProgramDirectory() / "mine";
+  fs::create_directories(mine);
+  std::ofstream(mine / "secret.txt") << "private";
+  const auto before = test::Tree(mine);
+
+  fs::create_directory_symlink(mine, shared / "data");
+  EXPECT_FALSE(AppendThresholdDump(shared, GlobalSettings::Instance()));
+  fs::remove(shared / "data");
+  fs::create_directory(shared / "data");
+  fs::create_symlink(mine / "secret.txt", shared / "data" / "Threhold.txt");
+  EXPECT_FALSE(AppendThresholdDump(shared, GlobalSettings::Instance()));
+  EXPECT_EQ(test::Tree(mine), before);
+
+  fs::remove(shared / "data" / "Threhold.txt");
+  ASSERT_TRUE(AppendThresholdDump(shared, GlobalSettings::Instance()));
+  ASSERT_TRUE(AppendThresholdDump(shared, GlobalSettings::Instance()));
+  const test::Bytes dump = test::ReadAll(shared / "data" / "Threhold.txt");
+  EXPECT_EQ(std::string(dump.begin(), dump.end()).rfind("CH 0    ", 0), 0u);
+  EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 2) << "appended";
+
+  if (!test::CanPlantForeignFiles()) {
+    GTEST_SKIP() << test::kNeedsRoot;
+  }
+  fs::remove(shared / "data" / "Threhold.txt");
+  test::PlantForeignFile(shared / "data" / "Threhold.txt", "theirs");
+  EXPECT_FALSE(AppendThresholdDump(shared, GlobalSettings::Instance()));
+  EXPECT_EQ(test::ReadAll(shared / "data" / "Threhold.txt"),
+            (test::Bytes{'t', 'h', 'e', 'i', 'r', 's'}));
 }
 
 }  // namespace

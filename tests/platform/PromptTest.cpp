@@ -2,16 +2,8 @@
 
 #include <memory>
 
-#include "platform/FileLock.h"
-#include "platform/ProgramDirectory.h"
 #include "platform/Prompt.h"
 #include "platform/RecordingPrompt.h"
-
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 namespace padscope {
 namespace {
@@ -110,33 +102,6 @@ TEST(Prompt, ParsesClassicFilterTexts) {
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].description, "Text (*.txt)");
 }
-
-#if !defined(_WIN32)
-// Whether another open of the file could take the lock right now.
-bool LockIsFree(const std::filesystem::path& file) {
-  const int fd = ::open(file.c_str(), O_RDWR);
-  if (fd < 0) {
-    return false;
-  }
-  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-  ::close(fd);
-  return free;
-}
-
-TEST(FileLock, ExcludesOtherHoldersUntilReleased) {
-  const auto file = ProgramDirectory() / "x.lock";
-  {
-    FileLock lock(file);
-    ASSERT_TRUE(lock.Held());
-    EXPECT_FALSE(LockIsFree(file));
-  }
-  EXPECT_TRUE(LockIsFree(file));
-  EXPECT_TRUE(std::filesystem::exists(file));
-
-  FileLock missing(ProgramDirectory() / "no-such-folder" / "x.lock");
-  EXPECT_FALSE(missing.Held());
-}
-#endif
 
 }  // namespace
 }  // namespace padscope
