@@ -1,5 +1,8 @@
-// What the update check reads from outside: the version page (any bytes) with
-// its keys, the installed version's first line, and an update package image.
+// What the update check and the updater read from outside: the version page
+// (any bytes) with its keys, the installed version's first line, and an update
+// package, both whole (signature first, against the test key) and as a signed
+// body (the format rules, which a fuzzer could never reach through a signature).
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,16 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view key = page.substr(0, std::min<size_t>(split % 32, page.size()));
   (void)ParseVersionValue(page.substr(key.size()), key);
 
-  std::vector<PackageEntry> entries;
+  static const UpdatePublicKey testKey = *PublicKeyFromBuild(PADSCOPE_TEST_UPDATE_KEY);
+  UpdatePackage package;
   std::string error;
-  if (UnpackUpdate(rest, entries, error)) {
-    for (const PackageEntry& e : entries) {
+  (void)UnpackUpdate(rest, testKey, package, error);
+
+  // A body that reads must be exactly what its package writes, and safe.
+  if (ParseUpdatePackageBody(rest, package, error)) {
+    for (const PackageEntry& e : package.entries) {
       if (!IsSafePackagePath(e.path)) {
         __builtin_trap();
       }
     }
-    std::vector<PackageEntry> again;
-    if (!UnpackUpdate(PackUpdate(entries), again, error) || again.size() != entries.size()) {
+    const std::vector<uint8_t> again = UpdatePackageBody(package);
+    if (!std::equal(again.begin(), again.end(), rest.begin(), rest.end())) {
       __builtin_trap();
     }
   }

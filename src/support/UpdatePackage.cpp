@@ -1,33 +1,25 @@
 #include "support/UpdatePackage.h"
 
 #include <algorithm>
-#include <array>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
+#include <string_view>
 #include <system_error>
+
+#include "support/UpdateCheck.h"
 
 namespace padscope {
 
 namespace {
 
 constexpr char kMagic[8] = {'P', 'S', 'U', 'P', 'D', 'A', 'T', 'E'};
-constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kFormatVersion = 2;
 constexpr size_t kMaxPathLength = 1024;
-
-std::array<uint32_t, 256> MakeCrcTable() {
-  std::array<uint32_t, 256> table{};
-  for (uint32_t n = 0; n < 256; ++n) {
-    uint32_t c = n;
-    for (int k = 0; k < 8; ++k) {
-      c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    }
-    table[n] = c;
-  }
-  return table;
-}
+constexpr size_t kHeaderSize = sizeof kMagic + 12;
+constexpr size_t kSignatureSize = sizeof(UpdateSignature);
 
 void PutBig(std::vector<uint8_t>& out, uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) {
@@ -64,62 +56,22 @@ class Reader {
   size_t at_ = 0;
 };
 
-bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& contents,
-               bool executable) {
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return false;
-    }
-    out.write(reinterpret_cast<const char*>(contents.data()),
-              static_cast<std::streamsize>(contents.size()));
-    out.flush();
-    if (!out) {
-      return false;
-    }
-  }
-  std::error_code ec;
-  using std::filesystem::perms;
-  const perms mode =
-      perms::owner_read | perms::owner_write | perms::group_read | perms::others_read |
-      (executable ? perms::owner_exec | perms::group_exec | perms::others_exec : perms::none);
-  std::filesystem::permissions(path, mode, ec);
-  return !ec;
-}
-
-std::filesystem::path UniqueFolder(const std::filesystem::path& parent, const std::string& stem) {
-  std::random_device rd;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto candidate = parent / (stem + std::to_string(rd()));
-    std::error_code ec;
-    if (std::filesystem::create_directory(candidate, ec) && !ec) {
-      return candidate;
-    }
-  }
-  return {};
-}
-
 }  // namespace
-
-uint32_t Crc32(std::span<const uint8_t> bytes) {
-  static const std::array<uint32_t, 256> table = MakeCrcTable();
-  uint32_t c = 0xFFFFFFFFu;
-  for (uint8_t b : bytes) {
-    c = table[(c ^ b) & 0xFF] ^ (c >> 8);
-  }
-  return c ^ 0xFFFFFFFFu;
-}
 
 bool IsSafePackagePath(const std::string& path) {
   if (path.empty() || path.size() > kMaxPathLength || path.front() == '/' ||
-      path.find('\\') != std::string::npos || path.find('\0') != std::string::npos ||
-      path.find(':') != std::string::npos) {
+      path.find_first_of("\\:") != std::string::npos || path.rfind(kReservedUpdateName, 0) == 0) {
+    return false;
+  }
+  // No control characters: the names go into the installer's journal, one a line.
+  if (std::any_of(path.begin(), path.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
     return false;
   }
   size_t start = 0;
   while (start <= path.size()) {
     const size_t end = std::min(path.find('/', start), path.size());
-    const std::string part = path.substr(start, end - start);
+    const std::string_view part(path.data() + start, end - start);
     if (part.empty() || part == "." || part == "..") {
       return false;
     }
@@ -128,45 +80,106 @@ bool IsSafePackagePath(const std::string& path) {
   return true;
 }
 
-std::vector<uint8_t> PackUpdate(const std::vector<PackageEntry>& entries) {
+std::vector<uint8_t> UpdatePackageBody(const UpdatePackage& package) {
   std::vector<uint8_t> out(kMagic, kMagic + sizeof kMagic);
   PutBig(out, kFormatVersion, 4);
-  PutBig(out, entries.size(), 4);
-  for (const PackageEntry& e : entries) {
+  PutBig(out, package.version, 4);
+  PutBig(out, package.entries.size(), 4);
+  for (const PackageEntry& e : package.entries) {
     PutBig(out, e.path.size(), 2);
     out.insert(out.end(), e.path.begin(), e.path.end());
     PutBig(out, e.flags, 4);
     PutBig(out, e.contents.size(), 8);
     out.insert(out.end(), e.contents.begin(), e.contents.end());
   }
-  PutBig(out, Crc32(out), 4);
   return out;
 }
 
-bool UnpackUpdate(std::span<const uint8_t> image, std::vector<PackageEntry>& entries,
-                  std::string& error) {
-  entries.clear();
-  if (image.size() < sizeof kMagic + 12 || std::memcmp(image.data(), kMagic, sizeof kMagic) != 0) {
+std::vector<uint8_t> PackUpdate(const UpdatePackage& package, const UpdateSecretKey& key) {
+  std::vector<uint8_t> out = UpdatePackageBody(package);
+  const UpdateSignature signature = SignUpdate(out, key);
+  out.insert(out.end(), signature.begin(), signature.end());
+  return out;
+}
+
+bool UnpackUpdate(std::span<const uint8_t> image, const UpdatePublicKey& key,
+                  UpdatePackage& package, std::string& error) {
+  package = {};
+  if (image.size() < kHeaderSize || std::memcmp(image.data(), kMagic, sizeof kMagic) != 0) {
     error = "not an update package";
     return false;
   }
-  const auto body = image.first(image.size() - 4);
-  uint64_t stored = 0;
-  Reader(image.last(4)).Take(4, stored);
-  if (Crc32(body) != stored) {
-    error = "the package is damaged (checksum mismatch)";
+  uint64_t format = 0;
+  Reader(image.subspan(sizeof kMagic)).Take(4, format);
+  if (format != kFormatVersion) {
+    error = format == 1 ? "the package is not signed"
+                        : "unknown package format " + std::to_string(format);
     return false;
   }
-  Reader in(body.subspan(sizeof kMagic));
-  uint64_t version = 0, count = 0;
-  in.Take(4, version);
-  in.Take(4, count);
-  if (version != kFormatVersion) {
-    error = "unknown package format version " + std::to_string(version);
+  if (image.size() < kHeaderSize + kSignatureSize) {
+    error = "the package is truncated";
+    return false;
+  }
+  const auto body = image.first(image.size() - kSignatureSize);
+  UpdateSignature signature{};
+  std::copy_n(image.last(kSignatureSize).begin(), kSignatureSize, signature.begin());
+  if (!VerifyUpdate(body, signature, key)) {
+    error = "the signature does not match: not signed with the update key, or changed since";
+    return false;
+  }
+  return ParseUpdatePackageBody(body, package, error);
+}
+
+namespace {
+
+// A path that is a file and, in another entry, a folder.
+bool HasFileFolderConflict(const std::set<std::string>& paths) {
+  for (const std::string& path : paths) {
+    for (size_t slash = path.find('/'); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+      if (paths.count(path.substr(0, slash)) != 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// "appCheck" must name the package's own version.
+bool NamesItsVersion(const UpdatePackage& package) {
+  for (const PackageEntry& e : package.entries) {
+    if (e.path == kAppCheckFile) {
+      const std::string_view text(reinterpret_cast<const char*>(e.contents.data()),
+                                  e.contents.size());
+      const std::string_view firstLine = text.substr(0, text.find('\n'));
+      return ParseVersionValue(firstLine, "Current Version") ==
+             static_cast<int32_t>(package.version);
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ParseUpdatePackageBody(std::span<const uint8_t> body, UpdatePackage& package,
+                            std::string& error) {
+  package = {};
+  Reader in(body);
+  uint64_t format = 0, version = 0, count = 0;
+  std::span<const uint8_t> magic;
+  if (!in.TakeBytes(sizeof kMagic, magic) ||
+      std::memcmp(magic.data(), kMagic, sizeof kMagic) != 0 || !in.Take(4, format) ||
+      format != kFormatVersion || !in.Take(4, version) || !in.Take(4, count)) {
+    error = "not an update package";
+    return false;
+  }
+  if (version == 0 || version > static_cast<uint64_t>(INT32_MAX)) {
+    error = "the package names no version";
     return false;
   }
   std::set<std::string> seen;
-  std::vector<PackageEntry> read;
+  UpdatePackage read;
+  read.version = static_cast<uint32_t>(version);
   for (uint64_t i = 0; i < count; ++i) {
     uint64_t length = 0, flags = 0, size = 0;
     std::span<const uint8_t> path, contents;
@@ -183,13 +196,21 @@ bool UnpackUpdate(std::span<const uint8_t> image, std::vector<PackageEntry>& ent
       return false;
     }
     e.contents.assign(contents.begin(), contents.end());
-    read.push_back(std::move(e));
+    read.entries.push_back(std::move(e));
   }
   if (!in.AtEnd()) {
     error = "the package has bytes after its last file";
     return false;
   }
-  entries = std::move(read);
+  if (HasFileFolderConflict(seen)) {
+    error = "the package names a path both as a file and as a folder";
+    return false;
+  }
+  if (!NamesItsVersion(read)) {
+    error = "the package's appCheck does not name its version " + std::to_string(version);
+    return false;
+  }
+  package = std::move(read);
   return true;
 }
 
@@ -225,110 +246,6 @@ bool CollectPackageEntries(const std::filesystem::path& folder, std::vector<Pack
     }
     entries.push_back(std::move(e));
   }
-  return true;
-}
-
-bool InstallUpdate(const std::vector<PackageEntry>& entries, const std::filesystem::path& target,
-                   std::string& error, const std::function<void(const std::string&)>& progress) {
-  namespace fs = std::filesystem;
-  const auto say = [&](const std::string& text) {
-    if (progress) {
-      progress(text);
-    }
-  };
-  for (const PackageEntry& e : entries) {
-    if (!IsSafePackagePath(e.path)) {
-      error = "unsafe path in package: " + e.path;
-      return false;
-    }
-  }
-  // Staging and backup live in the target folder so that every move is a
-  // rename on one file system.
-  const fs::path staging = UniqueFolder(target, ".update-staging-");
-  const fs::path backup = staging.empty() ? fs::path() : UniqueFolder(target, ".update-backup-");
-  std::error_code ec;
-  if (staging.empty() || backup.empty()) {
-    if (!staging.empty()) {
-      fs::remove_all(staging, ec);
-    }
-    error = "cannot create a staging folder in " + target.string();
-    return false;
-  }
-  const auto cleanUp = [&] {
-    std::error_code ignored;
-    fs::remove_all(staging, ignored);
-    fs::remove_all(backup, ignored);
-  };
-
-  for (const PackageEntry& e : entries) {
-    say("staging " + e.path);
-    const fs::path staged = staging / fs::path(e.path);
-    fs::create_directories(staged.parent_path(), ec);
-    if (ec || !WriteFile(staged, e.contents, (e.flags & kPackageExecutable) != 0)) {
-      error = "cannot write " + staged.string();
-      cleanUp();
-      return false;
-    }
-  }
-
-  // Each swap is recorded so that a failure can be undone in reverse order.
-  struct Swap {
-    fs::path installed;
-    fs::path saved;  // empty: the file did not exist before
-  };
-  std::vector<Swap> done;
-  std::vector<fs::path> createdFolders;
-  const auto rollBack = [&] {
-    std::error_code ignored;
-    for (auto it = done.rbegin(); it != done.rend(); ++it) {
-      fs::remove(it->installed, ignored);
-      if (!it->saved.empty()) {
-        fs::rename(it->saved, it->installed, ignored);
-      }
-    }
-    for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it) {
-      fs::remove(*it, ignored);  // only when empty again
-    }
-  };
-
-  for (const PackageEntry& e : entries) {
-    say("installing " + e.path);
-    const fs::path installed = target / fs::path(e.path);
-    const fs::path saved = backup / fs::path(e.path);
-    for (fs::path folder = installed.parent_path(); folder != target && !fs::exists(folder, ec);
-         folder = folder.parent_path()) {
-      createdFolders.insert(createdFolders.begin(), folder);
-    }
-    fs::create_directories(installed.parent_path(), ec);
-    Swap swap{installed, {}};
-    if (!ec && fs::exists(installed, ec)) {
-      fs::create_directories(saved.parent_path(), ec);
-      if (!ec) {
-        fs::rename(installed, saved, ec);
-      }
-      if (!ec) {
-        swap.saved = saved;
-      }
-    }
-    if (!ec) {
-      fs::rename(staging / fs::path(e.path), installed, ec);
-      if (ec && !swap.saved.empty()) {
-        std::error_code ignored;
-        fs::rename(swap.saved, installed, ignored);
-        swap.saved.clear();
-      } else if (!ec) {
-        done.push_back(swap);
-      }
-    }
-    if (ec) {
-      error = "cannot replace " + installed.string() + ": " + ec.message();
-      rollBack();
-      cleanUp();
-      return false;
-    }
-  }
-  cleanUp();
-  say("installed " + std::to_string(entries.size()) + " files");
   return true;
 }
 

@@ -1,32 +1,41 @@
 #pragma once
 
-// The update package: the files of a new version in one checked byte image,
-// and their installation over an existing program folder.
+// The update package: the files of a new version in one signed byte image.
 //
 // Layout (all integers big-endian):
 //   "PSUPDATE"                 8 bytes
-//   format version             uint32, 1
+//   format version             uint32, 2
+//   package version            uint32, the "Current Version" it installs (> 0)
 //   entry count                uint32
 //   per entry:
 //     path length              uint16, 1..1024
-//     path                     UTF-8, relative, "/"-separated, no "." or ".." parts
+//     path                     UTF-8, relative, "/"-separated (IsSafePackagePath)
 //     flags                    uint32, bit 0: executable
 //     size                     uint64
 //     contents                 size bytes
-//   CRC-32 (IEEE 802.3)        uint32 over every byte before it
+//   signature                  64 bytes, Ed25519 over every byte before it
+//
+// The package must carry "appCheck" naming its own version, so that once it is
+// installed the same package can never be installed again.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "support/UpdateKeys.h"
 
 namespace padscope {
 
 inline constexpr uint32_t kPackageExecutable = 1;
 // The package's name on the update server, beside the version page.
 inline constexpr char kUpdatePackageName[] = "Padscope.pkg";
+// The largest package the updater holds in memory; larger ones are refused.
+inline constexpr size_t kMaxUpdatePackageBytes = size_t{512} << 20;
+// Names the installer keeps for itself at the top of the installation.
+inline constexpr char kReservedUpdateName[] = ".padscope-update";
 
 struct PackageEntry {
   std::string path;  // relative, "/"-separated
@@ -34,34 +43,38 @@ struct PackageEntry {
   std::vector<uint8_t> contents;
 };
 
-// CRC-32 as zlib computes it.
-uint32_t Crc32(std::span<const uint8_t> bytes);
+struct UpdatePackage {
+  uint32_t version = 0;
+  std::vector<PackageEntry> entries;
+};
 
-// True for a relative path that stays inside the folder it is joined to.
+// True for a relative path of printable parts that stays inside the folder it is
+// joined to and does not take a name the installer keeps for itself.
 bool IsSafePackagePath(const std::string& path);
 
-// The package image of the entries. Entries with unsafe paths are the caller's
-// fault; PackUpdate does not check them (UnpackUpdate rejects them).
-std::vector<uint8_t> PackUpdate(const std::vector<PackageEntry>& entries);
+// Everything the signature covers. Unchecked: UnpackUpdate refuses what breaks
+// the rules.
+std::vector<uint8_t> UpdatePackageBody(const UpdatePackage& package);
 
-// Reads a package image. Returns false with a one-line reason when the image is
-// short, damaged (checksum), of another format, or names an unsafe or repeated
-// path; `entries` is then empty.
-bool UnpackUpdate(std::span<const uint8_t> image, std::vector<PackageEntry>& entries,
-                  std::string& error);
+// The signed package image.
+std::vector<uint8_t> PackUpdate(const UpdatePackage& package, const UpdateSecretKey& key);
+
+// Checks the signature with `key` before anything else, then reads the signed
+// body. Returns false with a one-line reason when the image is not a package of
+// this format, is not signed by that key, was changed after signing, is short
+// or long, names an unsafe, repeated or conflicting path, or its "appCheck"
+// does not name its version; `package` is then empty.
+bool UnpackUpdate(std::span<const uint8_t> image, const UpdatePublicKey& key,
+                  UpdatePackage& package, std::string& error);
+
+// The reading half of UnpackUpdate, for a body whose signature was checked (and
+// for fuzzing the format rules, which a signature would keep out of reach).
+bool ParseUpdatePackageBody(std::span<const uint8_t> body, UpdatePackage& package,
+                            std::string& error);
 
 // Every file under `folder` as entries (paths relative to it, executables
 // flagged), in path order. False with a reason when it cannot be read.
 bool CollectPackageEntries(const std::filesystem::path& folder, std::vector<PackageEntry>& entries,
                            std::string& error);
-
-// Installs the entries over `target`: every file is first written into a
-// staging folder beside the target's files, then each replaced file is moved to
-// a backup folder and the new one moved in. If any step fails, every file is put
-// back as it was and the reason returned; files the package does not name are
-// never touched. `progress` (may be empty) hears a short text per step.
-bool InstallUpdate(const std::vector<PackageEntry>& entries, const std::filesystem::path& target,
-                   std::string& error,
-                   const std::function<void(const std::string&)>& progress = {});
 
 }  // namespace padscope

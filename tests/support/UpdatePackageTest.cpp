@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
-#include <iterator>
 
+#include "common/UpdateTestKeys.h"
 #include "platform/ProgramDirectory.h"
 
 namespace padscope {
@@ -17,130 +16,118 @@ std::vector<uint8_t> Bytes(const std::string& s) {
   return {s.begin(), s.end()};
 }
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+PackageEntry AppCheck(uint32_t version) {
+  return {"appCheck", 0, Bytes("Current Version = " + std::to_string(version) + "\r\n")};
 }
 
-TEST(Crc32, MatchesTheStandardCheckValue) {
-  EXPECT_EQ(Crc32(Bytes("123456789")), 0xCBF43926u);
-  EXPECT_EQ(Crc32({}), 0u);
+UpdatePackage Package(uint32_t version, std::vector<PackageEntry> entries) {
+  entries.push_back(AppCheck(version));
+  return {version, std::move(entries)};
 }
 
-TEST(UpdatePackage, RoundTripsEntriesAndHasTheDocumentedLayout) {
-  const std::vector<PackageEntry> entries{{"padscope", kPackageExecutable, Bytes("ELF")},
-                                          {"docs/readme.txt", 0, Bytes("")}};
-  const std::vector<uint8_t> image = PackUpdate(entries);
-  // Magic, version 1, two entries, then the first path's length.
-  const std::vector<uint8_t> head(image.begin(), image.begin() + 18);
-  EXPECT_EQ(head, (std::vector<uint8_t>{'P', 'S', 'U', 'P', 'D', 'A', 'T', 'E', 0, 0, 0, 1, 0, 0, 0,
-                                        2, 0, 8}));
-  EXPECT_EQ(image.size(), 16u + (2 + 8 + 4 + 8 + 3) + (2 + 15 + 4 + 8 + 0) + 4u);
+TEST(UpdatePackage, RoundTripsSignedEntriesAndHasTheDocumentedLayout) {
+  const UpdatePackage package = Package(7, {{"padscope", kPackageExecutable, Bytes("ELF")}});
+  const std::vector<uint8_t> image = PackUpdate(package, test::TestSecretKey());
+  // Magic, format 2, version 7, two entries, then the first path's length.
+  const std::vector<uint8_t> head(image.begin(), image.begin() + 22);
+  EXPECT_EQ(head, (std::vector<uint8_t>{'P', 'S', 'U', 'P', 'D', 'A', 'T', 'E', 0, 0, 0,
+                                        2,   0,   0,   0,   7,   0,   0,   0,   2, 0, 8}));
+  EXPECT_EQ(image.size(), 20u + (2 + 8 + 4 + 8 + 3) + (2 + 8 + 4 + 8 + 21) + 64u);
 
-  std::vector<PackageEntry> read;
+  UpdatePackage read;
   std::string error;
-  ASSERT_TRUE(UnpackUpdate(image, read, error)) << error;
-  ASSERT_EQ(read.size(), 2u);
-  EXPECT_EQ(read[0].path, "padscope");
-  EXPECT_EQ(read[0].flags, kPackageExecutable);
-  EXPECT_EQ(read[0].contents, Bytes("ELF"));
-  EXPECT_EQ(read[1].path, "docs/readme.txt");
+  ASSERT_TRUE(UnpackUpdate(image, test::TestPublicKey(), read, error)) << error;
+  EXPECT_EQ(read.version, 7u);
+  ASSERT_EQ(read.entries.size(), 2u);
+  EXPECT_EQ(read.entries[0].path, "padscope");
+  EXPECT_EQ(read.entries[0].flags, kPackageExecutable);
+  EXPECT_EQ(read.entries[0].contents, Bytes("ELF"));
+  EXPECT_EQ(read.entries[1].path, "appCheck");
 }
 
-TEST(UpdatePackage, DamagedTruncatedOrForeignImagesAreRefused) {
-  const std::vector<uint8_t> good = PackUpdate({{"a", 0, Bytes("hello")}});
-  std::vector<PackageEntry> read;
+// Whatever was done to a signed image, it is refused whole.
+TEST(UpdatePackage, ImagesNotSignedWithTheKeyAsTheyAreAreRefused) {
+  const UpdatePackage package = Package(7, {{"lib/a", 0, Bytes("hello")}});
+  const std::vector<uint8_t> good = PackUpdate(package, test::TestSecretKey());
+  UpdatePublicKey otherPublic{};
+  UpdateSecretKey otherSecret{};
+  ASSERT_TRUE(MakeUpdateKeyPair(otherPublic, otherSecret));
+
+  const auto flipped = [&](size_t at) {
+    std::vector<uint8_t> image = good;
+    image[at] ^= 0x01;
+    return image;
+  };
+  std::vector<uint8_t> unsignedV1 = UpdatePackageBody(package);
+  unsignedV1[11] = 1;  // the old format, which carried a checksum only
+  std::vector<uint8_t> longer = good;
+  longer.push_back(0);
+  const size_t contents = 20 + 2 + 5 + 4 + 8;
+  const std::vector<std::pair<const char*, std::vector<uint8_t>>> cases = {
+      {"unsigned body", UpdatePackageBody(package)},
+      {"old unsigned format", unsignedV1},
+      {"other key", PackUpdate(package, otherSecret)},
+      {"header byte", flipped(15)},
+      {"name byte", flipped(22)},
+      {"content byte", flipped(contents)},
+      {"signature byte", flipped(good.size() - 1)},
+      {"truncated", std::vector<uint8_t>(good.begin(), good.end() - 1)},
+      {"longer", longer},
+      {"empty", {}},
+      {"web page", Bytes("<html>404</html> and then some more text to fill it")},
+  };
+  for (const auto& [name, image] : cases) {
+    UpdatePackage read = package;
+    std::string error;
+    EXPECT_FALSE(UnpackUpdate(image, test::TestPublicKey(), read, error)) << name;
+    EXPECT_FALSE(error.empty()) << name;
+    EXPECT_TRUE(read.entries.empty()) << name;
+  }
+}
+
+// Signed, but breaking a rule of the format: refused all the same.
+TEST(UpdatePackage, SignedPackagesThatBreakTheFormatRulesAreRefused) {
+  const std::vector<std::pair<const char*, UpdatePackage>> cases = {
+      {"repeated path", Package(3, {{"a", 0, {}}, {"a", 0, {}}})},
+      {"file and folder", Package(3, {{"lib", 0, {}}, {"lib/x", 0, {}}})},
+      {"installer's name", Package(3, {{".padscope-update-journal", 0, {}}})},
+      {"no appCheck", {3, {{"a", 0, {}}}}},
+      {"appCheck of another version", {3, {{"a", 0, {}}, AppCheck(2)}}},
+      {"version 0", Package(0, {})},
+  };
+  for (const auto& [name, package] : cases) {
+    UpdatePackage read;
+    std::string error;
+    EXPECT_FALSE(UnpackUpdate(PackUpdate(package, test::TestSecretKey()), test::TestPublicKey(),
+                              read, error))
+        << name;
+    EXPECT_FALSE(error.empty()) << name;
+  }
+
+  // A size field beyond the end never reads past it.
+  std::vector<uint8_t> body = UpdatePackageBody(Package(3, {{"a", 0, Bytes("x")}}));
+  body[20 + 2 + 1 + 4] = 0x7F;  // top byte of the first entry's 64-bit size
+  UpdatePackage read;
   std::string error;
-
-  std::vector<uint8_t> flipped = good;
-  flipped[flipped.size() - 6] ^= 1;
-  EXPECT_FALSE(UnpackUpdate(flipped, read, error));
-  EXPECT_NE(error.find("checksum"), std::string::npos);
-
-  for (size_t cut : {size_t{0}, size_t{10}, good.size() - 1}) {
-    EXPECT_FALSE(UnpackUpdate(std::span(good).first(cut), read, error)) << cut;
-    EXPECT_TRUE(read.empty());
-  }
-  EXPECT_FALSE(UnpackUpdate(Bytes("<html>404</html> and then some more text"), read, error));
-
-  // A size field larger than the image, with a valid checksum, does not read past it.
-  std::vector<uint8_t> huge = PackUpdate({{"a", 0, Bytes("x")}});
-  huge.resize(huge.size() - 4);
-  huge[16 + 2 + 1 + 4] = 0x7F;  // top byte of the 64-bit size
-  const uint32_t crc = Crc32(huge);
-  for (int i = 3; i >= 0; --i) {
-    huge.push_back(static_cast<uint8_t>(crc >> (8 * i)));
-  }
-  EXPECT_FALSE(UnpackUpdate(huge, read, error));
+  EXPECT_FALSE(ParseUpdatePackageBody(body, read, error));
   EXPECT_NE(error.find("truncated"), std::string::npos);
 }
 
-TEST(UpdatePackage, PathsThatLeaveTheFolderAreRefused) {
-  for (const char* bad : {"", "/etc/passwd", "../x", "a/../../x", "a//b", "./a", "a\\b", "C:x"}) {
+TEST(UpdatePackage, PathsThatLeaveTheFolderOrCannotBeJournalledAreRefused) {
+  for (const char* bad : {"", "/etc/passwd", "../x", "a/../../x", "a//b", "./a", "a\\b", "C:x",
+                          "a\nb", ".padscope-update-backup-1/x"}) {
     EXPECT_FALSE(IsSafePackagePath(bad)) << bad;
-    std::vector<PackageEntry> read;
+    UpdatePackage read;
     std::string error;
-    EXPECT_FALSE(UnpackUpdate(PackUpdate({{bad, 0, Bytes("x")}}), read, error)) << bad;
+    EXPECT_FALSE(UnpackUpdate(PackUpdate(Package(1, {{bad, 0, Bytes("x")}}), test::TestSecretKey()),
+                              test::TestPublicKey(), read, error))
+        << bad;
   }
   EXPECT_TRUE(IsSafePackagePath("lib/libx.so.1"));
-  std::vector<PackageEntry> read;
-  std::string error;
-  EXPECT_FALSE(UnpackUpdate(PackUpdate({{"a", 0, {}}, {"a", 0, {}}}), read, error));
+  EXPECT_TRUE(IsSafePackagePath("share/.padscope-update"));
 }
 
-class InstallUpdateTest : public testing::Test {
- protected:
-  void SetUp() override {
-    target = ProgramDirectory() / "install";
-    fs::create_directories(target / "lib");
-    std::ofstream(target / "padscope") << "old program";
-    std::ofstream(target / "lib" / "old.so") << "old lib";
-    std::ofstream(target / "~tmp.tmp") << "settings";
-  }
-  // Nothing but the installation's own files is left in the folder.
-  std::vector<std::string> Listing() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(target)) {
-      names.push_back(fs::relative(e.path(), target).generic_string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  fs::path target;
-};
-
-TEST_F(InstallUpdateTest, ReplacesNamedFilesAddsNewOnesAndLeavesTheRest) {
-  std::string error;
-  std::vector<std::string> steps;
-  ASSERT_TRUE(InstallUpdate({{"padscope", kPackageExecutable, Bytes("new program")},
-                             {"share/Padscope.xml", 0, Bytes("<text/>")}},
-                            target, error, [&](const std::string& s) { steps.push_back(s); }))
-      << error;
-  EXPECT_EQ(ReadText(target / "padscope"), "new program");
-  EXPECT_NE(fs::status(target / "padscope").permissions() & fs::perms::owner_exec, fs::perms::none);
-  EXPECT_EQ(ReadText(target / "share" / "Padscope.xml"), "<text/>");
-  EXPECT_EQ(ReadText(target / "~tmp.tmp"), "settings");
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"lib", "lib/old.so", "padscope", "share",
-                                                 "share/Padscope.xml", "~tmp.tmp"}));
-  EXPECT_FALSE(steps.empty());
-}
-
-TEST_F(InstallUpdateTest, AFailedSwapPutsEveryFileBack) {
-  // "lib/old.so/inner" needs "lib/old.so" to be a folder: that swap fails after
-  // "padscope" and "new.txt" were already swapped.
-  const auto before = Listing();
-  std::string error;
-  EXPECT_FALSE(InstallUpdate({{"padscope", 0, Bytes("new program")},
-                              {"new.txt", 0, Bytes("n")},
-                              {"lib/old.so/inner", 0, Bytes("x")}},
-                             target, error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(ReadText(target / "padscope"), "old program");
-  EXPECT_EQ(ReadText(target / "lib" / "old.so"), "old lib");
-  EXPECT_EQ(Listing(), before);
-}
-
-TEST_F(InstallUpdateTest, CollectedFolderInstallsAsItWas) {
+TEST(UpdatePackage, CollectedFolderKeepsPathsAndExecutableFlags) {
   const fs::path build = ProgramDirectory() / "build";
   fs::create_directories(build / "sub");
   std::ofstream(build / "padscope") << "v2";

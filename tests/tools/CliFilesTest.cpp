@@ -5,11 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/Files.h"
 #include "common/SimFixture.h"
 #include "platform/ProgramDirectory.h"
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
-#include "support/UpdatePackage.h"
 #include "tools/CliRun.h"
 
 namespace padscope {
@@ -138,25 +138,41 @@ TEST_F(CliFiles, TextLookup) {
   EXPECT_EQ(Cli({"text", "--lang", "4", "X"}).status, 2);
 }
 
-TEST_F(CliFiles, PackageBuildsTheUpdatePackageOfAFolder) {
+TEST_F(CliFiles, KeygenPackageAndVerifyMakeAndCheckASignedPackage) {
+  namespace fs = std::filesystem;
+  const std::string pub = Path("k.pub"), secret = Path("k.secret");
+  ASSERT_EQ(Cli({"keygen", pub, secret}).status, 0);
+  EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(Cli({"keygen", Path("other.pub"), secret}).status, 1) << "a key is never replaced";
+
   const auto folder = ProgramDirectory() / "release";
-  std::filesystem::create_directories(folder / "lib");
+  fs::create_directories(folder / "lib");
   std::ofstream(folder / "padscope") << "program";
   std::ofstream(folder / "lib" / "x.so") << "lib";
-  const CliResult r = Cli({"package", folder.string(), Path("Padscope.pkg")});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("2 files, ", 0), 0u) << r.out;
-  std::ifstream in(Path("Padscope.pkg"), std::ios::binary);
-  const std::vector<uint8_t> image{std::istreambuf_iterator<char>(in), {}};
-  std::vector<PackageEntry> entries;
-  std::string error;
-  ASSERT_TRUE(UnpackUpdate(image, entries, error)) << error;
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].path, "lib/x.so");
-  EXPECT_EQ(entries[1].path, "padscope");
-  EXPECT_EQ(Cli({"package", Path("empty-missing"), Path("x.pkg")}).status, 1);
-  EXPECT_EQ(Cli({"package", folder.string()}).status, 2);
-}
+  const std::string pkg = Path("Padscope.pkg");
+  const CliResult noVersion = Cli({"package", folder.string(), pkg, "--key", secret});
+  EXPECT_EQ(noVersion.status, 1);
+  EXPECT_NE(noVersion.err.find("appCheck"), std::string::npos) << noVersion.err;
 
+  std::ofstream(folder / "appCheck") << "Current Version = 107\n";
+  const CliResult r = Cli({"package", folder.string(), pkg, "--key", secret});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("3 files, version 107, ", 0), 0u) << r.out;
+  const CliResult ok = Cli({"verify", pkg, "--key", pub});
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_EQ(ok.out, "signed, version 107, 3 files\n");
+
+  // Checked against another key, or changed after signing: exit 1 with the reason.
+  ASSERT_EQ(Cli({"keygen", Path("other.pub"), Path("other.secret")}).status, 0);
+  const CliResult other = Cli({"verify", pkg, "--key", Path("other.pub")});
+  EXPECT_EQ(other.status, 1);
+  EXPECT_NE(other.err.find("signature"), std::string::npos) << other.err;
+  std::vector<uint8_t> image = test::ReadAll(pkg);
+  image[30] ^= 1;
+  test::WriteAll(pkg, image);
+  EXPECT_EQ(Cli({"verify", pkg, "--key", pub}).status, 1);
+  EXPECT_EQ(Cli({"package", folder.string(), pkg}).status, 2);
+}
 }  // namespace
 }  // namespace padscope

@@ -29,7 +29,9 @@ constexpr const char* kUsage =
     "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"
     "  hex patch BASE.hex --offset HEX (--thresholds V0,...,V15 | --settings FILE) -o OUT.hex\n"
     "                                       patch channel thresholds into a firmware image\n"
-    "  package FOLDER OUTPUT                build the update package (Padscope.pkg) of a folder\n"
+    "  keygen PUBLIC SECRET                 make the key pair that signs update packages\n"
+    "  package FOLDER OUTPUT --key SECRET   build and sign the update package (Padscope.pkg)\n"
+    "  verify PACKAGE [--key PUBLIC]        check a package's signature and contents\n"
     "  flash info                           busy byte, size code, frame limit, erase estimate\n"
     "  flash load -o FILE.tkchart           read the adapter's flash recording into a chart\n"
     "  flash erase                          erase the adapter's flash and wait for it\n"
@@ -50,7 +52,8 @@ const std::map<std::string, Command>& Commands() {
       {"params", CmdParams},   {"threshold", CmdThreshold}, {"capture", CmdCapture},
       {"chart", CmdChart},     {"settings", CmdSettings},   {"text", CmdText},
       {"hex", CmdHex},         {"package", CmdPackage},     {"flash", CmdFlash},
-      {"analyze", CmdAnalyze}, {"check", CmdCheck},
+      {"analyze", CmdAnalyze}, {"check", CmdCheck},         {"keygen", CmdKeygen},
+      {"verify", CmdVerify},
   };
   return commands;
 }

@@ -35,6 +35,8 @@ int CmdSettings(CliContext& ctx, const std::vector<std::string>& args);
 int CmdText(CliContext& ctx, const std::vector<std::string>& args);
 int CmdHex(CliContext& ctx, const std::vector<std::string>& args);
 int CmdPackage(CliContext& ctx, const std::vector<std::string>& args);
+int CmdKeygen(CliContext& ctx, const std::vector<std::string>& args);
+int CmdVerify(CliContext& ctx, const std::vector<std::string>& args);
 int CmdFlash(CliContext& ctx, const std::vector<std::string>& args);
 int CmdAnalyze(CliContext& ctx, const std::vector<std::string>& args);
 int CmdCheck(CliContext& ctx, const std::vector<std::string>& args);
