@@ -11,11 +11,8 @@
 #include <QThread>
 #include <QTranslator>
 
-#include "state/ChartList.h"
 #include "app/DeviceWatcherQt.h"
-#include "state/GlobalSettings.h"
 #include "app/MiscCommands.h"
-#include "state/SettingsFile.h"
 #include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
@@ -23,6 +20,9 @@
 #include "platform/MessageLog.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/Prompt.h"
+#include "state/ChartList.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 #include "support/ChannelLabel.h"
 #include "support/TextTable.h"
 #include "support/UpdateCheckQt.h"
@@ -110,8 +110,8 @@ CMainFrame::~CMainFrame() {
   }
 }
 
-bool CMainFrame::CheckForUpdate(bool reporting) {
-  return updateChecker_->CheckForUpdate(this, reporting, UpdateBaseAddress());
+void CMainFrame::CheckForUpdate(bool reporting) {
+  updateChecker_->CheckForUpdate(this, reporting, UpdateBaseAddress());
 }
 
 void CMainFrame::SetUpdateChecker(std::unique_ptr<UpdateChecker> checker) {

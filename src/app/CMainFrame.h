@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "state/FrameFields.h"
 #include "capture/CaptureHost.h"
 #include "files/ChartCommands.h"
+#include "state/FrameFields.h"
 
 class QAction;
 class QLabel;
@@ -70,9 +70,7 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
 
   // Starts an update check owned by this window against UpdateBaseAddress();
   // `reporting` also tells when there is nothing new or the check failed.
-  // Returns false when the program is to end (the updater files could not be
-  // written).
-  bool CheckForUpdate(bool reporting);
+  void CheckForUpdate(bool reporting);
   UpdateChecker& updateChecker() { return *updateChecker_; }
   // Replaces the checker (tests give one with their own surroundings).
   void SetUpdateChecker(std::unique_ptr<UpdateChecker> checker);

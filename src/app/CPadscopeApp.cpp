@@ -1,8 +1,8 @@
 #include "app/CPadscopeApp.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QLockFile>
+#include <QStandardPaths>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -14,17 +14,17 @@
 #include "capture/CaptureContext.h"
 #include "link/AdapterInstance.h"
 #include "link/HidAdapter.h"
+#include "platform/FileLock.h"
+#include "platform/LockDirectory.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/PromptQt.h"
 #include "sim/BackendSelection.h"
 #include "support/TextTable.h"
+#include "support/UpdateInstall.h"
 
 namespace padscope {
 
 namespace {
-
-// The single-instance guard's name; the lock file lives in the temporary folder.
-constexpr const char* kInstanceName = "Padscope Standard Tool.";
 
 // --simulate[=pelmira|corvex][:SCENARIO] on the command line, else PADSCOPE_SIMULATE.
 std::optional<SimSelection> SimulateOption(int argc, char** argv) {
@@ -47,10 +47,25 @@ class StderrPrompt : public Prompt {
   }
 };
 
-// The silent check at start-up; start-up waits only for its pause and the
-// updater files, not for the server. False: the program is to end.
-bool StartUpdateCheck(CMainFrame& frame, bool reporting) {
-  return frame.CheckForUpdate(reporting);
+// An update that stopped half-way (the updater or the machine died) is
+// finished or undone before the program uses its files.
+void FinishInterruptedUpdate() {
+  std::string error;
+  const std::filesystem::path folder = QCoreApplication::applicationDirPath().toStdString();
+  switch (RecoverInterruptedInstall(folder, error)) {
+    case RecoveryResult::kNothingToDo:
+      break;
+    case RecoveryResult::kFinished:
+      std::fprintf(stderr, "An interrupted update of %s was completed.\n", folder.c_str());
+      break;
+    case RecoveryResult::kUndone:
+      std::fprintf(stderr, "An interrupted update of %s was undone.\n", folder.c_str());
+      break;
+    case RecoveryResult::kFailed:
+      ShowPrompt("An interrupted update could not be completed or undone: " + error,
+                 PromptIcon::Warning);
+      break;
+  }
 }
 
 }  // namespace
@@ -79,12 +94,18 @@ int RunPadscopeApp(int argc, char** argv) {
   texts.SetLanguageFromLocale();
   texts.Load(ProgramDirectory() / "Padscope.xml");
 
-  QLockFile instance(QDir::temp().filePath(QString::fromUtf8(kInstanceName) + ".lock"));
-  instance.setStaleLockTime(0);
-  if (!instance.tryLock(0)) {
+  // One instance per user: the guard lives in the user's runtime folder. A
+  // guard that cannot be used at all does not keep the program from starting.
+  SetRuntimeDirectory(
+      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).toStdString());
+  const FileLock instance(LockDirectory() / kInstanceLockName, std::chrono::milliseconds(0));
+  if (instance.state() == FileLock::State::kBusy) {
     ShowPrompt(texts.Text("T_ISEXIST"), PromptIcon::Warning, PromptButtons::Ok,
                texts.Text("ID_WIN_TITLE"));
     return 0;
+  }
+  if (instance.Held()) {
+    FinishInterruptedUpdate();
   }
 
   std::string backendError;
@@ -97,11 +118,12 @@ int RunPadscopeApp(int argc, char** argv) {
   int status = 0;
   {
     CMainFrame frame(*ctx, *theAdapter());
-    if (StartUpdateCheck(frame, false)) {
-      frame.resize(1400, 900);
-      frame.show();
-      status = QApplication::exec();
-    }
+    // The silent check at start-up; start-up waits only for its pause, not for
+    // the server.
+    frame.CheckForUpdate(false);
+    frame.resize(1400, 900);
+    frame.show();
+    status = QApplication::exec();
   }
   SetTheAdapter(nullptr);
   return status;

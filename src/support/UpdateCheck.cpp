@@ -67,11 +67,17 @@ UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
   }
 
   if (published != 0 && published > request.installedVersion) {
+    if (!request.canInstall) {
+      // Not even a forced update closes the program: it has no way to update.
+      ShowPrompt(texts.Text("T_UPDATEMANUAL"), PromptIcon::Information, PromptButtons::Ok,
+                 texts.Text("T_UPDATETITLE"));
+      return UpdateOutcome::kAnnounced;
+    }
     const PromptButton answer = ShowPrompt(texts.Text("T_UPDATETEXT"), PromptIcon::Question,
                                            PromptButtons::YesNo, texts.Text("T_UPDATETITLE"));
     if (answer == PromptButton::Yes) {
       const std::vector<std::string> arguments{request.baseAddress, request.programPath.string()};
-      if (!host.LaunchUpdater(request.updaterPath, arguments)) {
+      if (!host.LaunchUpdater(arguments)) {
         // Ending the program without an updater would leave the user with neither.
         ShowPrompt(texts.Text("T_FILEERROR"), PromptIcon::Error, PromptButtons::Ok,
                    texts.Text("T_UPDATETITLE"));

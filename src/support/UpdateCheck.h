@@ -19,6 +19,12 @@ inline constexpr char kFetchError[] = "<FILE ERROR!>";
 inline constexpr char kAppCheckFile[] = "appCheck";
 // Page name appended to the update source.
 inline constexpr char kVersionPageName[] = "CheckVersion.html";
+// The updater's files, written once the user accepts an update into a fresh
+// private folder whose name starts with kUpdaterFolderPrefix.
+inline constexpr char kUpdaterTextsFile[] = "QBUpdaterUI.xml";
+inline constexpr char kUpdaterCompanionFile[] = "zipdll.dll";
+inline constexpr char kUpdaterProgramFile[] = "QBUpdater.exe";
+inline constexpr char kUpdaterFolderPrefix[] = "padscope-updater-";
 
 // The value of `key` in `text`: after the first occurrence of the key, the
 // first "=", then the first run of decimal digits anywhere after it. 0 when the
@@ -34,12 +40,14 @@ std::string VersionPageAddress(const std::string& baseAddress);
 
 // Everything one check needs; the worker owns its copy.
 struct UpdateRequest {
-  std::filesystem::path updaterPath;  // the written updater program
-  std::string baseAddress;            // the update source
-  std::string pageAddress;            // VersionPageAddress(baseAddress)
+  std::string baseAddress;  // the update source
+  std::string pageAddress;  // VersionPageAddress(baseAddress)
   int32_t installedVersion = 0;
   bool reportResult = false;          // also tell when there is nothing new or the check failed
   std::filesystem::path programPath;  // the running program, handed to the updater
+  // False when the build has no key to check packages with: newer versions
+  // are only announced, never installed.
+  bool canInstall = true;
 };
 
 // The services the worker calls; the worker's thread calls them.
@@ -48,10 +56,10 @@ class UpdateHost {
   virtual ~UpdateHost() = default;
   // The document at the address, or kFetchError.
   virtual std::string Fetch(const std::string& address) = 0;
-  // Starts the updater detached with exactly these arguments; false when it
-  // could not be started.
-  virtual bool LaunchUpdater(const std::filesystem::path& updater,
-                             const std::vector<std::string>& arguments) = 0;
+  // Writes the updater out into a fresh private folder and starts it from there,
+  // detached, with exactly these arguments; false when it could not be written
+  // or started.
+  virtual bool LaunchUpdater(const std::vector<std::string>& arguments) = 0;
   // Closes the main window the way its close button does (stops capture, saves
   // the settings) and returns once it is closed.
   virtual void CloseMainWindow() = 0;
@@ -68,7 +76,8 @@ enum class UpdateOutcome {
   kDeclined,      // offered, the user said No
   kForcedClose,   // offered as forced, declined: the program ends
   kLaunched,      // accepted: the updater runs and the program ends
-  kLaunchFailed,  // accepted, but the updater could not be started
+  kLaunchFailed,  // accepted, but the updater could not be written or started
+  kAnnounced,     // newer, but this build cannot install it: the user was told
   kCancelled,     // the program closed during the check
 };
 

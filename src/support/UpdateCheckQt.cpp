@@ -9,18 +9,20 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
-#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include "platform/ProgramDirectory.h"
-#include "platform/Prompt.h"
-#include "support/TextTable.h"
+#include "support/UpdateKeys.h"
 
 #ifndef PADSCOPE_DEFAULT_UPDATE_URL
 #define PADSCOPE_DEFAULT_UPDATE_URL "http://update.padscope.invalid/AppUpdate/USB/Padscope/Padscope"
+#endif
+#ifndef PADSCOPE_UPDATE_PUBLIC_KEY
+#define PADSCOPE_UPDATE_PUBLIC_KEY ""
 #endif
 
 namespace padscope {
@@ -43,16 +45,24 @@ class QtUpdateHost : public UpdateHost {
 
   std::string Fetch(const std::string& address) override { return fetcher_.Fetch(address); }
 
-  bool LaunchUpdater(const std::filesystem::path& updater,
-                     const std::vector<std::string>& arguments) override {
+  bool LaunchUpdater(const std::vector<std::string>& arguments) override {
+    const std::filesystem::path temp = setup_.tempDirectory.empty()
+                                           ? std::filesystem::path(QDir::tempPath().toStdString())
+                                           : setup_.tempDirectory;
+    const std::optional<std::filesystem::path> updater = WriteUpdaterToPrivateFolder(temp);
+    if (!updater) {
+      return false;
+    }
     QStringList args;
     for (const std::string& a : arguments) {
       args << QString::fromStdString(a);
     }
-    if (setup_.launch) {
-      return setup_.launch(ToQString(updater), args);
+    const bool started = setup_.launch ? setup_.launch(ToQString(*updater), args)
+                                       : QProcess::startDetached(ToQString(*updater), args);
+    if (!started) {
+      QDir(ToQString(updater->parent_path())).removeRecursively();
     }
-    return QProcess::startDetached(ToQString(updater), args);
+    return started;
   }
 
   void CloseMainWindow() override {
@@ -88,20 +98,19 @@ bool WriteResourceFile(const QString& resource, const QString& target, bool exec
   if (!in.open(QIODevice::ReadOnly)) {
     return false;
   }
-  QSaveFile out(target);
-  if (!out.open(QIODevice::WriteOnly)) {
-    return false;
-  }
   const QByteArray bytes = in.readAll();
-  if (out.write(bytes) != bytes.size()) {
-    out.cancelWriting();
+  QFile out(target);
+  // NewOnly is an exclusive creation: a name that is taken, by a link or by
+  // anything else, fails instead of being followed or replaced.
+  const QFileDevice::Permissions mode =
+      QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+      (executable ? QFileDevice::ExeOwner : QFileDevice::Permissions());
+  if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly, mode)) {
     return false;
   }
-  if (executable) {
-    out.setPermissions(out.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeGroup |
-                       QFileDevice::ExeOther | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-  }
-  return out.commit();
+  const bool written = out.write(bytes) == bytes.size() && out.flush();
+  out.close();
+  return written && out.error() == QFileDevice::NoError;
 }
 
 }  // namespace
@@ -189,6 +198,21 @@ bool WriteUpdaterFiles(const std::filesystem::path& folder) {
   return true;
 }
 
+std::optional<std::filesystem::path> WriteUpdaterToPrivateFolder(
+    const std::filesystem::path& parent) {
+  QTemporaryDir folder(
+      QDir(ToQString(parent)).filePath(QString::fromUtf8(kUpdaterFolderPrefix) + "XXXXXX"));
+  if (!folder.isValid() || !WriteUpdaterFiles(folder.path().toStdString())) {
+    return std::nullopt;  // the folder goes with `folder`
+  }
+  folder.setAutoRemove(false);  // the updater runs from it and clears it away
+  return std::filesystem::path(folder.path().toStdString()) / kUpdaterProgramFile;
+}
+
+bool BuildCanInstallUpdates() {
+  return PublicKeyFromBuild(PADSCOPE_UPDATE_PUBLIC_KEY).has_value();
+}
+
 std::string UpdateBaseAddress() {
   const QByteArray configured = qgetenv("PADSCOPE_UPDATE_URL");
   if (!configured.isEmpty()) {
@@ -208,7 +232,7 @@ UpdateChecker::~UpdateChecker() {
   }
 }
 
-bool UpdateChecker::CheckForUpdate(QWidget* owner, bool reportResult,
+void UpdateChecker::CheckForUpdate(QWidget* owner, bool reportResult,
                                    const std::string& baseAddress) {
   Reap();
   const std::filesystem::path programDir =
@@ -218,25 +242,10 @@ bool UpdateChecker::CheckForUpdate(QWidget* owner, bool reportResult,
 
   QThread::msleep(static_cast<unsigned long>(setup_.pause.count()));
 
-  const std::filesystem::path temp = setup_.tempDirectory.empty()
-                                         ? std::filesystem::path(QDir::tempPath().toStdString())
-                                         : setup_.tempDirectory;
-  const TextTable& texts = TextTable::Instance();
-  if (!WriteUpdaterFiles(temp)) {
-    ShowPrompt(texts.Text("T_FILEERROR"), PromptIcon::Warning, PromptButtons::Ok,
-               texts.Text("ID_WIN_TITLE"));
-    if (setup_.endProcess) {
-      setup_.endProcess(0);
-    } else {
-      QCoreApplication::exit(0);
-    }
-    return false;
-  }
-
-  request.updaterPath = temp / kUpdaterProgramFile;
   request.baseAddress = baseAddress;
   request.pageAddress = VersionPageAddress(baseAddress);
   request.reportResult = reportResult;
+  request.canInstall = setup_.canInstall.value_or(BuildCanInstallUpdates());
   request.programPath =
       setup_.programPath.empty()
           ? std::filesystem::path(QCoreApplication::applicationFilePath().toStdString())
@@ -251,7 +260,6 @@ bool UpdateChecker::CheckForUpdate(QWidget* owner, bool reportResult,
   }));
   worker->start();
   workers_.push_back(std::move(worker));
-  return true;
 }
 
 bool UpdateChecker::Busy() const {

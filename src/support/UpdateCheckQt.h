@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,16 +54,20 @@ class WebFetcher {
   std::chrono::milliseconds timeout_{20000};
 };
 
-// Names of the files written before each check.
-inline constexpr char kUpdaterTextsFile[] = "QBUpdaterUI.xml";
-inline constexpr char kUpdaterCompanionFile[] = "zipdll.dll";
-inline constexpr char kUpdaterProgramFile[] = "QBUpdater.exe";
-
-// Writes the three updater files from the resources into `folder`, in that
-// order, stopping at the first failure. Each file is written beside its final
-// name and renamed over it, so a running updater or a concurrent check never
-// sees a half-written file. The program file is made executable.
+// Writes the three updater files from the resources into `folder`, in the
+// order of their names above, each as a new file (nothing that already sits
+// under a name is opened, followed or replaced); the program file is made
+// executable. Stops at the first failure.
 bool WriteUpdaterFiles(const std::filesystem::path& folder);
+
+// Writes the updater files into a fresh folder below `parent` that only this
+// user can enter (created with a random name, 0700) and returns the updater
+// program's path there; none, with nothing left behind, when it cannot.
+std::optional<std::filesystem::path> WriteUpdaterToPrivateFolder(
+    const std::filesystem::path& parent);
+
+// True when the program was built with a key to check update packages with.
+bool BuildCanInstallUpdates();
 
 // The update source: PADSCOPE_UPDATE_URL when set and not empty, else the
 // address the program was built with.
@@ -72,8 +77,9 @@ std::string UpdateBaseAddress();
 struct UpdateCheckSetup {
   std::filesystem::path programDirectory;  // empty: ProgramDirectory() at each check
   std::filesystem::path tempDirectory;     // empty: the system's temporary folder
+  std::optional<bool> canInstall;          // empty: BuildCanInstallUpdates()
   std::filesystem::path programPath;       // empty: the running executable
-  std::chrono::milliseconds pause{1000};   // before the updater files are written
+  std::chrono::milliseconds pause{1000};   // before the worker starts
   // Ends the program; empty: leave the event loop with the code.
   std::function<void(int)> endProcess;
   // Starts the updater detached; empty: QProcess::startDetached.
@@ -90,12 +96,11 @@ class UpdateChecker {
   UpdateChecker(const UpdateChecker&) = delete;
   UpdateChecker& operator=(const UpdateChecker&) = delete;
 
-  // Reads the installed version, pauses, writes the updater files and starts a
-  // worker for the check; returns once the worker runs. `owner` is the main
-  // window (its message boxes' owner, closed by a declined forced update).
-  // Returns false when the updater files could not be written: "T_FILEERROR" has
-  // been shown and the end of the program requested (exit code 0).
-  bool CheckForUpdate(QWidget* owner, bool reportResult, const std::string& baseAddress);
+  // Reads the installed version, pauses and starts a worker for the check;
+  // returns once the worker runs. `owner` is the main window (its message
+  // boxes' owner, closed by a declined forced update). The updater files are
+  // written only when the user accepts an update.
+  void CheckForUpdate(QWidget* owner, bool reportResult, const std::string& baseAddress);
 
   // True while a worker runs.
   bool Busy() const;

@@ -23,7 +23,7 @@ const std::filesystem::path kDeliveredTexts =
 const std::vector<std::string> kIds = {
     "ID_WIN_TITLE",     "T_ISEXIST",         "T_CHANGELANG", "T_CHECKUPDATE", "T_MSGSETTING",
     "T_REALTIME_VEDIO", "T_RECORDING_VEDIO", "V_CHNAME",     "V_CHINDEX",     "T_NONEWVERSION",
-    "T_CHECKERROR",     "T_UPDATETITLE",     "T_UPDATETEXT", "T_FILEERROR"};
+    "T_CHECKERROR",     "T_UPDATETITLE",     "T_UPDATETEXT", "T_FILEERROR",   "T_UPDATEMANUAL"};
 
 constexpr std::array kLanguages = {kLanguageEnglish, kLanguageSimplifiedChinese,
                                    kLanguageTraditionalChinese};

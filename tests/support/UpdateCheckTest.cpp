@@ -65,9 +65,8 @@ class FakeHost : public UpdateHost {
     fetched.push_back(address);
     return page;
   }
-  bool LaunchUpdater(const std::filesystem::path& updater,
-                     const std::vector<std::string>& arguments) override {
-    launchedProgram = updater;
+  bool LaunchUpdater(const std::vector<std::string>& arguments) override {
+    ++launches;
     launchedArguments = arguments;
     return launchWorks;
   }
@@ -77,7 +76,7 @@ class FakeHost : public UpdateHost {
   std::string page;
   bool launchWorks = true;
   std::vector<std::string> fetched;
-  std::filesystem::path launchedProgram;
+  int launches = 0;
   std::vector<std::string> launchedArguments;
   int closes = 0;
   std::vector<int> endCodes;
@@ -94,9 +93,9 @@ class UpdateWorkerTest : public testing::Test {
            "<SENTENSE id=\"T_NONEWVERSION\"><VALUE Lang=\"en\">latest</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_CHECKERROR\"><VALUE Lang=\"en\">failed</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_FILEERROR\"><VALUE Lang=\"en\">file error</VALUE></SENTENSE>"
+           "<SENTENSE id=\"T_UPDATEMANUAL\"><VALUE Lang=\"en\">by hand</VALUE></SENTENSE>"
            "</text>";
     ASSERT_TRUE(TextTable::Instance().Load(ProgramDirectory() / "Padscope.xml"));
-    request.updaterPath = "/tmp/x/QBUpdater.exe";
     request.baseAddress = "http://h/AppUpdate/USB/Padscope/Padscope";
     request.pageAddress = VersionPageAddress(request.baseAddress);
     request.installedVersion = 105;
@@ -117,7 +116,7 @@ TEST_F(UpdateWorkerTest, NewerVersionAcceptedLaunchesTheUpdaterWithBothArguments
   EXPECT_EQ(prompt->Requests()[0].text, "new?");
   EXPECT_EQ(prompt->Requests()[0].caption, "Update");
   EXPECT_EQ(prompt->Requests()[0].buttons, PromptButtons::YesNo);
-  EXPECT_EQ(host.launchedProgram, request.updaterPath);
+  EXPECT_EQ(host.launches, 1);
   EXPECT_EQ(host.launchedArguments,
             (std::vector<std::string>{request.baseAddress, "/opt/padscope/padscope"}));
   EXPECT_EQ(host.closes, 1);
@@ -136,7 +135,7 @@ TEST_F(UpdateWorkerTest, DeclinedOfferDoesNothingUnlessForced) {
   EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kForcedClose);
   EXPECT_EQ(host.closes, 1);
   EXPECT_EQ(host.endCodes, std::vector<int>{0});
-  EXPECT_TRUE(host.launchedProgram.empty());
+  EXPECT_EQ(host.launches, 0);
 }
 
 TEST_F(UpdateWorkerTest, SameOrOlderVersionIsToldOnlyWhenReporting) {
@@ -173,6 +172,20 @@ TEST_F(UpdateWorkerTest, UpdaterThatCannotStartKeepsTheProgramRunning) {
   prompt->Answer(PromptButton::Yes);
   EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kLaunchFailed);
   EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"new?", "file error"}));
+  EXPECT_EQ(host.closes, 0);
+  EXPECT_TRUE(host.endCodes.empty());
+}
+
+// Without a key to check packages with, a newer version is announced and
+// nothing is started or closed, forced or not.
+TEST_F(UpdateWorkerTest, BuildWithoutAKeyOnlyAnnouncesANewerVersion) {
+  request.canInstall = false;
+  host.page = "ApplicationVersion=106 ForceUpdate=1";
+  prompt->Answer(PromptButton::Yes);
+  EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kAnnounced);
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"by hand"});
+  EXPECT_EQ(prompt->Requests()[0].buttons, PromptButtons::Ok);
+  EXPECT_EQ(host.launches, 0);
   EXPECT_EQ(host.closes, 0);
   EXPECT_TRUE(host.endCodes.empty());
 }

@@ -5,11 +5,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QTranslator>
 #include <QTreeWidget>
@@ -17,9 +15,7 @@
 #include <fstream>
 
 #include "app/CMainFrame.h"
-#include "state/ChartList.h"
 #include "app/CommandIds.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
@@ -27,6 +23,8 @@
 #include "dialogs/DialogRunnerQt.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/RecordingPrompt.h"
+#include "state/ChartList.h"
+#include "state/GlobalSettings.h"
 #include "support/TextTable.h"
 #include "views/CViewKey.h"
 #include "views/CViewSetting.h"
@@ -329,43 +327,6 @@ TEST_F(FrameCommands, DraggingAnEntryOutRemovesIt) {
   send(QEvent::MouseButtonRelease, outside, Qt::NoButton);
   ASSERT_EQ(list->topLevelItemCount(), 1);
   EXPECT_EQ(list->topLevelItem(0)->text(1), "b");
-}
-
-TEST(SingleInstance, SecondProgramIsRefused) {
-  const QString dir = QString::fromStdString(ProgramDirectory().string());
-  std::filesystem::copy_file(
-      std::filesystem::path(PADSCOPE_SOURCE_DIR) / "resources" / "Padscope.xml",
-      ProgramDirectory() / "Padscope.xml");
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("PADSCOPE_HOME", dir);
-  env.insert("PADSCOPE_SIMULATE", "pelmira");
-  env.insert("PADSCOPE_NONINTERACTIVE", "1");
-  env.insert("LANG", "en_US.UTF-8");
-  QProcess first;
-  first.setProcessEnvironment(env);
-  first.start(PADSCOPE_BINARY, {});
-  ASSERT_TRUE(first.waitForStarted());
-  // Wait until the first one holds the guard (a stale guard of a killed run
-  // names another process).
-  const QString guard = QString::fromStdString(
-      (std::filesystem::temp_directory_path() / "Padscope Standard Tool..lock").string());
-  ASSERT_TRUE(test::WaitFor([&] {
-    qint64 pid = 0;
-    QString host, app;
-    return QLockFile(guard).getLockInfo(&pid, &host, &app) && pid == first.processId();
-  }));
-
-  QProcess second;
-  second.setProcessEnvironment(env);
-  second.start(PADSCOPE_BINARY, {});
-  ASSERT_TRUE(second.waitForFinished(20000));
-  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_TRUE(second.readAllStandardError().contains("Padscope is already running."));
-  EXPECT_EQ(first.state(), QProcess::Running) << "the first instance is not touched";
-  first.kill();
-  first.waitForFinished();
 }
 
 }  // namespace

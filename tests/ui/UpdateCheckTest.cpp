@@ -1,6 +1,5 @@
 // The update check against a local HTTP server: the fetcher's reading rules,
-// the checker's offers and reports, the command on the main window, and the
-// updater program replacing an installation.
+// the checker's offers and reports, and the command on the main window.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,16 +13,16 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
+#include "common/Files.h"
 #include "common/LocalHttpServer.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/RecordingPrompt.h"
+#include "state/GlobalSettings.h"
 #include "support/TextTable.h"
 #include "support/UpdateCheckQt.h"
-#include "support/UpdatePackage.h"
 
 namespace padscope {
 namespace {
@@ -107,6 +106,7 @@ class UpdateCheckerTest : public testing::Test {
     setup.tempDirectory = temp;
     setup.programPath = "/opt/padscope/padscope";
     setup.pause = std::chrono::milliseconds(0);
+    setup.canInstall = true;
     setup.endProcess = [this](int code) { endCodes.push_back(code); };
     setup.launch = [this](const QString& program, const QStringList& arguments) {
       launched = program;
@@ -123,7 +123,7 @@ class UpdateCheckerTest : public testing::Test {
     });
     UpdateChecker checker(setup);
     lastBase = server.Base() + "/AppUpdate";
-    EXPECT_TRUE(checker.CheckForUpdate(owner, reporting, lastBase));
+    checker.CheckForUpdate(owner, reporting, lastBase);
     EXPECT_TRUE(PumpUntil([&] { return !checker.Busy(); }));
     return checker.Outcomes().at(0);
   }
@@ -138,25 +138,42 @@ class UpdateCheckerTest : public testing::Test {
   std::string lastBase;
 };
 
-TEST_F(UpdateCheckerTest, NewerVersionIsOfferedAndTheUpdaterGetsBothArguments) {
+// The updater is written only once the user accepts, into a fresh folder of
+// the user's own: what another user planted under the updater's names in the
+// temporary folder is neither written through nor run.
+TEST_F(UpdateCheckerTest, AcceptedUpdateRunsTheUpdaterFromAFreshPrivateFolder) {
+  const fs::path victim = ProgramDirectory() / "victim.txt";
+  std::ofstream(victim) << "private";
+  for (const char* name : {"QBUpdaterUI.xml", "zipdll.dll", "QBUpdater.exe"}) {
+    fs::create_symlink(victim, temp / name);
+  }
+  const auto planted = test::Tree(temp);
+  prompt->Answer(PromptButton::No);
+  EXPECT_EQ(Check("<p>ApplicationVersion = 106</p>", false), UpdateOutcome::kDeclined);
+  EXPECT_EQ(test::Tree(temp), planted) << "nothing is written before the user accepts";
+
   prompt->Answer(PromptButton::Yes);
   EXPECT_EQ(Check("<p>ApplicationVersion = 106</p>", false), UpdateOutcome::kLaunched);
-  EXPECT_EQ(requested, std::vector<std::string>{"/AppUpdate/CheckVersion.html"});
-  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"new?"});
-  EXPECT_EQ(launched.toStdString(), (temp / "QBUpdater.exe").string());
-  EXPECT_EQ(launchArguments.size(), 2);
-  EXPECT_EQ(launchArguments.at(0).toStdString(), lastBase);
-  EXPECT_EQ(launchArguments.at(1), "/opt/padscope/padscope");
+  EXPECT_EQ(requested.back(), "/AppUpdate/CheckVersion.html");
+  const fs::path updater = launched.toStdString();
+  const fs::path folder = updater.parent_path();
+  EXPECT_EQ(updater.filename(), "QBUpdater.exe");
+  EXPECT_EQ(folder.parent_path(), temp);
+  EXPECT_EQ(folder.filename().string().rfind("padscope-updater-", 0), 0u) << folder;
+  EXPECT_EQ(fs::symlink_status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(launchArguments,
+            (QStringList{QString::fromStdString(lastBase), "/opt/padscope/padscope"}));
   EXPECT_EQ(endCodes, std::vector<int>{0});
 
-  // The three files were written, the program one executable.
-  for (const char* name : {"QBUpdaterUI.xml", "zipdll.dll", "QBUpdater.exe"}) {
-    EXPECT_TRUE(fs::exists(temp / name)) << name;
+  EXPECT_GT(fs::file_size(updater), 10000u);
+  EXPECT_EQ(fs::status(updater).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_NE(ReadText(folder / "QBUpdaterUI.xml").find("<updater>"), std::string::npos);
+  EXPECT_EQ(ReadText(victim), "private");
+  auto after = test::Tree(temp);
+  for (auto it = after.begin(); it != after.end();) {
+    it = it->first.rfind(folder.filename().string(), 0) == 0 ? after.erase(it) : std::next(it);
   }
-  EXPECT_GT(fs::file_size(temp / "QBUpdater.exe"), 10000u);
-  EXPECT_NE(ReadText(temp / "QBUpdaterUI.xml").find("<updater>"), std::string::npos);
-  EXPECT_NE(fs::status(temp / "QBUpdater.exe").permissions() & fs::perms::owner_exec,
-            fs::perms::none);
+  EXPECT_EQ(after, planted);
 }
 
 TEST_F(UpdateCheckerTest, SameVersionIsNotOfferedAndToldOnlyWhenReporting) {
@@ -201,10 +218,10 @@ TEST_F(UpdateCheckerTest, DeclinedForcedUpdateClosesTheWindowAndEnds) {
 
 TEST_F(UpdateCheckerTest, UnreachableServerIsSilentAtStartUpAndAnErrorOnRequest) {
   UpdateChecker checker(setup);
-  ASSERT_TRUE(checker.CheckForUpdate(nullptr, false, kUnreachable));
+  checker.CheckForUpdate(nullptr, false, kUnreachable);
   ASSERT_TRUE(PumpUntil([&] { return !checker.Busy(); }));
   EXPECT_TRUE(prompt->Requests().empty());
-  ASSERT_TRUE(checker.CheckForUpdate(nullptr, true, kUnreachable));
+  checker.CheckForUpdate(nullptr, true, kUnreachable);
   ASSERT_TRUE(PumpUntil([&] { return !checker.Busy(); }));
   EXPECT_EQ(checker.Outcomes(),
             (std::vector<UpdateOutcome>{UpdateOutcome::kCheckFailed, UpdateOutcome::kCheckFailed}));
@@ -212,14 +229,14 @@ TEST_F(UpdateCheckerTest, UnreachableServerIsSilentAtStartUpAndAnErrorOnRequest)
   EXPECT_EQ(prompt->Requests()[0].icon, PromptIcon::Error);
 }
 
-TEST_F(UpdateCheckerTest, UnwritableTemporaryFolderShowsFileErrorAndEnds) {
+// An updater that cannot be written is reported, and the program goes on.
+TEST_F(UpdateCheckerTest, UnwritableTemporaryFolderIsReportedAndTheProgramKeepsRunning) {
   setup.tempDirectory = ProgramDirectory() / "no such folder";
-  UpdateChecker checker(setup);
-  EXPECT_FALSE(checker.CheckForUpdate(nullptr, false, kUnreachable));
-  EXPECT_FALSE(checker.Busy());
-  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"file error"});
-  EXPECT_EQ(prompt->Requests()[0].caption, "Padscope");
-  EXPECT_EQ(endCodes, std::vector<int>{0});
+  prompt->Answer(PromptButton::Yes);
+  EXPECT_EQ(Check("ApplicationVersion=106", false), UpdateOutcome::kLaunchFailed);
+  EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"new?", "file error"}));
+  EXPECT_TRUE(launched.isEmpty());
+  EXPECT_TRUE(endCodes.empty());
 }
 
 TEST_F(UpdateCheckerTest, ClosingDuringAFetchEndsTheCheckQuietly) {
@@ -235,7 +252,7 @@ TEST_F(UpdateCheckerTest, ClosingDuringAFetchEndsTheCheckQuietly) {
   const std::string base = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
   {
     UpdateChecker checker(setup);
-    ASSERT_TRUE(checker.CheckForUpdate(nullptr, true, base));
+    checker.CheckForUpdate(nullptr, true, base);
     EXPECT_TRUE(checker.Busy());
   }
   ::close(listener);
@@ -256,7 +273,6 @@ TEST(UpdateCommand, MainWindowCommandReportsTheResult) {
   CaptureContext ctx;
   auto frame = std::make_unique<CMainFrame>(ctx, sim.adapter);
   UpdateCheckSetup setup;
-  setup.tempDirectory = ProgramDirectory();
   setup.pause = std::chrono::milliseconds(0);
   frame->SetUpdateChecker(std::make_unique<UpdateChecker>(setup));
   frame->Action(kCmdCheckUpdate)->trigger();
@@ -268,94 +284,6 @@ TEST(UpdateCommand, MainWindowCommandReportsTheResult) {
   frame->close();
   frame.reset();
   unsetenv("PADSCOPE_UPDATE_URL");
-}
-
-// The embedded updater, written out and run as the program runs it.
-class UpdaterProgramTest : public testing::Test {
- protected:
-  void SetUp() override {
-    home = ProgramDirectory();
-    install = home / "install";
-    fs::create_directories(install);
-    fs::create_directories(home / "tmp");
-    program = install / "dummy";
-    WriteScript(program, "old");
-    std::ofstream(install / "keep.txt") << "user data";
-    ASSERT_TRUE(WriteUpdaterFiles(home / "tmp"));
-  }
-
-  // A dummy program that leaves a marker naming its version when started.
-  static std::string Script(const std::string& version) {
-    return "#!/bin/sh\necho " + version + " > \"$(dirname \"$0\")/restarted.marker\"\n";
-  }
-  static void WriteScript(const fs::path& path, const std::string& version) {
-    std::ofstream(path) << Script(version);
-    fs::permissions(path, fs::perms::owner_all);
-  }
-
-  int RunUpdater(const std::string& base, QByteArray* output = nullptr) {
-    QProcess updater;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("PADSCOPE_NONINTERACTIVE", "1");
-    env.insert("TMPDIR", QString::fromStdString((home / "tmp").string()));
-    updater.setProcessEnvironment(env);
-    updater.start(QString::fromStdString((home / "tmp" / "QBUpdater.exe").string()),
-                  {QString::fromStdString(base), QString::fromStdString(program.string())});
-    EXPECT_TRUE(updater.waitForFinished(60000));
-    if (output != nullptr) {
-      *output = updater.readAllStandardError();
-    }
-    return updater.exitStatus() == QProcess::NormalExit ? updater.exitCode() : -1;
-  }
-
-  fs::path home, install, program;
-};
-
-TEST_F(UpdaterProgramTest, ReplacesTheInstallationAndRestartsIt) {
-  std::vector<PackageEntry> entries{{"dummy", kPackageExecutable, {}},
-                                    {"share/notes.txt", 0, {'v', '2'}}};
-  const std::string script = Script("new");
-  entries[0].contents.assign(script.begin(), script.end());
-  const std::vector<uint8_t> image = PackUpdate(entries);
-  test::LocalHttpServer server([&](const std::string& path) {
-    if (path == "/AppUpdate/Padscope.pkg") {
-      return test::HttpResponse(std::string(image.begin(), image.end()));
-    }
-    return test::HttpResponse("not here", -1, 404);
-  });
-  QByteArray log;
-  EXPECT_EQ(RunUpdater(server.Base() + "/AppUpdate", &log), 0) << log.toStdString();
-  EXPECT_EQ(ReadText(program), script);
-  EXPECT_EQ(ReadText(install / "share" / "notes.txt"), "v2");
-  EXPECT_EQ(ReadText(install / "keep.txt"), "user data");
-  EXPECT_TRUE(test::WaitFor([&] { return ReadText(install / "restarted.marker") == "new\n"; }));
-  EXPECT_TRUE(log.contains("Installing into")) << log.toStdString();
-}
-
-TEST_F(UpdaterProgramTest, BrokenOrMissingPackageLeavesTheInstallationAsItWas) {
-  std::vector<uint8_t> image = PackUpdate({{"dummy", kPackageExecutable, {'x'}}});
-  image[image.size() - 5] ^= 0xFF;
-  test::LocalHttpServer server([&](const std::string& path) {
-    if (path == "/broken/Padscope.pkg") {
-      return test::HttpResponse(std::string(image.begin(), image.end()));
-    }
-    return test::HttpResponse("not here", -1, 404);
-  });
-  QByteArray log;
-  EXPECT_EQ(RunUpdater(server.Base() + "/broken", &log), 1);
-  EXPECT_TRUE(log.contains("checksum")) << log.toStdString();
-  EXPECT_EQ(RunUpdater(server.Base() + "/gone", &log), 1);
-  EXPECT_TRUE(log.contains("could not be downloaded")) << log.toStdString();
-  EXPECT_EQ(RunUpdater(kUnreachable, &log), 1);
-  EXPECT_EQ(ReadText(program), Script("old"));
-  EXPECT_FALSE(fs::exists(install / "restarted.marker"));
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(install)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"dummy", "keep.txt"}));
 }
 
 }  // namespace

@@ -1,0 +1,198 @@
+// The program as the users of one machine start it: one instance per user, the
+// guard of a killed instance taken over, and nothing another user plants in the
+// shared temporary folder keeps it from starting or redirects what it writes.
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <filesystem>
+#include <optional>
+
+#include "common/Files.h"
+#include "common/LocalHttpServer.h"
+#include "common/SharedFolder.h"
+#include "common/Wait.h"
+#include "platform/LockDirectory.h"
+#include "platform/ProgramDirectory.h"
+
+namespace padscope {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct User {
+  uid_t uid;
+  gid_t gid;
+};
+
+// The unprivileged user a victim's program runs as, created for the tests when
+// missing. Root ignores the sticky bit and file permissions, so a victim running
+// as root would hide exactly the faults these tests look for.
+std::optional<User> VictimUser(std::string& why) {
+  constexpr char kName[] = "padscope-victim";
+  if (::geteuid() != 0) {
+    why = "running the victim as an unprivileged user needs root to create it";
+    return std::nullopt;
+  }
+  if (::getpwnam(kName) == nullptr) {
+    QProcess::execute("useradd",
+                      {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", kName});
+  }
+  const passwd* pw = ::getpwnam(kName);
+  if (pw == nullptr) {
+    why = "the user padscope-victim cannot be created (useradd failed)";
+    return std::nullopt;
+  }
+  return User{pw->pw_uid, pw->pw_gid};
+}
+
+// A local update server: every request is recorded, so a program that reached
+// its start-up update check (it took its guard and built its window) is seen.
+class Server {
+ public:
+  bool Asked(const std::string& tag) {
+    return test::WaitFor([&] {
+      for (const std::string& head : server_.Requests()) {
+        if (head.rfind("GET /" + tag + "/CheckVersion.html ", 0) == 0) {
+          return true;
+        }
+      }
+      return false;
+    });
+  }
+  std::string Source(const std::string& tag) const { return server_.Base() + "/" + tag; }
+
+ private:
+  test::LocalHttpServer server_{
+      [](const std::string&) { return test::HttpResponse("ApplicationVersion=999"); }};
+};
+
+// One run of the program; killed when the test ends.
+class ProgramRun {
+ public:
+  ProgramRun(const QProcessEnvironment& env, std::optional<User> user = std::nullopt) {
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(env.value("PADSCOPE_HOME"));
+    if (user) {
+      process.setChildProcessModifier([u = *user] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(u.gid) != 0 || ::setuid(u.uid) != 0) {
+          ::_exit(127);
+        }
+      });
+    }
+    process.start(PADSCOPE_BINARY, {});
+    EXPECT_TRUE(process.waitForStarted());
+  }
+  ~ProgramRun() {
+    process.kill();
+    process.waitForFinished();
+  }
+  QProcess process;
+};
+
+// What a user's program is started with: its own state folder (with the texts),
+// the given temporary and runtime folders, and the update source.
+QProcessEnvironment Environment(const fs::path& state, const fs::path& temp,
+                                const std::optional<fs::path>& runtime,
+                                const std::string& updateSource) {
+  fs::create_directories(state);
+  fs::copy_file(fs::path(PADSCOPE_SOURCE_DIR) / "resources" / "Padscope.xml",
+                state / "Padscope.xml", fs::copy_options::overwrite_existing);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("PADSCOPE_HOME", QString::fromStdString(state.string()));
+  env.insert("HOME", QString::fromStdString(state.string()));
+  env.insert("PADSCOPE_SIMULATE", "pelmira");
+  env.insert("PADSCOPE_NONINTERACTIVE", "1");
+  env.insert("LANG", "en_US.UTF-8");
+  env.insert("TMPDIR", QString::fromStdString(temp.string()));
+  env.insert("PADSCOPE_UPDATE_URL", QString::fromStdString(updateSource));
+  env.remove("XDG_RUNTIME_DIR");
+  if (runtime) {
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime->string()));
+  }
+  return env;
+}
+
+TEST(ProgramStart, OneInstancePerUserAndTheGuardOfAKilledOneIsTakenOver) {
+  Server server;
+  const fs::path runtime = std::getenv("XDG_RUNTIME_DIR");
+  const auto env = [&](const std::string& tag) {
+    return Environment(ProgramDirectory(), ProgramDirectory(), runtime, server.Source(tag));
+  };
+  auto first = std::make_unique<ProgramRun>(env("first"));
+  ASSERT_TRUE(server.Asked("first"));
+  EXPECT_TRUE(fs::exists(runtime / kInstanceLockName)) << "the guard is in the runtime folder";
+
+  QProcess second;
+  second.setProcessEnvironment(env("second"));
+  second.start(PADSCOPE_BINARY, {});
+  ASSERT_TRUE(second.waitForFinished(20000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(second.readAllStandardError().contains("Padscope is already running."));
+  EXPECT_EQ(first->process.state(), QProcess::Running) << "the first instance is not touched";
+
+  first.reset();  // killed: no chance to clean up
+  ProgramRun third(env("third"));
+  EXPECT_TRUE(server.Asked("third"));
+}
+
+TEST(ProgramStart, WhatAnotherUserPlantsInTheSharedTemporaryFolderNeitherStopsNorRedirectsIt) {
+  std::string why;
+  const std::optional<User> victim = VictimUser(why);
+  if (!victim) {
+    GTEST_SKIP() << why;
+  }
+  const fs::path shared = test::MakeSharedFolder(ProgramDirectory() / "tmp");
+  const fs::path victimHome = ProgramDirectory() / "victim";
+  const fs::path secret = victimHome / "secret.txt";
+  const fs::path state = victimHome / "padscope";
+  Server server;
+  const QProcessEnvironment victimEnv =
+      Environment(state, shared, std::nullopt, server.Source("victim"));
+  std::ofstream(secret) << "the victim's own";
+  for (const auto& entry : fs::recursive_directory_iterator(victimHome)) {
+    ASSERT_EQ(::lchown(entry.path().c_str(), victim->uid, victim->gid), 0);
+  }
+  ASSERT_EQ(::chown(victimHome.c_str(), victim->uid, victim->gid), 0);
+  fs::permissions(victimHome, fs::perms::owner_all);
+  fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+
+  // What the review planted, as "nobody": links to the victim's file and
+  // foreign files under every fixed name the program once used there, and a
+  // foreign folder where Qt would put the victim's runtime folder.
+  for (const char* name : {"QBUpdater.exe", "zipdll.dll"}) {
+    fs::create_symlink(secret, shared / name);
+    ASSERT_EQ(::lchown((shared / name).c_str(), test::kNobody, test::kNobody), 0);
+  }
+  test::PlantForeignFile(shared / "QBUpdaterUI.xml", "<theirs/>");
+  test::PlantForeignFile(shared / kInstanceLockName, "");
+  fs::create_directory(shared / "runtime-padscope-victim");
+  ASSERT_EQ(::chown((shared / "runtime-padscope-victim").c_str(), test::kNobody, test::kNobody), 0);
+  const auto planted = test::Tree(shared);
+
+  ProgramRun run(victimEnv, victim);
+  ASSERT_TRUE(server.Asked("victim")) << run.process.readAllStandardError().toStdString();
+  // Another user of the machine runs Padscope at the same time.
+  ProgramRun other(Environment(ProgramDirectory() / "other", shared,
+                               fs::path(std::getenv("XDG_RUNTIME_DIR")), server.Source("other")));
+  EXPECT_TRUE(server.Asked("other"));
+  EXPECT_EQ(run.process.state(), QProcess::Running);
+
+  EXPECT_EQ(test::Tree(shared), planted) << "nothing is written into the shared folder";
+  EXPECT_EQ(test::Tree(victimHome)["secret.txt"], "the victim's own");
+  EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  // The foreign runtime folder is refused: the guard falls back to the state folder.
+  struct stat guard {};
+  ASSERT_EQ(::stat((state / kInstanceLockName).c_str(), &guard), 0);
+  EXPECT_EQ(guard.st_uid, victim->uid);
+  EXPECT_EQ(guard.st_mode & 07777, 0600u);
+}
+
+}  // namespace
+}  // namespace padscope
