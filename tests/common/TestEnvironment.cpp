@@ -24,11 +24,13 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
     std::filesystem::create_directories(dir_);
     setenv("PADSCOPE_HOME", dir_.c_str(), 1);
     // The user's runtime folder holds the per-user locks of the programs a
-    // test starts; each test has its own, private as the real one is.
-    const std::filesystem::path runtime = dir_ / "runtime";
-    std::filesystem::create_directories(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    // test starts; each test has its own, private as the real one is, beside
+    // the program directory so that this one holds only what a test puts there.
+    runtime_ = dir_;
+    runtime_ += "-runtime";
+    std::filesystem::create_directories(runtime_);
+    std::filesystem::permissions(runtime_, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
     // An update check (and a program a test starts) meets a refused port at
     // once instead of a real server.
     setenv("PADSCOPE_UPDATE_URL", kRefusedUpdateSource, 1);
@@ -41,12 +43,14 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
   void OnTestEnd(const testing::TestInfo&) override {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
+    std::filesystem::remove_all(runtime_, ec);
     unsetenv("PADSCOPE_HOME");
     unsetenv("XDG_RUNTIME_DIR");
   }
 
  private:
   std::filesystem::path dir_;
+  std::filesystem::path runtime_;
 };
 
 }  // namespace
