@@ -99,9 +99,13 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
   UpdateCommandStates();
   gMainFrame = this;
   InstallMessageLogSink();
+  // Key presses go to the focused pane first; the numeric-pad accelerators
+  // are taken before it sees them.
+  qApp->installEventFilter(this);
 }
 
 CMainFrame::~CMainFrame() {
+  qApp->removeEventFilter(this);
   // A running check ends before the window it may close goes away.
   updateChecker_.reset();
   SetMessageLogSink({});

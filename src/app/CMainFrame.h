@@ -99,12 +99,17 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   void CommandRan(int id);
 
  protected:
+  // Numeric-pad + and - reach coordinate zoom in and out wherever the focus
+  // is in this window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   void BuildPanes();
   void BuildStatusBar();
+  // Keeps the room left of the status panes as wide as the widest feedback.
+  void FitPromptArea();
   void BuildActions();
   void BuildToolBar();
   void BuildMenus();

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -131,26 +132,36 @@ void CMainFrame::BuildActions() {
     actions_[id]->setCheckable(true);
   }
 
-  // Accelerators act wherever the focus is in the window.
+  // Accelerators act wherever the focus is in the window. The numeric pad's
+  // + and - are not among them: X11 drops the keypad flag before shortcuts
+  // are matched, so a shortcut that asks for it never fires there, and one
+  // without it would also take the main keyboard's + and -. eventFilter
+  // handles those two keys.
   const std::pair<int, QKeySequence> keys[] = {
-      {kCmdGlobalParameters, Qt::Key_F5},
-      {kCmdClearMessageLog, Qt::Key_F7},
-      {kCmdCoordZoomIn, QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)},
-      {kCmdCoordZoomOut, QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)},
-      {kCmdKeyRangeUp, Qt::Key_Up},
-      {kCmdKeyRangeDown, Qt::Key_Down},
-      {kCmdOutputZoomUp, Qt::Key_Right},
-      {kCmdOutputZoomDown, Qt::Key_Left},
-      {kCmdRangeUpKey, Qt::Key_PageUp},
-      {kCmdRangeDownKey, Qt::Key_PageDown},
-      {kCmdPanLeft, Qt::Key_Home},
-      {kCmdPanRight, Qt::Key_End},
+      {kCmdGlobalParameters, Qt::Key_F5}, {kCmdClearMessageLog, Qt::Key_F7},
+      {kCmdKeyRangeUp, Qt::Key_Up},       {kCmdKeyRangeDown, Qt::Key_Down},
+      {kCmdOutputZoomUp, Qt::Key_Right},  {kCmdOutputZoomDown, Qt::Key_Left},
+      {kCmdRangeUpKey, Qt::Key_PageUp},   {kCmdRangeDownKey, Qt::Key_PageDown},
+      {kCmdPanLeft, Qt::Key_Home},        {kCmdPanRight, Qt::Key_End},
   };
   for (const auto& [id, key] : keys) {
     actions_[id]->setShortcut(key);
     actions_[id]->setShortcutContext(Qt::WindowShortcut);
     addAction(actions_[id]);
   }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::KeypadModifier &&
+        (key->key() == Qt::Key_Plus || key->key() == Qt::Key_Minus)) {
+      actions_[key->key() == Qt::Key_Plus ? kCmdCoordZoomIn : kCmdCoordZoomOut]->trigger();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::BuildToolBar() {

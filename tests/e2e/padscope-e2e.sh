@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs the real padscope program on the simulated adapter under a virtual
 # display, as a user would: Start from the toolbar, capture for a while, Stop,
-# Dump Original Data through the save dialog (typing the file name), Load Data
-# of that chart through the open dialog, then quit through the File menu. Afterwards the chart, "~tmp.tmp", "~list.tmp" and a
-# screenshot taken during capture are checked.
+# the numeric pad's - twice and + once (coordinate zoom out, out, in), Dump
+# Original Data through the save dialog (typing the file name), Load Data of
+# that chart through the open dialog, then quit through the File menu.
+# Afterwards the chart, "~tmp.tmp" (with the raw-value window the zoom keys
+# left), "~list.tmp" and a screenshot taken during capture are checked.
 #
-#   padscope-e2e.sh PADSCOPE_BINARY TEXT_TABLE
+#   padscope-e2e.sh PADSCOPE_BINARY TEXT_TABLE PADSCOPE_CLI_BINARY
 set -euo pipefail
 binary=$1
 texts=$2
+cli=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/tmp"
@@ -40,6 +43,9 @@ xvfb-run -a -s "-screen 0 1600x1000x24" bash -euo pipefail -c '
   import -window root "$E2E_WORK/capture.png"
   xdotool mousemove 74 43 click 1                       # Stop
   sleep 1
+  xdotool windowfocus --sync "$win" || true
+  xdotool key KP_Subtract KP_Subtract KP_Add            # zoom steps 2, 3, then 2
+  sleep 0.5
   xdotool mousemove 122 43 click 1                      # Dump Original Data
   wait_for 10 xdotool search --onlyvisible --name "Save|Dump|Padscope.*" || fail "no save dialog"
   sleep 1
@@ -75,6 +81,11 @@ size=$(stat -c %s "$chart")
 [ "$size" -ge $((64 * 20)) ] || fail "chart of $size bytes holds too few frames"
 tail -c 64 "$chart" | od -v -An -tx1 | tr -d ' \n' | grep -qx '\(ff\)\{64\}' || fail "no end record"
 [ "$(stat -c %s "$work/home/~tmp.tmp")" -eq 1248 ] || fail "~tmp.tmp is not 1248 bytes"
+# Coordinate zoom at step 2 spans 3 x 2 units above the reference sample and
+# 5 x 2 below it: only all three keys together leave a window 16 units high.
+setting() { PADSCOPE_HOME="$work/home" "$cli" settings show | sed -n "s/^$1 = //p"; }
+span=$(( $(setting rangeMax) - $(setting rangeMin) ))
+[ "$span" -eq 16 ] || fail "numeric-pad zoom keys: raw-value window $span units high, not 16"
 list=$(stat -c %s "$work/home/~list.tmp")
 [ "$list" -gt 0 ] && [ $((list % 384)) -eq 0 ] || fail "~list.tmp of $list bytes"
 grep -q "e2e.tkchart" "$work/home/~list.tmp" || fail "~list.tmp does not name the chart"

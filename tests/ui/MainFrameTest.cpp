@@ -3,8 +3,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTest>
 #include <QToolBar>
 #include <filesystem>
 #include <fstream>
@@ -13,15 +17,20 @@
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/DeviceWatcherQt.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
+#include "dialogs/DialogRunnerQt.h"
 #include "platform/MessageLog.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/RecordingPrompt.h"
+#include "state/GlobalSettings.h"
+#include "support/ChannelLabel.h"
 #include "support/TextTable.h"
 #include "views/CViewKey.h"
+#include "views/CViewScope.h"
+#include "views/KeyScopeEdit.h"
+#include "views/KeyScopeGeometry.h"
 
 namespace padscope {
 namespace {
@@ -44,6 +53,7 @@ class MainFrameTest : public ::testing::Test {
     frame = std::make_unique<CMainFrame>(ctx, sim.adapter);
   }
   void TearDown() override {
+    SetDialogRunner({});
     if (frame) {
       frame->close();
       frame.reset();
@@ -94,26 +104,41 @@ TEST_F(MainFrameTest, MenusHoldTheCommandsInOrder) {
             (std::vector<int>{32845, 32847, 32849, 57664, 0, 2345, 0, 2346}));
 }
 
-TEST_F(MainFrameTest, AcceleratorsReachTheirCommands) {
-  const std::pair<int, QKeySequence> keys[] = {
-      {32800, Qt::Key_F5},
-      {32799, Qt::Key_F7},
-      {32827, QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)},
-      {32828, QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)},
-      {32785, Qt::Key_Up},
-      {32784, Qt::Key_Down},
-      {32786, Qt::Key_Right},
-      {32787, Qt::Key_Left},
-      {133, Qt::Key_PageUp},
-      {134, Qt::Key_PageDown},
-      {32839, Qt::Key_Home},
-      {32840, Qt::Key_End},
+// Real key presses on the focused pane reach the accelerators' commands. The
+// numeric pad's + and - carry the keypad flag; the main keyboard's do nothing.
+TEST_F(MainFrameTest, KeysReachTheirCommands) {
+  SetDialogRunner([](QDialog& d) {  // F5's dialog
+    d.reject();
+    return static_cast<int>(QDialog::Rejected);
+  });
+  frame->show();
+  QApplication::setActiveWindow(frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  QWidget* pane = frame->viewKey()->list();
+  pane->setFocus();
+  std::vector<int> ran;
+  QObject::connect(frame.get(), &CMainFrame::CommandRan, [&ran](int id) { ran.push_back(id); });
+  struct Press {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int command;  // 0: none
   };
-  for (const auto& [id, key] : keys) {
-    ASSERT_NE(frame->Action(id), nullptr) << id;
-    EXPECT_EQ(frame->Action(id)->shortcut(), key) << id;
-    EXPECT_TRUE(frame->actions().contains(frame->Action(id))) << id;
+  const Press presses[] = {
+      {Qt::Key_F5, Qt::NoModifier, 32800},       {Qt::Key_F7, Qt::NoModifier, 32799},
+      {Qt::Key_Plus, Qt::KeypadModifier, 32827}, {Qt::Key_Minus, Qt::KeypadModifier, 32828},
+      {Qt::Key_Up, Qt::NoModifier, 32785},       {Qt::Key_Down, Qt::NoModifier, 32784},
+      {Qt::Key_Right, Qt::NoModifier, 32786},    {Qt::Key_Left, Qt::NoModifier, 32787},
+      {Qt::Key_PageUp, Qt::NoModifier, 133},     {Qt::Key_PageDown, Qt::NoModifier, 134},
+      {Qt::Key_Home, Qt::NoModifier, 32839},     {Qt::Key_End, Qt::NoModifier, 32840},
+      {Qt::Key_Plus, Qt::NoModifier, 0},         {Qt::Key_Minus, Qt::NoModifier, 0},
+  };
+  for (const Press& p : presses) {
+    ran.clear();
+    QTest::keyClick(pane, p.key, p.modifiers);
+    EXPECT_EQ(ran, p.command == 0 ? std::vector<int>{} : std::vector<int>{p.command})
+        << QKeySequence(p.key | p.modifiers).toString().toStdString();
   }
+  EXPECT_EQ(frame->fields.coordStep, 2) << "zoom in at step 1 stays at 1, zoom out adds one";
 }
 
 TEST_F(MainFrameTest, PageUpAndMoveUpDoTheSame) {
