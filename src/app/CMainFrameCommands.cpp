@@ -267,8 +267,13 @@ void CMainFrame::UpdateCommandStates() {
   const CheckInputs in{GlobalSettings::Instance(), fields, logEnabled.load(),
                        toolBar_ != nullptr && toolBar_->isVisible(), statusBar()->isVisible()};
   const int runState = ctx_.runState;
+  const TextTable& texts = TextTable::Instance();
   for (const auto& [id, action] : actions_) {
-    action->setEnabled(IsCommandEnabled(id, runState));
+    bool enabled = IsCommandEnabled(id, runState);
+    if (id == kCmdRealTimeVideo || id == kCmdRecordingVideo) {
+      enabled = enabled && !HelpVideoAddress(texts, id).empty();
+    }
+    action->setEnabled(enabled);
     if (const std::optional<bool> checked = IsCommandChecked(id, in)) {
       action->setChecked(*checked);
     }
@@ -301,10 +306,8 @@ void CMainFrame::OnCommand(int id) {
       OpenGlobalParameterDialog();
       break;
     case kCmdRealTimeVideo:
-      OpenDocument(QString::fromStdString(TextTable::Instance().Text("T_REALTIME_VEDIO")));
-      break;
     case kCmdRecordingVideo:
-      OpenDocument(QString::fromStdString(TextTable::Instance().Text("T_RECORDING_VEDIO")));
+      OpenDocument(QString::fromStdString(HelpVideoAddress(TextTable::Instance(), id)));
       break;
     case kCmdInstructions:
       OpenDocument(QString::fromStdString(InstructionsDocumentPath().string()));

@@ -1,10 +1,12 @@
 #include "app/MiscCommands.h"
 
-#include "state/FrameFields.h"
-#include "state/GlobalSettings.h"
+#include "app/CommandIds.h"
 #include "capture/CaptureHost.h"
 #include "capture/WriteLog.h"
 #include "platform/ProgramDirectory.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
+#include "support/TextTable.h"
 
 namespace padscope {
 
@@ -32,6 +34,18 @@ const char* UiLocaleName(int languageCode) {
     default:
       return "en_US";
   }
+}
+
+std::string HelpVideoAddress(const TextTable& table, int commandId) {
+  const char* id = commandId == kCmdRealTimeVideo    ? "T_REALTIME_VEDIO"
+                   : commandId == kCmdRecordingVideo ? "T_RECORDING_VEDIO"
+                                                     : nullptr;
+  if (id == nullptr) {
+    return {};
+  }
+  // A missing entry reads as its id: no address either.
+  std::string text = table.Text(id);
+  return text == id ? std::string() : text;
 }
 
 std::filesystem::path InstructionsDocumentPath() {

@@ -4,12 +4,14 @@
 // switch, the algorithm choice, the UI language and the help texts.
 
 #include <filesystem>
+#include <string>
 
 namespace padscope {
 
 struct GlobalSettings;
 struct FrameFields;
 class CaptureHost;
+class TextTable;
 
 // Inverts the host's logEnabled, sets the frame's logTag ("主线程") and logText
 // ("启动日志信息" when now on, " 关闭日志信息" when now off) and writes that line
@@ -25,6 +27,12 @@ bool ChooseAlgorithm(GlobalSettings& settings, Algorithm algorithm);
 // The UI locale of a language code: 2 "zh_CN", 3 "zh_TW", anything else
 // "en_US". Returns a static string.
 const char* UiLocaleName(int languageCode);
+
+// What the help video command `commandId` (32845 real-time, 32847 recording
+// mode) opens: the text table's "T_REALTIME_VEDIO" or "T_RECORDING_VEDIO" in
+// its current language. Empty when the file gives no address for that
+// language (the command is then greyed) and for any other command.
+std::string HelpVideoAddress(const TextTable& table, int commandId);
 
 // The instructions document opened from the Help menu.
 std::filesystem::path InstructionsDocumentPath();

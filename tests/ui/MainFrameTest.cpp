@@ -275,6 +275,21 @@ TEST_F(MainFrameTest, LanguageCyclingRetitlesEachTime) {
   EXPECT_EQ(TextTable::Instance().Language(), 1);
 }
 
+TEST_F(MainFrameTest, HelpVideosAreGreyedWithoutAnAddress) {
+  const auto xml = ProgramDirectory() / "texts.xml";
+  std::ofstream(xml) << "<?xml version=\"1.0\" encoding=\"utf-8\"?><text>"
+                        "<SENTENSE id=\"T_REALTIME_VEDIO\">"
+                        "<VALUE Lang=\"en\">https://example.com/realtime.mp4</VALUE>"
+                        "<VALUE Lang=\"cn\"></VALUE></SENTENSE></text>";
+  ASSERT_TRUE(TextTable::Instance().Load(xml));
+  TextTable::Instance().SetLanguage(1);
+  frame->UpdateCommandStates();
+  EXPECT_TRUE(frame->Action(kCmdRealTimeVideo)->isEnabled());
+  EXPECT_FALSE(frame->Action(kCmdRecordingVideo)->isEnabled()) << "no entry at all";
+  Run(kCmdChangeLanguage);  // Simplified Chinese: an empty address
+  EXPECT_FALSE(frame->Action(kCmdRealTimeVideo)->isEnabled());
+}
+
 TEST_F(MainFrameTest, LoggingOnThenOffWritesTwoLines) {
   Run(kCmdEnableLog);
   EXPECT_TRUE(frame->Action(kCmdEnableLog)->isChecked());
