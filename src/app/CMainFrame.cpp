@@ -4,15 +4,17 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFile>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QThread>
 #include <QTranslator>
+#include <algorithm>
+#include <vector>
 
 #include "app/DeviceWatcherQt.h"
 #include "app/MiscCommands.h"
+#include "app/StatusPaneQt.h"
 #include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
@@ -30,6 +32,8 @@
 #include "views/CViewKeyScope.h"
 #include "views/CViewScope.h"
 #include "views/CViewSetting.h"
+#include "views/KeyScopeEdit.h"
+#include "views/KeyScopeGeometry.h"
 
 namespace padscope {
 
@@ -37,8 +41,44 @@ namespace {
 
 CMainFrame* gMainFrame = nullptr;
 
-// Status bar panes after the stretching prompt area: indicator id and width.
-constexpr std::pair<int, int> kPanes[] = {{135, 300}, {132, 60}, {131, 90}, {130, 800}, {129, 150}};
+// Status bar panes after the prompt area: indicator id, the width they ask
+// for, the width they may shrink to, and their share of any room left over.
+// The file pane (a chart's path) takes the spare room along with the prompt
+// area rather than a fixed 800 pixels, so the firmware text stays whole on
+// a window of usual width.
+struct PaneWidth {
+  int id;
+  int nominal;
+  int minimum;
+  int stretch;
+};
+constexpr PaneWidth kPanes[] = {
+    {135, 300, 120, 0}, {132, 60, 60, 0}, {131, 90, 90, 0}, {130, 200, 120, 1}, {129, 150, 100, 0}};
+
+constexpr int kPromptSlack = 16;  // the bar's own margins around the message
+
+// The prompt area's feedback texts as wide as they get: every hover and drag
+// text of the two scope views, for the last channel with its current name and
+// six-digit values.
+std::vector<QString> WidestFeedbackTexts() {
+  constexpr int32_t kWide = -100000;
+  GlobalSettings sample;
+  ChannelConfig& c = sample.channel[kSettingsChannelCount - 1];
+  c.threshold = c.secondMax = c.secondMin = c.baseline = kWide;
+  sample.zoom = kWide;
+  std::vector<QString> texts;
+  using namespace keyscope;
+  for (int code : {kHitNone, kHitHeader, kHitBarMax, kHitBarMin, kHitBoxThreshold, kHitLine,
+                   kHitZoom, kHitSwitch}) {
+    texts.push_back(QString::fromStdString(
+        HoverStatusText(code, kSettingsChannelCount - 1, sample, ChannelLabel::Instance())));
+  }
+  texts.push_back(QString::fromStdString(DragStatusText(kSettingsChannelCount - 1, sample)));
+  texts.push_back(CViewScope::RangeHoverText(1, kWide));
+  texts.push_back(CViewScope::RangeHoverText(2, kWide));
+  return texts;
+}
+
 constexpr int kPaneValueWidth = 131;
 constexpr int kDispatchIntervalMs = 5;
 
@@ -157,15 +197,28 @@ void CMainFrame::BuildPanes() {
 void CMainFrame::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName("statusBar");
-  for (const auto& [id, width] : kPanes) {
-    auto* pane = new QLabel(bar);
-    pane->setFixedWidth(width);
-    pane->setFrameShape(QFrame::Panel);
-    pane->setFrameShadow(QFrame::Sunken);
-    bar->addPermanentWidget(pane);
-    panes_[id] = pane;
+  // Messages are drawn left of the first pane. This spacer holds that room
+  // open, also while a message hides it.
+  promptArea_ = new QWidget(bar);
+  QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  policy.setRetainSizeWhenHidden(true);
+  promptArea_->setSizePolicy(policy);
+  FitPromptArea();
+  bar->addWidget(promptArea_, 1);
+  for (const PaneWidth& w : kPanes) {
+    auto* pane = new StatusPane(w.nominal, w.minimum, bar);
+    bar->addPermanentWidget(pane, w.stretch);
+    panes_[w.id] = pane;
   }
   bar->showMessage(tr("Ready"));
+}
+
+void CMainFrame::FitPromptArea() {
+  int widest = 0;
+  for (const QString& text : WidestFeedbackTexts()) {
+    widest = std::max(widest, statusBar()->fontMetrics().horizontalAdvance(text));
+  }
+  promptArea_->setMinimumWidth(widest + kPromptSlack);
 }
 
 void CMainFrame::SetStatusPaneText(int id, const QString& text) {
@@ -194,6 +247,7 @@ void CMainFrame::ApplyLanguage(int code) {
   TextTable& table = TextTable::Instance();
   setWindowTitle(QString::fromStdString(table.Text("ID_WIN_TITLE")));
   ChannelLabel::Instance().RefreshFromTextTable(table);
+  FitPromptArea();  // the channel names may have changed
   for (QWidget* view :
        std::initializer_list<QWidget*>{viewKey_, viewKeyScope_, viewScope_, viewSetting_}) {
     if (view != nullptr) {

@@ -12,7 +12,6 @@
 #include "state/FrameFields.h"
 
 class QAction;
-class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
@@ -27,6 +26,7 @@ class CViewScope;
 class CViewSetting;
 class DeviceWatcher;
 class HidAdapter;
+class StatusPane;
 class UpdateChecker;
 
 // The main window: toolbar, the four panes in their splitters, the status bar,
@@ -134,7 +134,8 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   CaptureContext& ctx_;
   HidAdapter& adapter_;
   std::map<int, QAction*> actions_;
-  std::map<int, QLabel*> panes_;
+  std::map<int, StatusPane*> panes_;
+  QWidget* promptArea_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   CViewSetting* viewSetting_ = nullptr;
   CViewKey* viewKey_ = nullptr;

@@ -13,10 +13,10 @@
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/DisplayCommands.h"
-#include "state/FrameFields.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "platform/Prompt.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "views/CViewKeyScope.h"
 
 namespace padscope {
@@ -532,15 +532,18 @@ void CViewScope::ShowStatus(const QString& text) const {
   }
 }
 
+QString CViewScope::RangeHoverText(int mode, int32_t value) {
+  return (mode == 1 ? QStringLiteral("拖动以调整显示范围的最大值.当前: %1")
+                    : QStringLiteral("拖动以调整显示范围的最小值.当前: %1"))
+      .arg(value);
+}
+
 void CViewScope::HoverAt(QPoint pos) {
   hoverMode_ = HitRangeHandle(layout_.rangeHandle, pos.x(), pos.y());
   if (hoverMode_ != 0) {
     const GlobalSettings& s = GlobalSettings::Instance();
-    const QString text =
-        hoverMode_ == 1
-            ? QStringLiteral("拖动以调整显示范围的最大值.当前: %1").arg(s.EffectiveRangeMax())
-            : QStringLiteral("拖动以调整显示范围的最小值.当前: %1").arg(s.EffectiveRangeMin());
-    ShowStatus(text);
+    ShowStatus(RangeHoverText(hoverMode_,
+                              hoverMode_ == 1 ? s.EffectiveRangeMax() : s.EffectiveRangeMin()));
   }
   if (HitScopeButton(layout_, pos.x(), pos.y()) >= 0) {
     hoverMode_ = 3;

@@ -36,6 +36,10 @@ class CViewScope : public CScopeViewBase {
   // Whether a held button's repeat worker is running.
   bool repeating() const { return repeater_.Running(); }
 
+  // The status text over the range handle's maximum (mode 1) or minimum
+  // (mode 2) arrow, with that end of the range.
+  static QString RangeHoverText(int mode, int32_t value);
+
  protected:
   void Render(QPainter& painter, const QRect& area) override;
   void mousePressEvent(QMouseEvent* event) override;

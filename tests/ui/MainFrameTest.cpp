@@ -290,6 +290,38 @@ TEST_F(MainFrameTest, HelpVideosAreGreyedWithoutAnAddress) {
   EXPECT_FALSE(frame->Action(kCmdRealTimeVideo)->isEnabled());
 }
 
+// The prompt area shows the scope views' hover and drag feedback whole, from
+// a window 1024 pixels wide up; the panes beside it give way.
+TEST_F(MainFrameTest, FeedbackFitsBesideTheStatusPanes) {
+  GlobalSettings& s = GlobalSettings::Instance();
+  s.rangeMax = 123456;
+  s.channel[15].secondMax = 65535;
+  const QString drag = QString::fromStdString(
+      HoverStatusText(keyscope::kHitBarMax, 15, s, ChannelLabel::Instance()));
+  frame->SetStatusPaneText(130, QString("File: /home/user/charts/").repeated(8));
+  frame->show();
+  for (int width : {1024, 1600}) {
+    frame->resize(width, 700);
+    QApplication::processEvents();
+    ASSERT_EQ(frame->width(), width);
+    CViewScope* scope = frame->viewScope();
+    const QPoint handleTop(scope->width() - 30, (scope->height() - 60) / 2 + 2);
+    QMouseEvent move(QEvent::MouseMove, handleTop, scope->mapToGlobal(handleTop), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(scope, &move);
+    const QString hover = frame->statusBar()->currentMessage();
+    ASSERT_TRUE(hover.endsWith("123456")) << hover.toStdString();
+    // The bar writes its message from x 6 to 2 pixels before the first pane.
+    int firstPane = width;
+    for (const QFrame* pane : frame->statusBar()->findChildren<QFrame*>()) {
+      firstPane = std::min(firstPane, pane->x());
+    }
+    const QFontMetrics metrics = frame->statusBar()->fontMetrics();
+    EXPECT_LE(metrics.horizontalAdvance(hover), firstPane - 8) << width;
+    EXPECT_LE(metrics.horizontalAdvance(drag), firstPane - 8) << width;
+  }
+}
+
 TEST_F(MainFrameTest, LoggingOnThenOffWritesTwoLines) {
   Run(kCmdEnableLog);
   EXPECT_TRUE(frame->Action(kCmdEnableLog)->isChecked());
