@@ -260,19 +260,7 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
       },
       [&](int index, int x) {
         CheckWatch();
-        // The labels show the newest values and are the same for every frame
-        // of the walk: written once, as soon as there is a frame to draw.
-        if (!labelled) {
-          labelled = true;
-          p.setPen(whitePen_);
-          for (int i = 0; i < kFrameChannels; ++i) {
-            if (drawn[i]) {
-              const LabelPos pos = ChannelLabelPos(i, layout_.width);
-              const int32_t v = ctx_.RawValue(newest, i) - kValueOffset;
-              DrawTextAt(p, pos.x, pos.y, QStringLiteral("CH%1: %2").arg(i).arg(v));
-            }
-          }
-        }
+        labelled = true;
         for (int i = 0; i < kFrameChannels; ++i) {
           if (!drawn[i]) {
             continue;
@@ -293,6 +281,18 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
     if (!traceLines_[i].empty()) {
       DrawTraceLines(traceLines_[i], channelPens_[i].color().rgb(),
                      QRect(0, 0, layout_.width, layout_.height));
+    }
+  }
+  // The labels show the newest values, and only once a frame was plotted.
+  // They go over the traces, which would otherwise hide them.
+  if (labelled) {
+    p.setPen(whitePen_);
+    for (int i = 0; i < kFrameChannels; ++i) {
+      if (drawn[i]) {
+        const LabelPos pos = ChannelLabelPos(i, layout_.width);
+        const int32_t v = ctx_.RawValue(newest, i) - kValueOffset;
+        DrawTextAt(p, pos.x, pos.y, QStringLiteral("CH%1: %2").arg(i).arg(v));
+      }
     }
   }
 }

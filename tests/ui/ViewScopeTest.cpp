@@ -12,12 +12,12 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
-#include "state/FrameFields.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
 #include "platform/RecordingPrompt.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "views/CViewScope.h"
 
 namespace padscope {
@@ -163,6 +163,28 @@ TEST_F(ViewScopeTest, ChannelLabelsWrapToTheSecondRowOnANarrowView) {
   const QImage& narrow = Paint();
   EXPECT_FALSE(AreaHas(narrow, 170, 256, 10, 26, kWhite));
   EXPECT_TRUE(AreaHas(narrow, 170, 256, 30, 46, kWhite));
+}
+
+// The channel labels and the pan offset are written over the traces, never
+// hidden under them.
+TEST_F(ViewScopeTest, TextsStayAboveTheTraces) {
+  view->resize(300, 400);  // CH0's label in the second row, at (170, 30)
+  // Two frames per pixel column, one at the top of the plot and one at its
+  // bottom: every column from x 40 on is red from y 10 to 380.
+  constexpr int kColumns = 230;
+  ASSERT_TRUE(ctx.AllocateFrames(2 * kColumns));
+  for (int i = 0; i < 2 * kColumns; ++i) {
+    const int column = (2 * kColumns - 1 - i) / 2;
+    ctx.FrameForWrite(i)->timestamp = 10 * (kColumns - column);
+    ctx.SetRawValue(i, 0, kValueOffset + (i % 2 == 0 ? 2000 : -2000));
+  }
+  ctx.writeIndex = 2 * kColumns;
+  ctx.lastSampleTime = 10 * kColumns;
+  ctx.liveEndTime = 10 * kColumns + 500;  // panned: "offset: 500ms" at (65, 30)
+  const QImage& img = Paint();
+  ASSERT_EQ(img.pixel(200, 60), kRed);
+  EXPECT_TRUE(AreaHas(img, 170, 256, 30, 46, kWhite)) << "CH0 label";
+  EXPECT_TRUE(AreaHas(img, 65, 160, 30, 46, kWhite)) << "pan offset";
 }
 
 TEST_F(ViewScopeTest, CrossHairFollowsThePointer) {
