@@ -1,21 +1,50 @@
 #include "views/CViewKey.h"
 
-#include "views/MessageLogLogic.h"
-
 #include <QListWidget>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "views/MessageLogLogic.h"
 
 namespace padscope {
 
 namespace {
 // A log that grows for days of capture stays usable: the oldest lines go.
 constexpr int kMaxLines = 100000;
+// Room the item style keeps around a line's text.
+constexpr int kLineSlack = 8;
+
+QRect ToQRect(const PaneRect& r) {
+  return QRect(r.x, r.y, r.width, r.height);
+}
 }  // namespace
 
+// The list gives every line one size, so that a long log costs nothing to lay
+// out. That size is measured on a single line, so wider lines would be cut
+// with no way to scroll to their end: every line is made as wide as the
+// widest one so far.
+class CViewKey::LineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setWidth(std::max(size.width(), widest));
+    return size;
+  }
+
+  int widest = 0;
+};
+
 CViewKey::CViewKey(QWidget* parent)
-    : QWidget(parent), list_(new QListWidget(this)), delete_(new QPushButton(this)) {
+    : QWidget(parent),
+      list_(new QListWidget(this)),
+      delete_(new QPushButton(this)),
+      lineDelegate_(new LineDelegate(list_)) {
   delete_->setText(QStringLiteral("删除选项"));
+  list_->setItemDelegate(lineDelegate_);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list_->setUniformItemSizes(true);
@@ -24,16 +53,17 @@ CViewKey::CViewKey(QWidget* parent)
 
 void CViewKey::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const int w = width();
-  const int h = height();
-  delete_->setGeometry(2, 2, w - 4, 18);
-  list_->setGeometry(2, 30, w - 4, h - 32);
+  delete_->setGeometry(ToQRect(MessageLogButtonRect(width(), height())));
+  list_->setGeometry(ToQRect(MessageLogListRect(width(), height())));
 }
 
 void CViewKey::AppendLine(const QString& line) {
   if (list_->count() >= kMaxLines) {
     delete list_->takeItem(0);
   }
+  // Adding the line lays the list out again, with this width.
+  lineDelegate_->widest =
+      std::max(lineDelegate_->widest, list_->fontMetrics().horizontalAdvance(line) + kLineSlack);
   list_->addItem(line);
   list_->clearSelection();
   list_->setCurrentRow(list_->count() - 1, QItemSelectionModel::NoUpdate);
@@ -42,6 +72,7 @@ void CViewKey::AppendLine(const QString& line) {
 
 void CViewKey::Clear() {
   list_->clear();
+  lineDelegate_->widest = 0;
 }
 
 std::vector<std::string> CViewKey::Lines() const {

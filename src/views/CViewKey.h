@@ -31,8 +31,11 @@ class CViewKey : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  class LineDelegate;
+
   QListWidget* list_;
   QPushButton* delete_;
+  LineDelegate* lineDelegate_;
 };
 
 }  // namespace padscope

@@ -10,9 +10,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include "capture/CaptureContext.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "capture/CaptureContext.h"
+#include "views/MessageLogLogic.h"
 #include "views/ThresholdListLogic.h"
 
 namespace padscope {
@@ -58,7 +59,8 @@ CViewSetting::CViewSetting(CaptureContext& ctx, HidAdapter& adapter, CaptureHost
 
 void CViewSetting::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  list_->setGeometry(2, 80, width() - 4, height() - 82);
+  const PaneRect r = ChartListRect(width(), height());
+  list_->setGeometry(r.x, r.y, r.width, r.height);
   autoBalance_->setGeometry(0, height() - 24, 126, 24);
 }
 
