@@ -86,8 +86,12 @@ int Decode(CliContext& cli, const LoadedChart& chart) {
       const int32_t second =
           chart.singleByteMode ? f.secondValue[ch] : f.secondValue[ch] - kValueOffset;
       // The first frame of a buffer carries no first values: leave them empty.
-      row += "," + (k == 0 ? std::string() : std::to_string(f.rawValue[ch] - kValueOffset)) + "," +
-             std::to_string(second);
+      row += ',';
+      if (k != 0) {
+        row += std::to_string(f.rawValue[ch] - kValueOffset);
+      }
+      row += ',';
+      row += std::to_string(second);
     }
     for (int ch = 0; ch < kFrameChannels; ++ch) {
       keys |= f.keyState[ch] != 0 ? 1u << ch : 0u;
