@@ -68,6 +68,14 @@ class MainFrameTest : public ::testing::Test {
   }
   QMenu* Menu(int index) { return frame->menuBar()->actions().at(index)->menu(); }
   void Run(int id) { frame->Action(id)->trigger(); }
+  // Loads a text table of these <SENTENSE> elements, in English.
+  static void LoadTexts(const std::string& sentences) {
+    const auto xml = ProgramDirectory() / "texts.xml";
+    std::ofstream(xml) << "<?xml version=\"1.0\" encoding=\"utf-8\"?><text>" << sentences
+                       << "</text>";
+    ASSERT_TRUE(TextTable::Instance().Load(xml));
+    TextTable::Instance().SetLanguage(1);
+  }
 
   test::SimAdapter sim{[] {
     SimConfig c = test::FastSimConfig();
@@ -260,13 +268,9 @@ TEST_F(MainFrameTest, MessageLogTakesLinesFromAnyThread) {
 }
 
 TEST_F(MainFrameTest, LanguageCyclingRetitlesEachTime) {
-  const auto xml = ProgramDirectory() / "texts.xml";
-  std::ofstream(xml) << "<?xml version=\"1.0\" encoding=\"utf-8\"?><text>"
-                        "<SENTENSE id=\"ID_WIN_TITLE\"><VALUE Lang=\"en\">Title EN</VALUE>"
-                        "<VALUE Lang=\"cn\">标题</VALUE><VALUE Lang=\"tw\">標題</VALUE></SENTENSE>"
-                        "</text>";
-  ASSERT_TRUE(TextTable::Instance().Load(xml));
-  TextTable::Instance().SetLanguage(1);
+  LoadTexts(
+      "<SENTENSE id=\"ID_WIN_TITLE\"><VALUE Lang=\"en\">Title EN</VALUE>"
+      "<VALUE Lang=\"cn\">标题</VALUE><VALUE Lang=\"tw\">標題</VALUE></SENTENSE>");
   const char* expected[] = {"标题", "標題", "Title EN"};
   for (const char* title : expected) {
     Run(kCmdChangeLanguage);
@@ -276,13 +280,10 @@ TEST_F(MainFrameTest, LanguageCyclingRetitlesEachTime) {
 }
 
 TEST_F(MainFrameTest, HelpVideosAreGreyedWithoutAnAddress) {
-  const auto xml = ProgramDirectory() / "texts.xml";
-  std::ofstream(xml) << "<?xml version=\"1.0\" encoding=\"utf-8\"?><text>"
-                        "<SENTENSE id=\"T_REALTIME_VEDIO\">"
-                        "<VALUE Lang=\"en\">https://example.com/realtime.mp4</VALUE>"
-                        "<VALUE Lang=\"cn\"></VALUE></SENTENSE></text>";
-  ASSERT_TRUE(TextTable::Instance().Load(xml));
-  TextTable::Instance().SetLanguage(1);
+  LoadTexts(
+      "<SENTENSE id=\"T_REALTIME_VEDIO\">"
+      "<VALUE Lang=\"en\">https://example.com/realtime.mp4</VALUE><VALUE Lang=\"cn\"></VALUE>"
+      "</SENTENSE>");
   frame->UpdateCommandStates();
   EXPECT_TRUE(frame->Action(kCmdRealTimeVideo)->isEnabled());
   EXPECT_FALSE(frame->Action(kCmdRecordingVideo)->isEnabled()) << "no entry at all";
