@@ -1,6 +1,7 @@
 #include "app/CPadscopeApp.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QStandardPaths>
 #include <chrono>
 #include <cstdio>
@@ -35,6 +36,16 @@ std::optional<SimSelection> SimulateOption(int argc, char** argv) {
     }
   }
   return SimulateFromEnvironment();
+}
+
+// 1400 x 900, or what the screen has room for: on a small screen the status
+// bar and the right edge of the views must not start outside it.
+QSize FirstWindowSize() {
+  QSize size(1400, 900);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableGeometry().size());
+  }
+  return size;
 }
 
 // With PADSCOPE_NONINTERACTIVE set (scripts, tests), message boxes go to
@@ -121,7 +132,7 @@ int RunPadscopeApp(int argc, char** argv) {
     // The silent check at start-up; start-up waits only for its pause, not for
     // the server.
     frame.CheckForUpdate(false);
-    frame.resize(1400, 900);
+    frame.resize(FirstWindowSize());
     frame.show();
     status = QApplication::exec();
   }
