@@ -25,10 +25,17 @@ struct SimHeader {
 //  * Byte 7 zero: no short opcode is zero, and a long header's field A (4..7) is
 //    always zero, so it is a long header. It is complete after sixteen bytes
 //    (B in 8..11, opcode in 15); bytes 16..63 are zero padding.
+//
+// Strictly, as an adapter that looks at each report on its own most likely
+// does: a header starts only at byte 0 of a report, a report carries at most
+// one header, and only a long header that needs more than one report carries
+// on into the next; any other report is ignored.
 // Not thread-safe; owned by the firmware under the adapter's lock.
 class CommandAssembler {
  public:
-  // Appends `length` bytes and adds every header they complete to `out`.
+  explicit CommandAssembler(bool strict = false) : strict_(strict) {}
+
+  // Takes the payload of one report and adds every header it completes to `out`.
   void Feed(const uint8_t* bytes, size_t length, std::vector<SimHeader>& out);
 
   // Forgets a partly received header (power cycle).
@@ -36,7 +43,11 @@ class CommandAssembler {
 
  private:
   void SkipToSignature();
+  // Cuts the header at the start of pending_; false while it is incomplete.
+  bool TakeHeader(SimHeader& h, size_t& used) const;
+  void FeedStrict(const uint8_t* bytes, size_t length, std::vector<SimHeader>& out);
 
+  bool strict_;
   std::vector<uint8_t> pending_;
 };
 

@@ -1,6 +1,7 @@
 #include "sim/SimFirmware.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "link/Opcodes.h"
 
@@ -15,6 +16,8 @@ constexpr size_t kCommandLogLimit = 10000;
 constexpr uint32_t kMaxStatusReply = 4096;
 constexpr size_t kParameterBlockLength = 64;
 constexpr uint64_t kBlockWriteOf64 = 64 * kBlockLength;
+// A chip erase clears the flash one sector after the other.
+constexpr uint64_t kEraseSector = 4096;
 
 }  // namespace
 
@@ -22,7 +25,11 @@ SimFirmware::SimFirmware(const SimConfig& config)
     : config_(config),
       model_(config.seed, config.scenario),
       epoch_(Clock::now()),
+      payloadLength_(static_cast<size_t>(std::max(1, config.inputReportLength - 1))),
+      reportsPerFrame_((kStreamPayloadLength + payloadLength_ - 1) / payloadLength_),
+      queueDepth_(static_cast<size_t>(std::max(1, config.inputQueueDepth))),
       flash_(config.flashSizeCode),
+      assembler_(config.strictHeaders),
       layout_(config.layout) {
   thresholds_.fill(kDefaultThreshold);
 }
@@ -30,9 +37,13 @@ SimFirmware::SimFirmware(const SimConfig& config)
 void SimFirmware::PowerCycle() {
   assembler_.Reset();
   phase_ = {};
+  queue_.clear();
   replies_.clear();
-  inFlight_.reset();
   mode_ = StreamMode::Off;
+  if (erasing_) {
+    flash_.EraseRange(erasedTo_, flash_.Size());
+    erasing_ = false;
+  }
   parameters_ = {};
   thresholds_.fill(kDefaultThreshold);
   rechargeAddress_ = 0;
@@ -46,8 +57,9 @@ bool SimFirmware::Accepts(const SimHeader& h) const {
   switch (h.opcode) {
     case kOpSetRechargeAddress:
     case kOpSendThreshold:
-    case kOpReadStatus:
       return true;
+    case kOpReadStatus:
+      return corvex || config_.pelmiraAnswersReadStatus;
     case kOpWriteBlocks:  // parameters on either model, block writes on Pelmira only
       return !corvex || h.argument == kParameterBlockLength;
     case kOpStopStream:
@@ -72,6 +84,8 @@ bool SimFirmware::Accepts(const SimHeader& h) const {
 }
 
 void SimFirmware::OnCommandBytes(const uint8_t* bytes, size_t length, Clock::time_point now) {
+  // What the stream sent before this command is queued ahead of its reply.
+  Advance(now);
   std::vector<SimHeader> headers;
   assembler_.Feed(bytes, length, headers);
   for (const SimHeader& h : headers) {
@@ -123,6 +137,12 @@ void SimFirmware::ExecuteStream(const SimHeader& h, Clock::time_point now) {
       break;
     case kOpStartStreamP:
       lastStartValue_ = static_cast<uint8_t>(h.argument >> 16);  // header byte 4
+      if (config_.widthFromStartValue) {
+        const bool configuredDouble = config_.layout != SimLayout::Single16;
+        layout_ = lastStartValue_ == 0 ? SimLayout::Single16
+                  : configuredDouble   ? config_.layout
+                                       : SimLayout::Double8Marked;
+      }
       StartStream(now);
       break;
     case kOpStartStream:
@@ -132,6 +152,7 @@ void SimFirmware::ExecuteStream(const SimHeader& h, Clock::time_point now) {
     case kOpStartFlashDumpP:
       mode_ = StreamMode::Dump;
       dumpOffset_ = 0;
+      BeginPacing(now);
       break;
     case kOpEndFlashDump:
     case kOpEndFlashDumpP:
@@ -170,8 +191,7 @@ void SimFirmware::ExecuteFlash(const SimHeader& h, Clock::time_point now) {
       break;
     case kOpEraseFlash:
     case kOpEraseFlashP:
-      flash_.Erase();
-      busyUntil_ = now + std::chrono::milliseconds(std::max(0, config_.eraseMs));
+      StartErase(now);
       break;
     default:
       break;
@@ -182,21 +202,59 @@ void SimFirmware::StartStream(Clock::time_point now) {
   replayFinished_ = false;
   if (replayArmed_) {
     mode_ = StreamMode::Replay;
-    replayOffset_ = rechargeAddress_ & ~uint64_t{kBlockLength - 1};
-    replayDue_ = now;
+    replayOffset_ = config_.rechargeUnit == SimRechargeUnit::Frames
+                        ? uint64_t{rechargeAddress_} * kStreamPayloadLength
+                        : rechargeAddress_ & ~uint64_t{kStreamPayloadLength - 1};
   } else {
     mode_ = StreamMode::Live;
+    if (Paced()) {
+      // The chip scans from power-on: the stream starts with the current scan.
+      const double elapsed = std::chrono::duration<double>(now - epoch_).count();
+      nextLiveFrame_ = std::max(nextLiveFrame_,
+                                static_cast<uint64_t>(std::floor(elapsed * config_.framesPerSecond)));
+    }
   }
+  BeginPacing(now);
 }
 
 void SimFirmware::ArmReplay(uint32_t address, Clock::time_point now) {
   rechargeAddress_ = address;
   replayArmed_ = true;
   replayFinished_ = false;
-  // A running stream switches over from its next frame.
-  if (mode_ == StreamMode::Live || mode_ == StreamMode::Replay) {
+  // A running stream switches over from its next frame, or keeps going until
+  // the next start.
+  const bool running = mode_ == StreamMode::Live || mode_ == StreamMode::Replay ||
+                       mode_ == StreamMode::Blank;
+  if (running && config_.rechargeSwitchesRunningStream) {
     StartStream(now);
   }
+}
+
+void SimFirmware::StartErase(Clock::time_point now) {
+  AdvanceErase(now);
+  eraseStart_ = now;
+  busyUntil_ = now + std::chrono::milliseconds(std::max(0, config_.eraseMs));
+  erasedTo_ = 0;
+  erasing_ = true;
+  AdvanceErase(now);
+}
+
+void SimFirmware::AdvanceErase(Clock::time_point now) {
+  if (!erasing_) {
+    return;
+  }
+  const uint64_t size = flash_.Size();
+  uint64_t target = size;
+  if (now < busyUntil_) {
+    const double done = std::chrono::duration<double>(now - eraseStart_) /
+                        std::chrono::duration<double>(busyUntil_ - eraseStart_);
+    target = static_cast<uint64_t>(done * static_cast<double>(size)) / kEraseSector * kEraseSector;
+  }
+  if (target > erasedTo_) {
+    flash_.EraseRange(erasedTo_, target);
+    erasedTo_ = target;
+  }
+  erasing_ = erasedTo_ < size;
 }
 
 void SimFirmware::QueueStatus(uint32_t length, Clock::time_point now) {
@@ -212,6 +270,7 @@ void SimFirmware::QueueStatus(uint32_t length, Clock::time_point now) {
   put(kStatusReplayFinishedByte, replayFinished_ ? 1 : 0);
   m.length = m.bytes.size();
   replies_.push_back(std::move(m));
+  MoveReplies();
 }
 
 void SimFirmware::QueueFlashRead(uint64_t length) {
@@ -225,6 +284,7 @@ void SimFirmware::QueueFlashRead(uint64_t length) {
   flash_.Read(0, m.bytes.data(), m.bytes.size());
   m.length = length;
   replies_.push_back(std::move(m));
+  MoveReplies();
 }
 
 void SimFirmware::BeginPhase(PhaseKind kind, uint64_t expected) {
@@ -279,6 +339,7 @@ size_t SimFirmware::TakeParamsOrBlocks(const uint8_t* bytes, size_t length, Cloc
 }
 
 void SimFirmware::OnDataBytes(const uint8_t* bytes, size_t length, Clock::time_point now) {
+  Advance(now);
   // Called once per report: the report boundary matters to the 0xF4 ambiguity.
   if (phase_.kind == PhaseKind::ParamsOrBlocks) {
     const size_t used = TakeParamsOrBlocks(bytes, length, now);
@@ -344,10 +405,11 @@ void SimFirmware::ApplyThreshold(const std::vector<uint8_t>& bytes) {
 
 void SimFirmware::RecordFramesToFlash(int frames) {
   flash_.Erase();
+  erasing_ = false;
   const uint64_t capacity = flash_.Size() / kStreamPayloadLength;
   const uint64_t count = std::min<uint64_t>(std::max(0, frames), capacity);
   for (uint64_t i = 0; i < count; ++i) {
-    const SimFrame f = EncodeFrame(model_, i, layout_, thresholds_);
+    const SimFrame f = EncodeFrame(model_, i, layout_, thresholds_, Format());
     flash_.Store(i * kStreamPayloadLength, f.data(), f.size());
   }
 }

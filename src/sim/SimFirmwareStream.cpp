@@ -1,5 +1,5 @@
-// The input side of the simulated firmware: command replies and stream frames,
-// cut into input reports.
+// The input side of the simulated firmware: stream frames made at the chip's
+// own rate and command replies, queued on the host's side as input reports.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,116 +9,160 @@
 
 namespace padscope {
 
-SimFirmware::Poll SimFirmware::NextPayload(Clock::time_point now, size_t payloadLength,
-                                           std::vector<uint8_t>& payload, Clock::time_point& due) {
-  if (!inFlight_) {
-    if (!replies_.empty()) {
-      inFlight_ = std::move(replies_.front());
-      replies_.pop_front();
-    } else if (mode_ != StreamMode::Off) {
-      SimFrame frame;
-      const Poll p = NextFrame(now, frame, due);
-      if (p != Poll::Ready) {
-        return p;
-      }
-      Outbound m;
-      m.bytes.assign(frame.begin(), frame.end());
-      m.length = m.bytes.size();
-      inFlight_ = std::move(m);
-    } else {
-      return Poll::Idle;
-    }
-  }
-
-  Outbound& m = *inFlight_;
-  payload.assign(payloadLength, 0);
-  const size_t chunk = static_cast<size_t>(std::min<uint64_t>(payloadLength, m.length - m.sent));
-  const size_t stored =
-      m.sent < m.bytes.size() ? std::min(chunk, static_cast<size_t>(m.bytes.size() - m.sent)) : 0;
-  if (stored > 0) {
-    std::memcpy(payload.data(), m.bytes.data() + m.sent, stored);
-  }
-  std::memset(payload.data() + stored, 0xFF, chunk - stored);
-  m.sent += chunk;
-  if (m.sent >= m.length) {
-    inFlight_.reset();
-  }
-  return Poll::Ready;
+double SimFirmware::Pace() const {
+  const double rate = mode_ == StreamMode::Dump ? config_.dumpFramesPerSecond
+                                                : config_.framesPerSecond;
+  return rate > 0 ? rate : config_.framesPerSecond;
 }
 
-SimFirmware::Poll SimFirmware::NextFrame(Clock::time_point now, SimFrame& frame,
-                                         Clock::time_point& due) {
-  Poll p = Poll::Ready;
+void SimFirmware::BeginPacing(Clock::time_point now) {
+  // The first frame goes out at once, the next ones at the stream's rate.
+  streamStart_ = now;
+  streamFrames_ = 0;
+}
+
+SimFirmware::Clock::time_point SimFirmware::NextDue() const {
+  const std::chrono::duration<double> offset(static_cast<double>(streamFrames_) / Pace());
+  return streamStart_ + std::chrono::ceil<Clock::duration>(offset);
+}
+
+void SimFirmware::Advance(Clock::time_point now) {
+  AdvanceErase(now);
+  MoveReplies();
+  if (Paced()) {
+    StreamUntil(now);
+  }
+}
+
+void SimFirmware::StreamUntil(Clock::time_point now) {
+  while (mode_ != StreamMode::Off && NextDue() <= now) {
+    if (mode_ != StreamMode::Replay && !RoomForFrame()) {
+      // Nothing frees room but a read, which comes here first: every frame due
+      // by now is lost, without making each one.
+      const double elapsed = std::chrono::duration<double>(now - streamStart_).count();
+      const auto due = static_cast<uint64_t>(std::floor(elapsed * Pace())) + 1;
+      const uint64_t lost = due > streamFrames_ ? due - streamFrames_ : 1;
+      streamFrames_ += lost;
+      framesDropped_ += lost;
+      if (mode_ == StreamMode::Live) {
+        nextLiveFrame_ += lost;
+      } else if (mode_ == StreamMode::Dump) {
+        dumpOffset_ += lost * kStreamPayloadLength;
+      }
+      continue;
+    }
+    // A replay is walked frame by frame even when frames are lost: its end
+    // must be found.
+    ProduceFrame();
+  }
+}
+
+bool SimFirmware::RoomForFrame() const {
+  // The adapter sends one message at a time: a frame due while a reply is
+  // still going out is lost too.
+  return replies_.empty() && queue_.size() + reportsPerFrame_ <= queueDepth_;
+}
+
+void SimFirmware::ProduceFrame() {
+  SimFrame frame;
   switch (mode_) {
     case StreamMode::Live:
-      p = NextLiveFrame(now, frame, due);
+      frame = EncodeFrame(model_, nextLiveFrame_++, layout_, thresholds_, Format());
       break;
     case StreamMode::Replay:
-      p = NextReplayFrame(now, frame, due);
+      if (replayOffset_ + kStreamPayloadLength > flash_.Size() ||
+          flash_.IsBlank(replayOffset_, kStreamPayloadLength)) {
+        EndReplay();
+        return;
+      }
+      flash_.Read(replayOffset_, frame.data(), frame.size());
+      replayOffset_ += kStreamPayloadLength;
       break;
     case StreamMode::Dump:
-      // A dump goes as fast as the host reads; past the end it is blank frames.
+      // Past the end of the flash a dump is blank frames.
       flash_.Read(dumpOffset_, frame.data(), frame.size());
       dumpOffset_ += kStreamPayloadLength;
       break;
+    case StreamMode::Blank:
+      frame.fill(0xFF);
+      break;
     case StreamMode::Off:
-      return Poll::Idle;
+      return;
   }
-  if (p == Poll::Ready) {
+  ++streamFrames_;
+  if (!Paced() || RoomForFrame()) {
     DamageFrame(frame);
+    PushFrame(frame);
     ++framesDelivered_;
+  } else {
+    ++framesDropped_;
   }
-  return p;
 }
 
-SimFirmware::Poll SimFirmware::NextLiveFrame(Clock::time_point now, SimFrame& frame,
-                                             Clock::time_point& due) {
-  uint64_t index = nextLiveFrame_;
-  if (config_.framesPerSecond > 0) {
-    // The chip scans on its own clock; a slow reader gets the newest frame and
-    // the ones in between are lost, as on the real link.
-    const double elapsed = std::chrono::duration<double>(now - epoch_).count();
-    const auto current = static_cast<uint64_t>(std::floor(elapsed * config_.framesPerSecond));
-    if (current >= nextLiveFrame_) {
-      index = current;
-    } else {
-      due = epoch_ + std::chrono::ceil<Clock::duration>(std::chrono::duration<double>(
-                         static_cast<double>(nextLiveFrame_) / config_.framesPerSecond));
-      if (due > now) {
-        return Poll::Later;
-      }
-      // Rounding put the due time in the past: the frame is ready.
+void SimFirmware::EndReplay() {
+  // The recording ends at its first blank frame or at the end of the flash.
+  replayFinished_ = true;
+  replayArmed_ = false;
+  switch (config_.replayEnd) {
+    case SimReplayEnd::Silent:
+      mode_ = StreamMode::Off;
+      break;
+    case SimReplayEnd::BlankFrames:
+      // The adapter goes on feeding the blank flash after the recording.
+      mode_ = StreamMode::Blank;
+      break;
+    case SimReplayEnd::FailedRead:
+      // A transfer error is no report: it reaches the host after what is queued.
+      mode_ = StreamMode::Off;
+      queue_.push_back({{}, true});
+      break;
+  }
+}
+
+void SimFirmware::PushFrame(const SimFrame& frame) {
+  for (size_t at = 0; at < frame.size(); at += payloadLength_) {
+    InputReport r;
+    r.payload.assign(payloadLength_, 0);
+    std::memcpy(r.payload.data(), frame.data() + at, std::min(payloadLength_, frame.size() - at));
+    queue_.push_back(std::move(r));
+  }
+}
+
+void SimFirmware::MoveReplies() {
+  while (!replies_.empty() && queue_.size() < queueDepth_) {
+    Outbound& m = replies_.front();
+    InputReport r;
+    r.payload.assign(payloadLength_, 0);
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(payloadLength_, m.length - m.sent));
+    const size_t stored =
+        m.sent < m.bytes.size() ? std::min(chunk, static_cast<size_t>(m.bytes.size() - m.sent)) : 0;
+    if (stored > 0) {
+      std::memcpy(r.payload.data(), m.bytes.data() + m.sent, stored);
+    }
+    std::memset(r.payload.data() + stored, 0xFF, chunk - stored);
+    m.sent += chunk;
+    queue_.push_back(std::move(r));
+    if (m.sent >= m.length) {
+      replies_.pop_front();
     }
   }
-  nextLiveFrame_ = index + 1;
-  frame = EncodeFrame(model_, index, layout_, thresholds_);
-  return Poll::Ready;
 }
 
-SimFirmware::Poll SimFirmware::NextReplayFrame(Clock::time_point now, SimFrame& frame,
-                                               Clock::time_point& due) {
-  if (config_.framesPerSecond > 0 && now < replayDue_) {
-    due = replayDue_;
-    return Poll::Later;
+bool SimFirmware::TakeInput(Clock::time_point now, InputReport& out, Clock::time_point& due) {
+  Advance(now);
+  // Without a rate, the stream makes a frame whenever the host wants one (a
+  // second try when the first found the end of a replay).
+  for (int i = 0; i < 2 && queue_.empty() && !Paced(); ++i) {
+    ProduceFrame();
   }
-  if (replayOffset_ + kStreamPayloadLength > flash_.Size() ||
-      flash_.IsBlank(replayOffset_, kStreamPayloadLength)) {
-    // The recording ends at the first blank frame or the end of flash. The
-    // adapter ends the stream with a failed transfer, which is what tells the
-    // host to ask for the status; a pause in the stream is only a time-out.
-    replayFinished_ = true;
-    replayArmed_ = false;
-    mode_ = StreamMode::Off;
-    return Poll::Ended;
+  if (!queue_.empty()) {
+    out = std::move(queue_.front());
+    queue_.pop_front();
+    MoveReplies();
+    return true;
   }
-  flash_.Read(replayOffset_, frame.data(), frame.size());
-  replayOffset_ += kStreamPayloadLength;
-  if (config_.framesPerSecond > 0) {
-    // Recorded frames are fed at the scan rate but none is skipped.
-    replayDue_ = now + std::chrono::ceil<Clock::duration>(
-                           std::chrono::duration<double>(1.0 / config_.framesPerSecond));
-  }
-  return Poll::Ready;
+  due = Paced() && mode_ != StreamMode::Off ? NextDue() : Clock::time_point::max();
+  return false;
 }
 
 void SimFirmware::InjectFrameFault(SimFrameFault fault, int frames) {

@@ -23,6 +23,14 @@ void SimFlash::Erase() {
   std::fill(bytes_.begin(), bytes_.end(), uint8_t{0xFF});
 }
 
+void SimFlash::EraseRange(uint64_t from, uint64_t to) {
+  if (to > from) {
+    const size_t n = Clip(from, static_cast<size_t>(std::min<uint64_t>(to - from, bytes_.size())));
+    std::fill_n(bytes_.begin() + static_cast<ptrdiff_t>(std::min<uint64_t>(from, bytes_.size())),
+                n, uint8_t{0xFF});
+  }
+}
+
 size_t SimFlash::Clip(uint64_t offset, size_t length) const {
   if (offset >= bytes_.size()) {
     return 0;

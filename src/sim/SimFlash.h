@@ -21,6 +21,8 @@ class SimFlash {
 
   // Sets every byte back to 0xFF.
   void Erase();
+  // Sets bytes [from, to) back to 0xFF (clipped).
+  void EraseRange(uint64_t from, uint64_t to);
 
   // Programs like real NOR (new = old AND data). Bytes past the end are ignored.
   // Returns how many bytes landed inside the flash.

@@ -12,20 +12,24 @@ constexpr int kMarkedKeyStart = 35;
 constexpr int kPlainKeyStart = 19;
 constexpr char kDoubleMark[] = "double";
 
-void PutBigEndian16(SimFrame& f, int offset, uint32_t value) {
-  const uint32_t v = std::min<uint32_t>(value, 0xFFFF);
+void PutBigEndian16(SimFrame& f, int offset, uint16_t v) {
   f[offset] = static_cast<uint8_t>(v >> 8);
   f[offset + 1] = static_cast<uint8_t>(v);
 }
 
 }  // namespace
 
+uint16_t EncodeValue(int value, SimValueEncoding encoding) {
+  const int v = std::clamp(value, -0x8000, 0x7FFF);
+  return static_cast<uint16_t>(encoding == SimValueEncoding::Offset ? v + 0x8000 : v);
+}
+
 int LayoutChannels(SimLayout layout) {
   return layout == SimLayout::Single16 ? 16 : 8;
 }
 
 SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
-                     const std::array<uint8_t, 16>& thresholds) {
+                     const std::array<uint8_t, 16>& thresholds, const SimValueFormat& format) {
   SimFrame f{};
   const bool single = layout == SimLayout::Single16;
   const int channels = LayoutChannels(layout);
@@ -36,14 +40,15 @@ SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
 
   for (int c = 0; c < channels; ++c) {
     const TouchSample s = model.Sample(c, frame);
-    PutBigEndian16(f, kFrameRawStart + 2 * c, s.raw);
+    PutBigEndian16(f, kFrameRawStart + 2 * c,
+                   EncodeValue(int{s.raw} + format.countShift, format.encoding));
     uint32_t keyValue;
     if (single) {
       keyValue = std::min<uint32_t>(s.strength, 0xFF);
       f[keyStart + c] = static_cast<uint8_t>(keyValue);
     } else {
-      keyValue = std::min<uint32_t>(s.strength, 0xFFFF);
-      PutBigEndian16(f, keyStart + 2 * c, keyValue);
+      keyValue = std::min<uint32_t>(s.strength, 0x7FFF);
+      PutBigEndian16(f, keyStart + 2 * c, EncodeValue(static_cast<int>(keyValue), format.encoding));
     }
     if (keyValue > thresholds[c]) {
       f[c < 8 ? kFrameKeyBitsLow : kFrameKeyBitsHigh] |= static_cast<uint8_t>(1u << (c % 8));

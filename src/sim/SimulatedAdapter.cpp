@@ -94,6 +94,9 @@ int SimulatedAdapter::Device::Send(const uint8_t* report, size_t length, int rep
     return -1;  // this device has no such report, or it is not one of ours
   }
   State& s = *state_;
+  if (s.config.strictHeaders && length != static_cast<size_t>(reportLength)) {
+    return -1;  // a strict device takes whole reports only
+  }
   std::unique_lock lock(s.mutex);
   if (!Alive() || s.transfersFailing) {
     return -1;
@@ -147,33 +150,27 @@ int SimulatedAdapter::Device::Read(uint8_t* report, size_t length, int timeoutMs
       unlimited ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(effective);
 
   std::unique_lock lock(s.mutex);
-  std::vector<uint8_t> payload;
+  SimFirmware::InputReport input;
   for (;;) {
     if (!Alive() || s.transfersFailing) {
       return -1;
     }
     Clock::time_point due = Clock::time_point::max();
     const Clock::time_point now = Clock::now();
-    if (kind_ == Kind::Data) {
-      const auto poll =
-          s.firmware.NextPayload(now, static_cast<size_t>(reportLength - 1), payload, due);
-      if (poll == SimFirmware::Poll::Ready) {
-        std::vector<uint8_t> whole(static_cast<size_t>(reportLength), 0);
-        std::memcpy(whole.data() + 1, payload.data(), payload.size());
-        const size_t copied = std::min(length, whole.size());
-        std::memcpy(report, whole.data(), copied);
-        State::Notice notice = s.Record(false, SimChannel::Data, whole.data(), whole.size());
-        s.CountTransfer();
-        lock.unlock();
-        s.Notify(notice);
-        return static_cast<int>(copied);
-      }
-      if (poll == SimFirmware::Poll::Ended) {
+    if (kind_ == Kind::Data && s.firmware.TakeInput(now, input, due)) {
+      if (input.fails) {
         return -1;
       }
-      if (poll == SimFirmware::Poll::Idle) {
-        due = Clock::time_point::max();
-      }
+      std::vector<uint8_t> whole(static_cast<size_t>(reportLength), 0);
+      std::memcpy(whole.data() + 1, input.payload.data(),
+                  std::min(input.payload.size(), whole.size() - 1));
+      const size_t copied = std::min(length, whole.size());
+      std::memcpy(report, whole.data(), copied);
+      State::Notice notice = s.Record(false, SimChannel::Data, whole.data(), whole.size());
+      s.CountTransfer();
+      lock.unlock();
+      s.Notify(notice);
+      return static_cast<int>(copied);
     }
     if (!unlimited && now >= deadline) {
       return 0;

@@ -29,6 +29,24 @@ enum class SimLayout {
   Double8Plain,   // channel byte 0x88; raw counts at 3..18, 16-bit key values at 19..34, no mark
 };
 
+// How the chip's 16-bit values travel: as two's-complement words, or offset
+// by 0x8000 (0x8000 standing for zero).
+enum class SimValueEncoding { TwosComplement, Offset };
+
+// What the adapter does when a replay of recorded frames reaches the first
+// blank frame of the flash.
+enum class SimReplayEnd {
+  Silent,      // the stream just stops; reads time out
+  BlankFrames, // the stream goes on with all-0xFF frames until stopped
+  FailedRead,  // one read on the data collection fails, then silence
+};
+
+// How the recharge address counts.
+enum class SimRechargeUnit {
+  Bytes,   // a byte offset into the flash, rounded down to a whole frame
+  Frames,  // a frame number (64 bytes each)
+};
+
 // Which collection a recorded report crossed.
 enum class SimChannel { Command, Data, Feature };
 
@@ -59,14 +77,43 @@ struct SimConfig {
   std::vector<SimForeignDevice> foreignDevices;
 
   SimLayout layout = SimLayout::Single16;
-  double framesPerSecond = 100.0;  // 0: a frame whenever the host reads (tests, benchmarks)
+  // The chip's scan rate: the adapter sends a frame at this rate whether or not
+  // the host reads. 0: a frame whenever the host reads and nothing is queued
+  // (tests, benchmarks).
+  double framesPerSecond = 100.0;
+  // How fast a flash dump streams while framesPerSecond is above 0.
+  double dumpFramesPerSecond = 1000.0;
+  // Input reports the host's side queues (64 under Linux hidraw, 32 by default
+  // on Windows). Stream frames that find it full are dropped (the newest
+  // lost); replies wait for room.
+  int inputQueueDepth = 64;
   uint32_t seed = 1;
   // A scripted touch chip (sim/SimScenario.h) instead of the random one.
   std::shared_ptr<const SimScenario> scenario;
+  SimValueEncoding valueEncoding = SimValueEncoding::TwosComplement;
+  // Added to every raw count, so that counts can lie anywhere in the 16-bit
+  // range (a shift of about -800 makes them straddle zero).
+  int countShift = 0;
+  // A Pelmira streams single-byte values after a start whose value byte is 0
+  // and double-byte values after 1, instead of keeping `layout`.
+  bool widthFromStartValue = false;
 
   uint8_t flashSizeCode = 0x40;  // 0x20, 0x40, 0x80, or anything else for an odd reply
   int eraseMs = 2000;            // how long the adapter reports busy after an erase
   int readTimeoutMs = -1;        // cap on a blocked read; -1 honours the caller's time-out
+
+  SimReplayEnd replayEnd = SimReplayEnd::Silent;
+  // A Pelmira answers the Corvex status request 0xD7 (its replay-finished byte
+  // is how a host learns that a replay ended).
+  bool pelmiraAnswersReadStatus = true;
+  SimRechargeUnit rechargeUnit = SimRechargeUnit::Bytes;
+  // A recharge address sent while streaming switches to the replay at once;
+  // false: the replay starts with the next start command.
+  bool rechargeSwitchesRunningStream = true;
+  // Headers only at byte 0 of a report, and only whole reports accepted; by
+  // default a header is found anywhere in the command stream and a short
+  // report is padded.
+  bool strictHeaders = false;
 
   bool recordReports = true;  // false: Reports() stays empty (benchmarks); the observer still runs
   size_t recordLimit = 1000000;  // the record keeps only the latest this many reports
@@ -161,6 +208,10 @@ class SimulatedAdapter : public HidBackend {
   SimLayout Layout() const;
   // Returns how many bytes of flash writes were dropped because an erase was running.
   uint64_t BytesDroppedWhileBusy() const;
+  // Returns the input reports waiting for the host now.
+  size_t QueuedReports() const;
+  // Returns how many stream frames were lost because the host's queue was full.
+  uint64_t FramesDropped() const;
 
   // --- Flash ----------------------------------------------------------------
   size_t FlashSize() const;                                         // bytes, from the size code

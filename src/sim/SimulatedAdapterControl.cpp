@@ -132,6 +132,18 @@ uint64_t SimulatedAdapter::BytesDroppedWhileBusy() const {
   return state_->firmware.BytesDroppedWhileBusy();
 }
 
+size_t SimulatedAdapter::QueuedReports() const {
+  std::lock_guard lock(state_->mutex);
+  state_->firmware.Advance(std::chrono::steady_clock::now());
+  return state_->firmware.Queued();
+}
+
+uint64_t SimulatedAdapter::FramesDropped() const {
+  std::lock_guard lock(state_->mutex);
+  state_->firmware.Advance(std::chrono::steady_clock::now());
+  return state_->firmware.FramesDropped();
+}
+
 size_t SimulatedAdapter::FlashSize() const {
   std::lock_guard lock(state_->mutex);
   return state_->firmware.flash().Size();
@@ -139,6 +151,8 @@ size_t SimulatedAdapter::FlashSize() const {
 
 std::vector<uint8_t> SimulatedAdapter::Flash() const {
   std::lock_guard lock(state_->mutex);
+  // A running erase has moved on since the last transfer.
+  state_->firmware.Advance(std::chrono::steady_clock::now());
   return state_->firmware.flash().Bytes();
 }
 
