@@ -2,6 +2,7 @@
 // collection, optionally followed by a data phase of known length on the data
 // collection. No reply is awaited beyond the data phase itself.
 #include <array>
+#include <vector>
 
 #include "link/CommandHeaders.h"
 #include "link/HidAdapter.h"
@@ -9,14 +10,38 @@
 
 namespace padscope {
 
+namespace {
+
+// Reports the drain reads at most: more than any host queue holds, so that a
+// stream that never pauses (or an adapter gone wild) cannot keep it going.
+constexpr int kMaxDrainReports = 1024;
+// Stream frames a replay-status request skips before it gives up.
+constexpr int kMaxFramesBeforeStatus = 8;
+
+}  // namespace
+
+void HidAdapter::DrainInput(HidInterface& iface) {
+  const size_t n = static_cast<size_t>(iface.caps.inputReportLength);
+  if (!iface.handle || n < 2 || iface.inputReport.size() < n) {
+    return;
+  }
+  for (int i = 0; i < kMaxDrainReports; ++i) {
+    if (iface.handle->Read(iface.inputReport.data(), n, 0) <= 0) {
+      return;
+    }
+  }
+}
+
 bool HidAdapter::SendFeature(const uint8_t* header, int headerLength) {
-  if (!commandInterface.handle) {
+  // The whole feature report, as the collection declares it: a system may
+  // refuse a shorter one. The header follows the report id, zeros after it.
+  const int reportLength = commandInterface.caps.featureReportLength;
+  if (!commandInterface.handle || reportLength < kShortHeaderLength + 1) {
     return false;
   }
-  std::array<uint8_t, kShortHeaderLength + 1> report{};
+  std::vector<uint8_t> report(static_cast<size_t>(reportLength), 0);
   std::copy(header, header + std::min(headerLength, kShortHeaderLength), report.begin() + 1);
-  return commandInterface.handle->SendFeatureReport(report.data(), report.size()) ==
-         static_cast<int>(report.size());
+  return commandInterface.handle->SendFeatureReport(report.data(), report.size()) == reportLength;
 }
 
 bool HidAdapter::RunCommand(const uint8_t* header, int headerLength, bool viaFeature,
@@ -30,6 +55,9 @@ bool HidAdapter::RunCommand(const uint8_t* header, int headerLength, bool viaFea
     return false;
   }
   std::lock_guard lock(commandLock);
+  if (phase.in != nullptr || phase.startsStream) {
+    DrainInput(dataInterface);
+  }
   int sent = 0;
   const bool headerSent = viaFeature ? SendFeature(header, headerLength)
                                      : WriteReports(commandInterface, header, headerLength, sent);
@@ -65,7 +93,7 @@ bool HidAdapter::StopStream() {
 
 bool HidAdapter::StartStream() {
   const auto h = BuildLongHeader(0, 0, kOpStartStream);
-  return RunCommand(h.data(), kLongHeaderLength, false, {});
+  return RunCommand(h.data(), kLongHeaderLength, false, {.startsStream = true});
 }
 
 bool HidAdapter::WriteData(const uint8_t* data, int length) {
@@ -80,7 +108,7 @@ bool HidAdapter::ReadData(uint8_t* buffer, int length) {
 
 bool HidAdapter::StartFlashDump() {
   const auto h = BuildLongHeader(0, 0, kOpStartFlashDump);
-  return RunCommand(h.data(), kLongHeaderLength, false, {});
+  return RunCommand(h.data(), kLongHeaderLength, false, {.startsStream = true});
 }
 
 bool HidAdapter::EndFlashDump() {
@@ -112,7 +140,9 @@ bool HidAdapter::StopStreamP(bool viaFeature) {
 
 bool HidAdapter::SendOpcodeWithByte(uint8_t opcode, uint8_t value, bool viaFeature) {
   const auto h = BuildShortHeaderWithByte(value, opcode);
-  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {});
+  // Both uses start a stream: the live one (0xF3) and the flash dump (0xFC).
+  const bool starts = opcode == kOpStartStreamP || opcode == kOpStartFlashDumpP;
+  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {.startsStream = starts});
 }
 
 bool HidAdapter::WriteBlocks(const uint8_t* data, int length) {
@@ -139,7 +169,35 @@ bool HidAdapter::EndFlashDumpP(bool viaFeature) {
 
 bool HidAdapter::SetRechargeAddress(uint32_t address, bool viaFeature) {
   const auto h = BuildShortHeader(address, kOpSetRechargeAddress);
-  return RunCommand(h.data(), kShortHeaderLength, viaFeature, {});
+  if (!RunCommand(h.data(), kShortHeaderLength, viaFeature, {})) {
+    return false;
+  }
+  replayMayRun_ = true;
+  return true;
+}
+
+bool HidAdapter::ReadReplayStatus(uint8_t* buffer, int length) {
+  if (!connected || buffer == nullptr || length < kStatusReplayFinishedByte + 1) {
+    return false;
+  }
+  const auto h = BuildLongHeader(0, AsField(length), kOpReadStatus);
+  std::lock_guard lock(commandLock);
+  DrainInput(dataInterface);
+  int sent = 0;
+  if (!WriteReports(commandInterface, h.data(), kLongHeaderLength, sent)) {
+    return false;
+  }
+  for (int i = 0; i <= kMaxFramesBeforeStatus; ++i) {
+    int received = 0;
+    if (ReadReportsTimed(dataInterface, buffer, length, received, streamTimeoutMs_) !=
+        StreamRead::Ok) {
+      return false;
+    }
+    if (buffer[kStatusReplayFinishedByte] <= 1) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool HidAdapter::SendWithData(uint8_t opcode, const uint8_t* data, int length, bool viaFeature) {

@@ -77,6 +77,11 @@ class HidAdapter {
   bool ReadStream(uint8_t* buffer, int length) {
     return ReadStreamFrame(buffer, length) == StreamRead::Ok;
   }
+  // Reads and drops what the data collection holds queued: stream frames the
+  // adapter sent while nobody read, the rest of an earlier reply. Every
+  // command whose reply is read and every stream start does this first, so
+  // that nothing stale is taken for the answer. Takes no lock.
+  void DrainInput(HidInterface& iface);
 
   // --- Commands (see Opcodes.h). `viaFeature` sends a short header as a
   // feature report on the command collection instead of an output report.
@@ -98,8 +103,20 @@ class HidAdapter {
   bool EraseFlashP(bool viaFeature = false);
   bool EndFlashDumpP(bool viaFeature = false);
   // Either model, short header:
+  // Also notes that a replay of recorded frames may run from now on.
   bool SetRechargeAddress(uint32_t address, bool viaFeature = false);
   bool SendWithData(uint8_t opcode, const uint8_t* data, int length, bool viaFeature = false);
+
+  // Asks for the status with the long-form request 0xD7 (whatever the model)
+  // while a stream may be running: reports whose byte 2 cannot be the
+  // replay-finished flag (0 or 1) are stream frames and are skipped. Waits at
+  // most the stream time-out per report and gives up after a few frames, so
+  // the command lock is never held for long. False when no status came.
+  bool ReadReplayStatus(uint8_t* buffer, int length);
+  // Whether a recharge address went out since the last replay was seen to
+  // end: only then can a silent or blank stream be the end of a replay.
+  bool ReplayMayRun() const { return replayMayRun_.load(); }
+  void ReplayEnded() { replayMayRun_ = false; }
 
   // How long one input report may take: in a streaming read, and in the data
   // phase of a command. The adapter answers at once when it answers at all.
@@ -124,6 +141,7 @@ class HidAdapter {
     const uint8_t* out = nullptr;
     uint8_t* in = nullptr;
     int length = 0;
+    bool startsStream = false;  // the queue is emptied first, as for a reply
   };
   // Sends a header (output report, or a feature report when viaFeature) and the
   // data phase under commandLock.
@@ -138,6 +156,7 @@ class HidAdapter {
   mutable std::mutex textMutex_;  // guards firmwareText_
   std::string firmwareText_;
   std::atomic<bool> present_{false};
+  std::atomic<bool> replayMayRun_{false};
   int streamTimeoutMs_ = 250;
   int replyTimeoutMs_ = 2000;
 };
