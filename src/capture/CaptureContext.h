@@ -96,11 +96,17 @@ class CaptureContext {
   std::atomic<int> layoutStreak{0};
   std::atomic<int> channelCount{kFrameChannels};
   std::atomic<uint8_t> reportedChannels{0};
+  // Decided on the first frame decoded after a reset or a change of layout,
+  // and kept for the frames after it.
+  std::atomic<ValueEncoding> valueEncoding{ValueEncoding::Undecided};
   float msPerPixel = 10.0f;
   std::array<std::array<PlotPoint, kFrameChannels>, kLastPointGroups> lastPoint{};
   SendBuffers sendBuffers;
   // Pause between two capture cycles; tests and benchmarks lower it.
   std::atomic<int> cycleSleepMs{4};
+  // How long a stream that may be a replay stays silent before the capture
+  // thread asks the adapter whether the replay has ended.
+  std::atomic<int> replaySilenceMs{1000};
 
  private:
   struct FreeDeleter {

@@ -22,6 +22,9 @@ namespace {
 
 constexpr const char* kThreadTag = "数据子线程";
 constexpr int kFailedReadSleepMs = 2;
+// All-0xFF frames in a row that end a replay: the adapter feeds the blank
+// flash after the recording.
+constexpr int kReplayEndBlankFrames = 3;
 
 void Sleep(int ms) {
   if (ms > 0) {
@@ -70,6 +73,7 @@ class CaptureLoop {
         SamplingPeriodMs(Load(settings_.samplingTimes), Load(settings_.samplingElapseTenths));
     nextDue_ = Clock::now();
     nextTick_ = TickMs() + periodMs_;
+    lastFrameAt_ = Clock::now();
   }
 
   // Connects and tells the adapter to stream, both under the stream-command
@@ -140,15 +144,18 @@ class CaptureLoop {
       case HidAdapter::StreamRead::Ok:
         break;
       case HidAdapter::StreamRead::TimedOut:
-        // The stream pauses (a slow scan rate): nothing failed, and a status
-        // request now could take the next frame for its reply. The read stays
+        // The stream pauses (a slow scan rate): nothing failed. The read stays
         // due, so the next cycle, after the stop test, waits for it again.
         nextDue_ = Clock::now();
         nextTick_ = TickMs();
+        SilentStream();
         return;
       case HidAdapter::StreamRead::Failed:
         FailedRead();
         return;
+    }
+    if (BlankReplayFrame(*frame)) {
+      return;
     }
     if (!Accept(index, *frame)) {
       return;
@@ -240,15 +247,75 @@ class CaptureLoop {
     }
   }
 
-  // A read failed with a transfer error: when the adapter says it has finished
-  // replaying recorded data, capture ends as if Stop had been pressed.
-  void FailedRead() {
+  // The adapter has finished replaying recorded data: capture ends as if
+  // Stop had been pressed.
+  void EndReplay() {
+    Log(" 回灌结束");
+    adapter_.ReplayEnded();
+    StopCaptureWithoutWait(ctx_, adapter_, host_);
+  }
+
+  // Asks whether a replay has ended. An adapter that gave no answer is not
+  // asked again for a while: each unanswered request holds the command lock
+  // for a time-out, and the window's commands wait for that lock.
+  enum class ReplayStatus { Finished, Running, NoAnswer, NotAsked };
+  ReplayStatus AskReplayStatus() {
+    const auto now = Clock::now();
+    if (now < nextStatusAt_) {
+      return ReplayStatus::NotAsked;
+    }
     uint8_t status[kStatusLength] = {};
-    if (adapter_.ReadStatus(status, kStatusLength) && status[kStatusReplayFinishedByte] == 1) {
-      Log(" 回灌结束");
-      StopCaptureWithoutWait(ctx_, adapter_, host_);
+    if (!adapter_.ReadReplayStatus(status, kStatusLength)) {
+      nextStatusAt_ = now + std::chrono::milliseconds(ctx_.replaySilenceMs.load());
+      return ReplayStatus::NoAnswer;
+    }
+    return status[kStatusReplayFinishedByte] == 1 ? ReplayStatus::Finished : ReplayStatus::Running;
+  }
+
+  // A read failed with a transfer error: the adapter may have ended a replay
+  // that way.
+  void FailedRead() {
+    if (AskReplayStatus() == ReplayStatus::Finished) {
+      EndReplay();
     }
     Sleep(kFailedReadSleepMs);
+  }
+
+  // No frame within the stream time-out. A replay that has run out most
+  // likely just falls silent: once a stream that may be a replay has been
+  // silent for replaySilenceMs, the adapter is asked once; it ends the replay
+  // by saying so, or by giving no answer.
+  void SilentStream() {
+    if (!adapter_.ReplayMayRun() || silenceAsked_ ||
+        Clock::now() - lastFrameAt_ < std::chrono::milliseconds(ctx_.replaySilenceMs.load())) {
+      return;
+    }
+    const ReplayStatus status = AskReplayStatus();
+    if (status == ReplayStatus::NotAsked) {
+      return;
+    }
+    silenceAsked_ = true;
+    if (status != ReplayStatus::Running) {
+      EndReplay();
+    }
+  }
+
+  // While a replay may run, all-0xFF frames are the blank flash after the
+  // recording: they are not kept, and a few in a row end the replay without
+  // a question to the adapter. True when the frame is not to be kept.
+  bool BlankReplayFrame(const SampleFrame& frame) {
+    lastFrameAt_ = Clock::now();
+    silenceAsked_ = false;
+    const bool blank =
+        std::all_of(frame.raw, frame.raw + kRawBytes, [](uint8_t b) { return b == 0xFF; });
+    if (!blank || !adapter_.ReplayMayRun()) {
+      blankFrames_ = 0;
+      return false;
+    }
+    if (++blankFrames_ >= kReplayEndBlankFrames) {
+      EndReplay();
+    }
+    return true;
   }
 
   using Clock = std::chrono::steady_clock;
@@ -260,6 +327,10 @@ class CaptureLoop {
   uint32_t periodMs_ = 0;
   Clock::time_point nextDue_;
   uint32_t nextTick_ = 0;
+  Clock::time_point lastFrameAt_;   // when the last report arrived (or capture started)
+  Clock::time_point nextStatusAt_;  // no status request before this
+  bool silenceAsked_ = false;       // the adapter was asked during this silence
+  int blankFrames_ = 0;             // all-0xFF frames in a row while a replay may run
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The frame decoder shared by live capture, chart reading and the flash load.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "capture/CaptureContext.h"
@@ -36,14 +37,37 @@ const uint8_t* Bytes(const SampleFrame& f) {
 }
 static_assert(3 + 2 * (31 + 15) + 1 < 2 * kRawBytes);
 
-// The big-endian word at offset i with its top bit flipped: the adapter's plain
-// value stored offset by 0x8000.
-int32_t Word(const uint8_t* b, int i) {
-  const int word = (b[i] << 8) | b[i + 1];
-  return (word - kValueOffset) & 0xFFFF;
+int BigEndianWord(const uint8_t* b, int i) {
+  return (b[i] << 8) | b[i + 1];
+}
+
+// The big-endian word at offset i stored offset by 0x8000: a two's-complement
+// word with its top bit flipped, an offset one as it is.
+int32_t Word(const uint8_t* b, int i, bool offset) {
+  const int word = BigEndianWord(b, i);
+  return offset ? word : (word - kValueOffset) & 0xFFFF;
 }
 
 }  // namespace
+
+ValueEncoding ChooseValueEncoding(const uint8_t* raw, int channels) {
+  int topSet = 0;
+  int64_t distanceTwos = 0;    // sum of |value| read as two's complement
+  int64_t distanceOffset = 0;  // ... and read as offset
+  for (int k = 0; k < channels; ++k) {
+    const int word = BigEndianWord(raw, 3 + 2 * k);
+    topSet += word >= 0x8000 ? 1 : 0;
+    distanceTwos += std::abs(static_cast<int16_t>(word));
+    distanceOffset += std::abs(word - kValueOffset);
+  }
+  if (topSet == 0) {
+    return ValueEncoding::TwosComplement;
+  }
+  if (topSet == channels) {
+    return ValueEncoding::Offset;
+  }
+  return distanceOffset < distanceTwos ? ValueEncoding::Offset : ValueEncoding::TwosComplement;
+}
 
 int CaptureContext::DecodeFrame(int singleByteMode) {
   return DecodeFrame(singleByteMode, TickMs());
@@ -64,7 +88,11 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
 
   // Only the one writer thread changes these; relaxed is enough.
   constexpr auto relaxed = std::memory_order_relaxed;
-  const int streak = candidateLayout.load(relaxed) == layout ? layoutStreak.load(relaxed) + 1 : 0;
+  const bool sameLayout = candidateLayout.load(relaxed) == layout;
+  const int streak = sameLayout ? layoutStreak.load(relaxed) + 1 : 0;
+  if (!sameLayout) {
+    valueEncoding.store(ValueEncoding::Undecided, relaxed);
+  }
   layoutStreak.store(streak, relaxed);
   candidateLayout.store(layout, relaxed);
   if (streak <= kLayoutConfirmStreak) {
@@ -82,8 +110,14 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   const uint8_t* b = Bytes(*f);
   const int stored = layout == kLayoutMarked ? kFrameChannels : std::min(count, kFrameChannels);
   const int second = layout == kLayoutMarked ? 35 : 3 + 2 * count;
+  ValueEncoding encoding = valueEncoding.load(relaxed);
+  if (encoding == ValueEncoding::Undecided && count > 0) {
+    encoding = ChooseValueEncoding(b, std::min(count, kFrameChannels));
+    valueEncoding.store(encoding, relaxed);
+  }
+  const bool offset = encoding == ValueEncoding::Offset;
   for (int k = 0; k < stored; ++k) {
-    f->rawValue[k] = Word(b, 3 + 2 * k);
+    f->rawValue[k] = Word(b, 3 + 2 * k, offset);
   }
   if (singleByteMode) {
     for (int k = 0; k < stored; ++k) {
@@ -91,7 +125,7 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
     }
   } else {
     for (int k = 0; k < stored; ++k) {
-      f->secondValue[k] = Word(b, second + 2 * k);
+      f->secondValue[k] = Word(b, second + 2 * k, offset);
     }
   }
 

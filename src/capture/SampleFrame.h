@@ -9,6 +9,22 @@ inline constexpr int kFrameChannels = 16;
 inline constexpr int kRawBytes = 64;
 inline constexpr int32_t kValueOffset = 0x8000;  // stored values: 0x8000 stands for zero
 
+// How the adapter's 16-bit values arrive. Either way the decoder stores them
+// offset by 0x8000.
+enum class ValueEncoding : int {
+  Undecided,
+  TwosComplement,  // the count as a two's-complement word
+  Offset,          // the count plus 0x8000
+};
+
+// The encoding that a frame's first values (channels words from byte 3) fit.
+// Raw counts are magnitudes: words whose top bits are all clear are
+// two's-complement counts, words whose top bits are all set are offset ones.
+// Values of both signs (counts that straddle zero) take the reading that puts
+// them nearer zero. So non-negative counts of any size, and counts of both
+// signs up to 16383 from zero, are read right in both encodings.
+ValueEncoding ChooseValueEncoding(const uint8_t* raw, int channels);
+
 // One decoded adapter frame, 388 bytes. The layout is part of the program's
 // contract with its views and exports and is checked below.
 struct SampleFrame {
