@@ -1,4 +1,5 @@
 // Erase and the wait for a running erase.
+#include <algorithm>
 #include <cstdio>
 
 #include "flash/FlashGeometry.h"
@@ -18,9 +19,13 @@ bool SendErase(HidAdapter& adapter) {
 
 }  // namespace
 
-EraseEnd WaitForErase(const FlashTargets& t, FlashHost& host, bool watchPresence) {
+EraseEnd WaitForErase(const FlashTargets& t, FlashHost& host, bool watchPresence,
+                      bool untilIdle) {
   const uint32_t start = t.clock.NowMs();
   const int estimate = ReadFlashInfo(t.adapter).Geometry().eraseSeconds;
+  // Chips erase more slowly than typical now and then; a write must not
+  // start while the adapter is still busy, so it waits longer.
+  const int limit = untilIdle ? 2 * estimate : estimate;
   host.ShowProgress(true);
   host.SetProgressRange(estimate);
   host.SetProgress(0);
@@ -31,12 +36,16 @@ EraseEnd WaitForErase(const FlashTargets& t, FlashHost& host, bool watchPresence
     }
     // Unsigned difference: the millisecond clock may wrap during an erase.
     const int seconds = static_cast<int>((t.clock.NowMs() - start) / 1000);
-    host.SetProgress(seconds);
-    if (seconds >= estimate) {
+    host.SetProgress(std::min(seconds, estimate));
+    if (seconds >= limit) {
       return EraseEnd::Estimate;
     }
-    char text[48];
-    std::snprintf(text, sizeof text, "Erasing %.1f%%", seconds * 100.0 / estimate);
+    char text[64];
+    if (seconds < estimate) {
+      std::snprintf(text, sizeof text, "Erasing %.1f%%", seconds * 100.0 / estimate);
+    } else {
+      std::snprintf(text, sizeof text, kStatusErasePastEstimate, seconds);
+    }
     host.SetStatus(text);
     host.DispatchEvents();
     t.clock.SleepMs(kEraseRoundMs);

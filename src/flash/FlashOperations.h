@@ -30,6 +30,10 @@ inline constexpr const char* kMsgWriteSuccess = "Write Flash success.";
 inline constexpr const char* kStatusEraseDone = "Erasing Done.";
 inline constexpr const char* kStatusEraseRemoved = "Erase error:Device Remove !";
 inline constexpr const char* kStatusVerifyFailed = "Verify failed !";
+// Formatted with the seconds the erase has taken.
+inline constexpr const char* kStatusErasePastEstimate = "Erasing takes longer than expected: %d s";
+inline constexpr const char* kStatusEraseStillBusy =
+    "Erase error: the adapter is still erasing. Nothing was written.";
 
 // Every flash operation starts here: refuses while capture (or a load or a
 // replay) owns the buffer, connects the adapter and tells the host. On a failed
@@ -76,8 +80,11 @@ EraseEnd RunFlashErase(const FlashTargets& t, FlashHost& host);
 // Waits for a running erase: asks for the flash information every 500 ms
 // until the adapter reports idle or the size code's estimate has passed,
 // showing the progress. With watchPresence the wait also ends when
-// devicePresent is cleared. Returns Idle, Estimate or Removed.
-EraseEnd WaitForErase(const FlashTargets& t, FlashHost& host, bool watchPresence);
+// devicePresent is cleared. With untilIdle an erase that outlasts its
+// estimate is waited for up to twice the estimate. Returns Idle, Estimate
+// (still busy) or Removed.
+EraseEnd WaitForErase(const FlashTargets& t, FlashHost& host, bool watchPresence,
+                      bool untilIdle = false);
 
 // --- Write flash --------------------------------------------------------------
 
@@ -89,6 +96,7 @@ enum class WriteEnd {
   NotAFile,        // a directory, a pipe or a device: never opened
   TooLarge,        // the image does not fit the adapter's flash
   NoMemory,        // the image or its read-back buffer could not be allocated
+  StillErasing,    // the erase outlasted twice its estimate: nothing was written
   WriteFailed,     // the adapter refused the image
   ReadBackFailed,  // the adapter refused to read it back
   VerifyFailed,    // what was read back differs
@@ -99,7 +107,8 @@ enum class WriteEnd {
 std::optional<std::filesystem::path> ChooseFlashImage();
 
 // Writes a file's image (all but its last 64 bytes) into the flash: erase and
-// its wait, write, read back and verify, with a progress animation on its own
+// its wait (never writing while the adapter still erases), write, read back
+// and verify, with a progress animation on its own
 // thread meanwhile. Nothing is erased before the image is known to be good: a
 // regular file whose image is not empty and fits the adapter's flash, read
 // whole into memory. Runs on a worker thread of the page (or the CLI's
@@ -109,8 +118,9 @@ WriteEnd WriteFlashImage(const FlashTargets& t, FlashHost& host, const std::file
 
 // Whether the write got as far as the erase (its status then tells the end).
 inline bool WriteStarted(WriteEnd end) {
-  return end == WriteEnd::WriteFailed || end == WriteEnd::ReadBackFailed ||
-         end == WriteEnd::VerifyFailed || end == WriteEnd::Success;
+  return end == WriteEnd::StillErasing || end == WriteEnd::WriteFailed ||
+         end == WriteEnd::ReadBackFailed || end == WriteEnd::VerifyFailed ||
+         end == WriteEnd::Success;
 }
 
 // The write worker: ChooseFlashImage, then WriteFlashImage.

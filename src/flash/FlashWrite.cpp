@@ -122,12 +122,18 @@ WriteEnd WriteCheckedImage(const FlashTargets& t, FlashHost& host,
   const bool corvex = adapter.isCorvex;
   const int length = static_cast<int>(image.size());
 
-  // A refused erase does not stop the write.
+  // A refused erase does not stop the write; one still running does: what a
+  // chip that erases takes in is lost.
   if (corvex ? adapter.EraseFlash() : adapter.EraseFlashP()) {
     host.EnableButtons(false);
     host.SetStatus("Start to Erase..");
-    WaitForErase(t, host, false);
+    const EraseEnd erased = WaitForErase(t, host, false, true);
     host.ShowProgress(false);
+    if (erased != EraseEnd::Idle) {
+      host.SetStatus(kStatusEraseStillBusy);
+      host.EnableButtons(true);
+      return WriteEnd::StillErasing;
+    }
     host.SetStatus(kStatusEraseDone);
   }
 

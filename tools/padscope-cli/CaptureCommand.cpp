@@ -46,6 +46,8 @@ LiveCaptureResult RunLiveCapture(CliContext& cli, CaptureContext& ctx,
                                  const std::function<void(int, CaptureElapsed)>& progress) {
   LiveCaptureResult result;
   ConsoleCaptureHost host;
+  // The width the settings last saw, which a Pelmira is asked to stream.
+  host.doubleByteShown = GlobalSettings::Instance().singleByteMode == 1 ? 0 : 1;
   if (!StartCapture(ctx, cli.adapter, host)) {
     result.message = host.Message().empty() ? "NO device." : host.Message();
     return result;
