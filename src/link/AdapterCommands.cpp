@@ -15,8 +15,9 @@ namespace {
 // Reports the drain reads at most: more than any host queue holds, so that a
 // stream that never pauses (or an adapter gone wild) cannot keep it going.
 constexpr int kMaxDrainReports = 1024;
-// Stream frames a replay-status request skips before it gives up.
-constexpr int kMaxFramesBeforeStatus = 8;
+// Stream frames a replay-status request skips before it gives up: those the
+// adapter sends while it prepares its answer.
+constexpr int kMaxFramesBeforeStatus = 32;
 
 }  // namespace
 

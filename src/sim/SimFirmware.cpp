@@ -184,10 +184,10 @@ void SimFirmware::ExecuteFlash(const SimHeader& h, Clock::time_point now) {
       }
       break;
     case kOpReadData:
-      QueueFlashRead(h.argument);
+      QueueFlashRead(h.argument, now);
       break;
     case kOpReadBlocks:
-      QueueFlashRead(uint64_t{h.argument} * kBlockLength);
+      QueueFlashRead(uint64_t{h.argument} * kBlockLength, now);
       break;
     case kOpEraseFlash:
     case kOpEraseFlashP:
@@ -269,11 +269,16 @@ void SimFirmware::QueueStatus(uint32_t length, Clock::time_point now) {
   put(kStatusSizeCodeByte, config_.flashSizeCode);
   put(kStatusReplayFinishedByte, replayFinished_ ? 1 : 0);
   m.length = m.bytes.size();
-  replies_.push_back(std::move(m));
-  MoveReplies();
+  QueueReply(std::move(m), now);
 }
 
-void SimFirmware::QueueFlashRead(uint64_t length) {
+void SimFirmware::QueueReply(Outbound reply, Clock::time_point now) {
+  reply.readyAt = now + std::chrono::milliseconds(std::max(0, config_.replyDelayMs));
+  replies_.push_back(std::move(reply));
+  MoveReplies(now);
+}
+
+void SimFirmware::QueueFlashRead(uint64_t length, Clock::time_point now) {
   if (length == 0) {
     return;
   }
@@ -283,8 +288,7 @@ void SimFirmware::QueueFlashRead(uint64_t length) {
   m.bytes.resize(static_cast<size_t>(std::min<uint64_t>(length, flash_.Size())));
   flash_.Read(0, m.bytes.data(), m.bytes.size());
   m.length = length;
-  replies_.push_back(std::move(m));
-  MoveReplies();
+  QueueReply(std::move(m), now);
 }
 
 void SimFirmware::BeginPhase(PhaseKind kind, uint64_t expected) {

@@ -95,6 +95,7 @@ class SimFirmware {
     std::vector<uint8_t> bytes;  // the message, or its start when it runs past the flash
     uint64_t length = 0;         // bytes beyond `bytes` go out as 0xFF (unwritten flash)
     uint64_t sent = 0;
+    Clock::time_point readyAt{};  // the adapter has the answer from then on
   };
 
   struct PendingFault {
@@ -113,7 +114,8 @@ class SimFirmware {
   void ApplyParameters(const std::vector<uint8_t>& bytes);
   void ApplyThreshold(const std::vector<uint8_t>& bytes);
   void QueueStatus(uint32_t length, Clock::time_point now);
-  void QueueFlashRead(uint64_t length);
+  void QueueFlashRead(uint64_t length, Clock::time_point now);
+  void QueueReply(Outbound reply, Clock::time_point now);
   void StartStream(Clock::time_point now);
   void ArmReplay(uint32_t address, Clock::time_point now);
   void StartErase(Clock::time_point now);
@@ -131,7 +133,7 @@ class SimFirmware {
   void EndReplay();
   bool RoomForFrame() const;
   void PushFrame(const SimFrame& frame);
-  void MoveReplies();
+  void MoveReplies(Clock::time_point now);
   void DamageFrame(SimFrame& frame);
 
   const SimConfig config_;

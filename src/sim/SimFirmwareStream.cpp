@@ -28,7 +28,12 @@ SimFirmware::Clock::time_point SimFirmware::NextDue() const {
 
 void SimFirmware::Advance(Clock::time_point now) {
   AdvanceErase(now);
-  MoveReplies();
+  if (Paced()) {
+    // Frames due before a reply is ready go ahead of it.
+    const Clock::time_point ready = replies_.empty() ? now : replies_.front().readyAt;
+    StreamUntil(std::min(now, ready));
+  }
+  MoveReplies(now);
   if (Paced()) {
     StreamUntil(now);
   }
@@ -60,7 +65,8 @@ void SimFirmware::StreamUntil(Clock::time_point now) {
 bool SimFirmware::RoomForFrame() const {
   // The adapter sends one message at a time: a frame due while a reply is
   // still going out is lost too.
-  return replies_.empty() && queue_.size() + reportsPerFrame_ <= queueDepth_;
+  const bool replying = !replies_.empty() && replies_.front().sent > 0;
+  return !replying && queue_.size() + reportsPerFrame_ <= queueDepth_;
 }
 
 void SimFirmware::ProduceFrame() {
@@ -128,8 +134,8 @@ void SimFirmware::PushFrame(const SimFrame& frame) {
   }
 }
 
-void SimFirmware::MoveReplies() {
-  while (!replies_.empty() && queue_.size() < queueDepth_) {
+void SimFirmware::MoveReplies(Clock::time_point now) {
+  while (!replies_.empty() && replies_.front().readyAt <= now && queue_.size() < queueDepth_) {
     Outbound& m = replies_.front();
     InputReport r;
     r.payload.assign(payloadLength_, 0);
@@ -158,10 +164,13 @@ bool SimFirmware::TakeInput(Clock::time_point now, InputReport& out, Clock::time
   if (!queue_.empty()) {
     out = std::move(queue_.front());
     queue_.pop_front();
-    MoveReplies();
+    MoveReplies(now);
     return true;
   }
   due = Paced() && mode_ != StreamMode::Off ? NextDue() : Clock::time_point::max();
+  if (!replies_.empty()) {
+    due = std::min(due, replies_.front().readyAt);
+  }
   return false;
 }
 

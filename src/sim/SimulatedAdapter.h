@@ -101,6 +101,7 @@ struct SimConfig {
   uint8_t flashSizeCode = 0x40;  // 0x20, 0x40, 0x80, or anything else for an odd reply
   int eraseMs = 2000;            // how long the adapter reports busy after an erase
   int readTimeoutMs = -1;        // cap on a blocked read; -1 honours the caller's time-out
+  int replyDelayMs = 0;          // how long the adapter takes to answer; frames due meanwhile go first
 
   SimReplayEnd replayEnd = SimReplayEnd::Silent;
   // A Pelmira answers the Corvex status request 0xD7 (its replay-finished byte

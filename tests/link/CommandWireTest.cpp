@@ -39,8 +39,21 @@ Bytes ShortHeader(uint8_t b4, uint8_t b5, uint8_t b6, uint8_t opcode) {
   return {0x55, 0x53, 0x42, 0x43, b4, b5, b6, opcode};
 }
 
-class CommandWire : public ::testing::TestWithParam<SimModel> {
+// Every case runs against a lenient adapter and a strict one: headers only at
+// byte 0 of whole reports, and feature reports longer than the 9 bytes a
+// header needs.
+class CommandWire : public ::testing::TestWithParam<std::tuple<SimModel, bool>> {
  protected:
+  static SimConfig Config() {
+    SimConfig c = SimAdapter::FastConfig(std::get<0>(GetParam()));
+    if (std::get<1>(GetParam())) {
+      c.strictHeaders = true;
+      c.featureReportLength = 33;
+    }
+    return c;
+  }
+  static SimModel Model() { return std::get<0>(GetParam()); }
+  size_t FeatureLength() const { return static_cast<size_t>(s.sim->config().featureReportLength); }
   void SetUp() override {
     ASSERT_TRUE(s.adapter.Connect());
     s.sim->ClearReports();
@@ -50,7 +63,7 @@ class CommandWire : public ::testing::TestWithParam<SimModel> {
     EXPECT_EQ(cmds.size(), 1u);
     return cmds.empty() ? Bytes{} : cmds[0];
   }
-  SimAdapter s{SimAdapter::FastConfig(GetParam())};
+  SimAdapter s{Config()};
 };
 
 TEST_P(CommandWire, RechargeAddressExample) {
@@ -131,7 +144,7 @@ TEST_P(CommandWire, ReadCommandsAnnounceTheirLength) {
   EXPECT_EQ(OnlyCommand(), Report(LongHeader(64, 0xD7)));
 
   s.sim->ClearReports();
-  if (GetParam() == SimModel::Corvex) {
+  if (Model() == SimModel::Corvex) {
     ASSERT_TRUE(s.adapter.ReadData(buffer.data(), 128));
     EXPECT_EQ(OnlyCommand(), Report(LongHeader(128, 0xD3)));
     return;
@@ -158,13 +171,13 @@ TEST_P(CommandWire, SendWithDataCarriesLengthAndPayload) {
   EXPECT_EQ(s.sim->Thresholds()[3], 77);
 }
 
-TEST_P(CommandWire, FeaturePathSendsNineBytes) {
+TEST_P(CommandWire, FeaturePathSendsAWholeFeatureReport) {
   ASSERT_TRUE(s.adapter.SetRechargeAddress(0x1000, /*viaFeature=*/true));
   ASSERT_TRUE(s.adapter.StopStreamP(true));
   const auto features = s.Written(SimChannel::Feature);
   ASSERT_EQ(features.size(), 2u);
-  EXPECT_EQ(features[0], Report(ShortHeader(0, 0x10, 0, 0xF6), 9));
-  EXPECT_EQ(features[1], Report(ShortHeader(0, 0, 0, 0xF2), 9));
+  EXPECT_EQ(features[0], Report(ShortHeader(0, 0x10, 0, 0xF6), FeatureLength()));
+  EXPECT_EQ(features[1], Report(ShortHeader(0, 0, 0, 0xF2), FeatureLength()));
   EXPECT_TRUE(s.Written(SimChannel::Command).empty());
   EXPECT_EQ(s.sim->RechargeAddress(), 0x1000u);
 }
@@ -187,11 +200,13 @@ TEST_P(CommandWire, NegativeLengthSendsNothing) {
   EXPECT_TRUE(s.sim->Reports().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothModels, CommandWire,
-                         ::testing::Values(SimModel::Pelmira, SimModel::Corvex),
-                         [](const auto& info) {
-                           return info.param == SimModel::Corvex ? "Corvex" : "Pelmira";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    BothModels, CommandWire,
+    ::testing::Combine(::testing::Values(SimModel::Pelmira, SimModel::Corvex), ::testing::Bool()),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param) == SimModel::Corvex ? "Corvex" : "Pelmira") +
+             (std::get<1>(info.param) ? "Strict" : "Lenient");
+    });
 
 TEST(CommandHeaders, PackBigEndianFields) {
   const auto s = BuildShortHeader(0xABCDEF, 0x12);

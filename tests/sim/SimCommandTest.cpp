@@ -1,9 +1,40 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sim/SimTestLink.h"
 
 namespace padscope::simtest {
 namespace {
+
+// Strictly, a header is taken only at byte 0 of a whole report.
+TEST(SimCommands, StrictHeadersStartAtByteZeroOfWholeReports) {
+  SimConfig c = Fast(SimModel::Corvex);
+  c.strictHeaders = true;
+  c.outputReportLength = 9;
+  SimLink link(c);
+  Bytes report(9, 0);
+  Bytes offset = report;
+  const Bytes start = ShortHeader(0, kOpStartStreamP);
+  std::copy(start.begin(), start.begin() + 7, offset.begin() + 2);  // one byte late
+  EXPECT_EQ(link.command->Write(offset.data(), offset.size()), 9);
+  EXPECT_EQ(link.command->Write(report.data(), 8), -1) << "a short report is refused";
+  EXPECT_TRUE(link.sim.Commands().empty());
+  // A long header still carries on into the next report.
+  ASSERT_TRUE(link.Command(LongHeader(0, kOpStartStream)));
+  EXPECT_TRUE(link.sim.IsStreaming());
+  ASSERT_EQ(link.sim.Commands().size(), 1u);
+
+  c.model = SimModel::Pelmira;
+  c.outputReportLength = 65;
+  SimLink pelmira(c);
+  Bytes two = ShortHeader(0, kOpStartStreamP);
+  const Bytes stop = ShortHeader(0, kOpStopStreamP);
+  two.insert(two.end(), stop.begin(), stop.end());
+  ASSERT_TRUE(pelmira.Command(two));
+  EXPECT_TRUE(pelmira.sim.IsStreaming()) << "one header per report: the stop is padding";
+  EXPECT_EQ(pelmira.sim.Commands().size(), 1u);
+}
 
 TEST(SimCommands, ReassemblesHeadersSpreadOverNineByteReports) {
   SimConfig c = Fast(SimModel::Corvex);
@@ -87,18 +118,44 @@ TEST(SimCommands, StatusReportsTheFlashSizeCode) {
   }
 }
 
-TEST(SimCommands, EraseBlanksFlashAndDropsWritesWhileBusy) {
+TEST(SimCommands, WritesWhileBusyAreDropped) {
   SimConfig c = Fast();
   c.eraseMs = 600000;  // still busy when the test ends
   SimLink link(c);
-  link.sim.SetFlash(100, Pattern(10));
   ASSERT_TRUE(link.Command(ShortHeader(0, kOpEraseFlashP)));
   EXPECT_TRUE(link.sim.IsBusy());
   EXPECT_EQ(link.Status()[0], 1);
-  ASSERT_TRUE(link.Command(BlockHeader(128, kOpWriteBlocks)) && link.Data(Pattern(128)));
+  ASSERT_TRUE(link.Command(BlockHeader(128, kOpWriteBlocks)) && link.Data(Bytes(128, 0)));
   EXPECT_EQ(link.sim.BytesDroppedWhileBusy(), 128u);
-  const Bytes flash = link.sim.Flash();
-  EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](uint8_t b) { return b == 0xFF; }));
+  EXPECT_EQ(link.sim.Flash()[0], 0xFF) << "the zeros did not land";
+}
+
+// An erase clears the chip sector by sector: what is read while it is busy is
+// partly erased, and only when it reports idle is all of it blank.
+TEST(SimCommands, ReadsDuringAnEraseShowAPartlyErasedChip) {
+  SimConfig c = Fast(SimModel::Corvex);
+  c.flashSizeCode = 0x20;
+  c.eraseMs = 300;
+  c.recordReports = false;
+  SimLink link(c);
+  const size_t size = link.sim.FlashSize();
+  link.sim.SetFlash(0, Bytes(size, 0x00));
+  ASSERT_TRUE(link.Command(LongHeader(0, kOpEraseFlash)));
+  bool sawPartly = false;
+  while (link.sim.IsBusy()) {
+    ASSERT_TRUE(link.Command(LongHeader(static_cast<uint32_t>(size), kOpReadData)));
+    const Bytes back = link.Read(size);
+    ASSERT_EQ(back.size(), size);
+    const auto blank = static_cast<size_t>(
+        std::find_if(back.begin(), back.end(), [](uint8_t b) { return b != 0xFF; }) - back.begin());
+    // Erased from the start: a blank prefix, then the old contents.
+    EXPECT_TRUE(std::all_of(back.begin() + static_cast<long>(blank), back.end(),
+                            [](uint8_t b) { return b == 0x00; }));
+    sawPartly |= blank > 0 && blank < size;
+  }
+  EXPECT_TRUE(sawPartly);
+  EXPECT_EQ(link.Status()[0], 0);
+  EXPECT_EQ(link.sim.Flash(), Bytes(size, 0xFF));
 }
 
 TEST(SimCommands, BusyClearsWhenTheEraseTimeHasPassed) {

@@ -1,0 +1,90 @@
+// What a real adapter leaves in the data queue: stream frames sent while
+// nobody read, and the rest of a reply. A reply is never taken from them.
+#include <gtest/gtest.h>
+
+#include "common/SimFixture.h"
+#include "common/Wait.h"
+#include "link/Opcodes.h"
+
+namespace padscope {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class StaleInput : public ::testing::TestWithParam<SimModel> {
+ protected:
+  static SimConfig Config(int replyDelayMs = 0) {
+    SimConfig c = test::FastSimConfig(GetParam());
+    c.framesPerSecond = 1000;
+    c.replyDelayMs = replyDelayMs;
+    return c;
+  }
+  bool Corvex() const { return GetParam() == SimModel::Corvex; }
+  bool Start() {
+    return Corvex() ? s.adapter.StartStream() : s.adapter.SendOpcodeWithByte(kOpStartStreamP, 0);
+  }
+  bool Stop() { return Corvex() ? s.adapter.StopStream() : s.adapter.StopStreamP(); }
+  bool Status(Bytes& reply) {
+    return Corvex() ? s.adapter.ReadStatus(reply.data(), 64)
+                    : s.adapter.ReadStatusP(reply.data(), 64);
+  }
+  // The stream runs unread until the host's queue is full.
+  void FillQueue() {
+    ASSERT_TRUE(s.adapter.Connect());
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(test::WaitFor([&] { return s.sim->FramesDropped() > 0; }));
+  }
+
+  test::SimAdapter s{Config()};
+};
+
+TEST_P(StaleInput, StatusAfterAStopIsTheReplyNotAQueuedFrame) {
+  FillQueue();
+  ASSERT_TRUE(Stop());
+  Bytes reply(64, 0xEE);
+  ASSERT_TRUE(Status(reply));
+  EXPECT_EQ(reply[kStatusSizeCodeByte], 0x40);
+  EXPECT_EQ(Bytes(reply.begin() + 3, reply.end()), Bytes(61, 0));
+  EXPECT_EQ(s.sim->QueuedReports(), 0u);
+
+  // The same for the flash read-back, and for the rest of a reply cut off by a
+  // time-out: the next command's answer is its own.
+  s.sim->SetFlash(0, Bytes(128, 0x21));
+  Bytes back(128);
+  ASSERT_TRUE(Corvex() ? s.adapter.ReadData(back.data(), 128)
+                       : s.adapter.ReadBlocks(back.data(), 128));
+  EXPECT_EQ(back, Bytes(128, 0x21));
+}
+
+// A stream start does not hand the host what an earlier stream left queued.
+TEST_P(StaleInput, AStartBeginsWithAFreshFrame) {
+  FillQueue();
+  ASSERT_TRUE(Stop());
+  s.sim->InjectFrameFault(SimFrameFault::AllZero, 1);  // marks the first new frame
+  ASSERT_TRUE(Start());
+  Bytes frame(64, 0xEE);
+  ASSERT_TRUE(s.adapter.ReadStream(frame.data(), 64));
+  EXPECT_EQ(frame, Bytes(64, 0));
+}
+
+// While a stream runs, a replay-status request passes over the frames that
+// come between the request and its answer.
+TEST_P(StaleInput, ReplayStatusSkipsTheFramesOfARunningStream) {
+  test::SimAdapter delayed(Config(10));  // about ten frames go out before the answer
+  ASSERT_TRUE(delayed.adapter.Connect());
+  ASSERT_TRUE(Corvex() ? delayed.adapter.StartStream()
+                       : delayed.adapter.SendOpcodeWithByte(kOpStartStreamP, 0));
+  Bytes reply(64, 0xEE);
+  ASSERT_TRUE(delayed.adapter.ReadReplayStatus(reply.data(), 64));
+  EXPECT_EQ(reply[kStatusSizeCodeByte], 0x40);
+  EXPECT_EQ(reply[kStatusReplayFinishedByte], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModels, StaleInput,
+                         ::testing::Values(SimModel::Pelmira, SimModel::Corvex),
+                         [](const auto& info) {
+                           return info.param == SimModel::Corvex ? "Corvex" : "Pelmira";
+                         });
+
+}  // namespace
+}  // namespace padscope
