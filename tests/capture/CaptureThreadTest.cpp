@@ -282,18 +282,6 @@ TEST_F(CaptureFaults, APauseInTheStreamIsNoFailedRead) {
             0);
 }
 
-TEST_F(CaptureFaults, ReplayFinishedStatusEndsCapture) {
-  sim.sim->RecordFramesToFlash(40);
-  ASSERT_TRUE(sim.adapter.Connect());
-  ASSERT_TRUE(sim.adapter.SetRechargeAddress(0));
-  ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
-  ASSERT_TRUE(WaitFor([&] { return ctx.threadFinished.load(); }));
-  EXPECT_EQ(ctx.runState, kRunStopped);
-  EXPECT_TRUE(sim.sim->ReplayFinished());
-  // The recording's frames went through the layout filter: all but six kept.
-  EXPECT_EQ(ctx.WriteIndex(), 40 - 6);
-}
-
 TEST_F(CaptureFaults, DamagedFramesAreHandled) {
   ASSERT_TRUE(StartCapture(ctx, sim.adapter, host));
   ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 10; }));

@@ -197,6 +197,55 @@ TEST(FrameBuffer, LargeResetZeroesWhatWasWritten) {
   }
 }
 
+// 16 channels whose count words are all `word`.
+Raw WordFrame(int word) {
+  Raw raw(64, 0);
+  raw[2] = 0x10;
+  for (int k = 0; k < 16; ++k) {
+    raw[3 + 2 * k] = static_cast<uint8_t>(word >> 8);
+    raw[4 + 2 * k] = static_cast<uint8_t>(word);
+  }
+  return raw;
+}
+
+TEST(ValueEncodingChoice, CountsInEitherEncoding) {
+  struct Case {
+    std::vector<int> words;
+    ValueEncoding expected;
+  };
+  const Case cases[] = {
+      // Non-negative counts of any size: the top bit tells.
+      {{300, 30000, 1200}, ValueEncoding::TwosComplement},
+      {{0x8000 + 300, 0x8000 + 30000, 0x8000 + 1200}, ValueEncoding::Offset},
+      // Counts of both signs: the reading that puts them nearer zero.
+      {{0xFFF0, 0x0010, 0xFF00, 0x0100}, ValueEncoding::TwosComplement},
+      {{0x7FF0, 0x8010, 0x7F00, 0x8100}, ValueEncoding::Offset},
+  };
+  for (const Case& c : cases) {
+    Raw raw(64, 0);
+    for (size_t k = 0; k < c.words.size(); ++k) {
+      raw[3 + 2 * k] = static_cast<uint8_t>(c.words[k] >> 8);
+      raw[4 + 2 * k] = static_cast<uint8_t>(c.words[k]);
+    }
+    EXPECT_EQ(ChooseValueEncoding(raw.data(), static_cast<int>(c.words.size())), c.expected)
+        << c.words[0];
+  }
+}
+
+// The choice is made once per stream: a later frame that looks otherwise
+// keeps it, a reset lets the next stream choose again.
+TEST_F(Decoder, EncodingIsKeptForTheStreamAndChosenAgainAfterAReset) {
+  Accept(WordFrame(0x8123));
+  int slot = Accept(WordFrame(0x8123));
+  EXPECT_EQ(ctx.RawValue(slot, 0), 0x8123) << "an offset word is stored as it came";
+  slot = Accept(WordFrame(0x0123));
+  EXPECT_EQ(ctx.RawValue(slot, 15), 0x0123);
+  ctx.ResetFrames();
+  Accept(WordFrame(0x0123));
+  slot = Accept(WordFrame(0x0123));
+  EXPECT_EQ(ctx.RawValue(slot, 0), 0x8123) << "a two's-complement word has its top bit flipped";
+}
+
 TEST(FrameBuffer, AccessorsAreBounded) {
   CaptureContext ctx;
   EXPECT_EQ(ctx.RawValue(0, 0), 0) << "no buffer";
