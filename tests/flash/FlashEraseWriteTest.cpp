@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -66,6 +67,19 @@ TEST_P(FlashErase, OutlastingTheEstimateEndsWithDone) {
   EXPECT_EQ(host.progress, 20);
   EXPECT_EQ(host.dispatches, 40);
   EXPECT_TRUE(s->sim->IsBusy());
+}
+
+// The adapter goes idle part-way through the wait, between two questions.
+TEST_P(FlashErase, IdlePartWayEndsTheWait) {
+  MakeSim(0x20, 100);  // 20 s estimate: 0.2 s on the fast clock
+  s->sim->RecordFramesToFlash(100);
+  test::FastClock fast;
+  const FlashTargets t{s->adapter, ctx, 4096, present, fast};
+  EXPECT_EQ(RunFlashErase(t, host), EraseEnd::Idle);
+  EXPECT_GT(fast.sleeps, 1);
+  EXPECT_FALSE(s->sim->IsBusy());
+  EXPECT_EQ(s->sim->Flash(), Bytes(s->sim->FlashSize(), 0xFF));
+  EXPECT_EQ(host.LastStatus(), "Erasing Done.");
 }
 
 TEST_P(FlashErase, UnknownSizeCodeWaitsEightySeconds) {
@@ -137,6 +151,34 @@ TEST_P(FlashWrite, WriteReadBackVerifySuccess) {
   EXPECT_EQ(host.buttonStates, (std::vector<bool>{false, true}));
   EXPECT_FALSE(host.progressShown) << "the animation hid the bar when the write was done";
   EXPECT_EQ(host.progressRanges.back(), 1000);
+}
+
+// A chip that erases more slowly than the estimate takes in nothing: the
+// write waits for it (up to twice the estimate) instead of writing into it.
+TEST_P(FlashWrite, WaitsForAnEraseThatOutlastsItsEstimate) {
+  MakeSim(0x20, 300);  // 20 s estimate: 0.2 s on the fast clock, twice that 0.4 s
+  ASSERT_TRUE(FlashPrecondition(Targets(), host));
+  const auto path = Chart(64);
+  test::FastClock fast;
+  const FlashTargets t{s->adapter, ctx, 4096, present, fast};
+  EXPECT_EQ(WriteFlashImage(t, host, path), WriteEnd::Success) << host.LastStatus();
+  EXPECT_EQ(s->sim->BytesDroppedWhileBusy(), 0u);
+  EXPECT_TRUE(std::any_of(host.statuses.begin(), host.statuses.end(), [](const std::string& x) {
+    return x.rfind("Erasing takes longer than expected: ", 0) == 0;
+  }));
+}
+
+TEST_P(FlashWrite, AnEraseThatNeverEndsWritesNothing) {
+  MakeSim(0x20, 600000);
+  ASSERT_TRUE(FlashPrecondition(Targets(), host));
+  const auto path = Chart(64);
+  EXPECT_EQ(WriteFlashImage(Targets(), host, path), WriteEnd::StillErasing);
+  EXPECT_EQ(clock.sleeps, 80) << "twice the 20 s estimate in rounds of 500 ms";
+  EXPECT_EQ(host.LastStatus(), kStatusEraseStillBusy);
+  EXPECT_EQ(host.buttonStates.back(), true);
+  for (const SimCommand& c : s->sim->Commands()) {
+    EXPECT_NE(c.opcode, GetParam() == SimModel::Corvex ? kOpWriteData : kOpWriteBlocks);
+  }
 }
 
 TEST_P(FlashWrite, VerifyMismatchFromAWeakCell) {
