@@ -59,6 +59,21 @@ TEST_F(CliFiles, CaptureOfDoubleByteFrames) {
   EXPECT_EQ(decode.out.substr(0, 30), "frame,time_ms,ch0,ch0_key,ch1,");
 }
 
+// A Pelmira that streams the width its start command asks for: the capture
+// asks for the width the settings last saw.
+TEST_F(CliFiles, CaptureAsksAPelmiraForTheSettingsWidth) {
+  SimConfig c = test::FastSimConfig();
+  c.widthFromStartValue = true;
+  sim = std::make_shared<SimulatedAdapter>(c);
+  GlobalSettings saved;
+  saved.singleByteMode = 0;
+  ASSERT_TRUE(SaveSettingsTo(SettingsFilePath(), saved));
+  ASSERT_EQ(Cli({"capture", "--frames", "20", "-o", Path("w.tkchart")}).status, 0);
+  EXPECT_EQ(sim->LastStartValue(), 1);
+  const CliResult info = Cli({"chart", "info", Path("w.tkchart")});
+  EXPECT_NE(info.out.find("value width: Double 8TK\n"), std::string::npos) << info.out;
+}
+
 TEST_F(CliFiles, CaptureWithoutAdapter) {
   sim->Unplug();
   const CliResult r = Cli({"capture", "--frames", "5", "-o", Path("x.tkchart")});
@@ -85,32 +100,38 @@ TEST_F(CliFiles, ChartTableAndDecodeOfAKnownChart) {
   EXPECT_EQ(Cli({"chart", "frobnicate", golden}).status, 2);
 }
 
-TEST_F(CliFiles, DecodeValuesAreSigned) {
-  // Seven records of a known frame: the seventh is accepted into slot 0 (no
-  // values), then one more into slot 1.
-  std::vector<uint8_t> record(64, 0);
-  record[0] = 0x03;
-  record[2] = 0x10;
-  record[3] = 0x0B;  // channel 0: 3000
-  record[4] = 0xB8;
-  record[5] = 0xFF;  // channel 1: 0xFFFE = -2
-  record[6] = 0xFE;
-  record[35] = 200;  // channel 0's key byte
-  std::ofstream out(Path("k.tkchart"), std::ios::binary);
-  for (int i = 0; i < 8; ++i) {
-    out.write(reinterpret_cast<const char*>(record.data()), 64);
+// The same counts sent as two's-complement words and as words offset by
+// 0x8000 decode alike.
+TEST_F(CliFiles, DecodeValuesAreSignedInEitherEncoding) {
+  for (int offset : {0, 0x8000}) {
+    // Seven records of a known frame: the seventh is accepted into slot 0 (no
+    // values), then one more into slot 1.
+    std::vector<uint8_t> record(64, 0);
+    record[0] = 0x03;
+    record[2] = 0x10;
+    for (int ch = 0; ch < 16; ++ch) {
+      const int count = ch == 0 ? 3000 : ch == 1 ? -2 : 0;
+      const auto word = static_cast<uint16_t>(count + offset);
+      record[3 + 2 * ch] = static_cast<uint8_t>(word >> 8);
+      record[4 + 2 * ch] = static_cast<uint8_t>(word);
+    }
+    record[35] = 200;  // channel 0's key byte
+    std::ofstream out(Path("k.tkchart"), std::ios::binary | std::ios::trunc);
+    for (int i = 0; i < 8; ++i) {
+      out.write(reinterpret_cast<const char*>(record.data()), 64);
+    }
+    out.write(std::string(64, '\xFF').data(), 64);
+    out.close();
+    const CliResult decode = Cli({"chart", "decode", Path("k.tkchart")});
+    std::istringstream lines(decode.out);
+    std::string header, first, second;
+    std::getline(lines, header);
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(first.substr(0, 10), "0,0,,200,,") << offset;
+    EXPECT_EQ(second.substr(0, 21), "1,20,3000,200,-2,0,0,") << offset;
+    EXPECT_EQ(second.substr(second.size() - 7), ",0x0003") << offset;
   }
-  out.write(std::string(64, '\xFF').data(), 64);
-  out.close();
-  const CliResult decode = Cli({"chart", "decode", Path("k.tkchart")});
-  std::istringstream lines(decode.out);
-  std::string header, first, second;
-  std::getline(lines, header);
-  std::getline(lines, first);
-  std::getline(lines, second);
-  EXPECT_EQ(first.substr(0, 10), "0,0,,200,,");
-  EXPECT_EQ(second.substr(0, 21), "1,20,3000,200,-2,0,0,");
-  EXPECT_EQ(second.substr(second.size() - 7), ",0x0003");
 }
 
 TEST_F(CliFiles, SettingsShow) {
