@@ -6,7 +6,6 @@
 #include <cstring>
 #include <thread>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureHost.h"
@@ -15,6 +14,7 @@
 #include "link/Opcodes.h"
 #include "platform/MessageLog.h"
 #include "platform/Tick.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 

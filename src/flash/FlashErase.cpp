@@ -19,8 +19,7 @@ bool SendErase(HidAdapter& adapter) {
 
 }  // namespace
 
-EraseEnd WaitForErase(const FlashTargets& t, FlashHost& host, bool watchPresence,
-                      bool untilIdle) {
+EraseEnd WaitForErase(const FlashTargets& t, FlashHost& host, bool watchPresence, bool untilIdle) {
   const uint32_t start = t.clock.NowMs();
   const int estimate = ReadFlashInfo(t.adapter).Geometry().eraseSeconds;
   // Chips erase more slowly than typical now and then; a write must not

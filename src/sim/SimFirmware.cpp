@@ -210,8 +210,8 @@ void SimFirmware::StartStream(Clock::time_point now) {
     if (Paced()) {
       // The chip scans from power-on: the stream starts with the current scan.
       const double elapsed = std::chrono::duration<double>(now - epoch_).count();
-      nextLiveFrame_ = std::max(nextLiveFrame_,
-                                static_cast<uint64_t>(std::floor(elapsed * config_.framesPerSecond)));
+      nextLiveFrame_ = std::max(
+          nextLiveFrame_, static_cast<uint64_t>(std::floor(elapsed * config_.framesPerSecond)));
     }
   }
   BeginPacing(now);
@@ -223,8 +223,8 @@ void SimFirmware::ArmReplay(uint32_t address, Clock::time_point now) {
   replayFinished_ = false;
   // A running stream switches over from its next frame, or keeps going until
   // the next start.
-  const bool running = mode_ == StreamMode::Live || mode_ == StreamMode::Replay ||
-                       mode_ == StreamMode::Blank;
+  const bool running =
+      mode_ == StreamMode::Live || mode_ == StreamMode::Replay || mode_ == StreamMode::Blank;
   if (running && config_.rechargeSwitchesRunningStream) {
     StartStream(now);
   }

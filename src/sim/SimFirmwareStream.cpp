@@ -10,8 +10,8 @@
 namespace padscope {
 
 double SimFirmware::Pace() const {
-  const double rate = mode_ == StreamMode::Dump ? config_.dumpFramesPerSecond
-                                                : config_.framesPerSecond;
+  const double rate =
+      mode_ == StreamMode::Dump ? config_.dumpFramesPerSecond : config_.framesPerSecond;
   return rate > 0 ? rate : config_.framesPerSecond;
 }
 

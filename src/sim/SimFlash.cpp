@@ -26,8 +26,8 @@ void SimFlash::Erase() {
 void SimFlash::EraseRange(uint64_t from, uint64_t to) {
   if (to > from) {
     const size_t n = Clip(from, static_cast<size_t>(std::min<uint64_t>(to - from, bytes_.size())));
-    std::fill_n(bytes_.begin() + static_cast<ptrdiff_t>(std::min<uint64_t>(from, bytes_.size())),
-                n, uint8_t{0xFF});
+    std::fill_n(bytes_.begin() + static_cast<ptrdiff_t>(std::min<uint64_t>(from, bytes_.size())), n,
+                uint8_t{0xFF});
   }
 }
 

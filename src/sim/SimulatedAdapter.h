@@ -36,9 +36,9 @@ enum class SimValueEncoding { TwosComplement, Offset };
 // What the adapter does when a replay of recorded frames reaches the first
 // blank frame of the flash.
 enum class SimReplayEnd {
-  Silent,      // the stream just stops; reads time out
-  BlankFrames, // the stream goes on with all-0xFF frames until stopped
-  FailedRead,  // one read on the data collection fails, then silence
+  Silent,       // the stream just stops; reads time out
+  BlankFrames,  // the stream goes on with all-0xFF frames until stopped
+  FailedRead,   // one read on the data collection fails, then silence
 };
 
 // How the recharge address counts.
@@ -101,7 +101,7 @@ struct SimConfig {
   uint8_t flashSizeCode = 0x40;  // 0x20, 0x40, 0x80, or anything else for an odd reply
   int eraseMs = 2000;            // how long the adapter reports busy after an erase
   int readTimeoutMs = -1;        // cap on a blocked read; -1 honours the caller's time-out
-  int replyDelayMs = 0;          // how long the adapter takes to answer; frames due meanwhile go first
+  int replyDelayMs = 0;  // how long the adapter takes to answer; frames due meanwhile go first
 
   SimReplayEnd replayEnd = SimReplayEnd::Silent;
   // A Pelmira answers the Corvex status request 0xD7 (its replay-finished byte

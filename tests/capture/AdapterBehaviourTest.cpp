@@ -112,18 +112,18 @@ TEST_P(ValueEncodings, StoredValuesAreTheChipsCounts) {
   EXPECT_EQ(negative, shift < 0) << "shifted counts straddle zero";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EncodingsShiftsLayouts, ValueEncodings,
-    ::testing::Combine(::testing::Values(SimValueEncoding::TwosComplement,
-                                         SimValueEncoding::Offset),
-                       ::testing::Values(0, -800),
-                       ::testing::Values(SimLayout::Single16, SimLayout::Double8Plain)));
+INSTANTIATE_TEST_SUITE_P(EncodingsShiftsLayouts, ValueEncodings,
+                         ::testing::Combine(::testing::Values(SimValueEncoding::TwosComplement,
+                                                              SimValueEncoding::Offset),
+                                            ::testing::Values(0, -800),
+                                            ::testing::Values(SimLayout::Single16,
+                                                              SimLayout::Double8Plain)));
 
 // --- The end of a replay ------------------------------------------------------
 
-class ReplayEnds
-    : public AdapterBehaviour,
-      public ::testing::WithParamInterface<std::tuple<SimModel, SimReplayEnd, bool>> {};
+class ReplayEnds : public AdapterBehaviour,
+                   public ::testing::WithParamInterface<std::tuple<SimModel, SimReplayEnd, bool>> {
+};
 
 // Whatever the adapter does when the recording runs out, capture ends by
 // itself, keeps only the recording, stops the stream, and never holds the
@@ -170,17 +170,16 @@ TEST_P(ReplayEnds, CaptureEndsAndTheLockStaysFree) {
 std::string EndName(const ::testing::TestParamInfo<std::tuple<SimModel, SimReplayEnd, bool>>& i) {
   static const char* const kEnds[] = {"Silent", "BlankFrames", "FailedRead"};
   return std::string(std::get<0>(i.param) == SimModel::Corvex ? "Corvex" : "Pelmira") +
-         kEnds[static_cast<int>(std::get<1>(i.param))] +
-         (std::get<2>(i.param) ? "" : "IgnoringD7");
+         kEnds[static_cast<int>(std::get<1>(i.param))] + (std::get<2>(i.param) ? "" : "IgnoringD7");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pelmira, ReplayEnds,
-    ::testing::Combine(::testing::Values(SimModel::Pelmira),
-                       ::testing::Values(SimReplayEnd::Silent, SimReplayEnd::BlankFrames,
-                                         SimReplayEnd::FailedRead),
-                       ::testing::Bool()),
-    EndName);
+INSTANTIATE_TEST_SUITE_P(Pelmira, ReplayEnds,
+                         ::testing::Combine(::testing::Values(SimModel::Pelmira),
+                                            ::testing::Values(SimReplayEnd::Silent,
+                                                              SimReplayEnd::BlankFrames,
+                                                              SimReplayEnd::FailedRead),
+                                            ::testing::Bool()),
+                         EndName);
 INSTANTIATE_TEST_SUITE_P(Corvex, ReplayEnds,
                          ::testing::Combine(::testing::Values(SimModel::Corvex),
                                             ::testing::Values(SimReplayEnd::Silent,

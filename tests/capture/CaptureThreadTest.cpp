@@ -3,7 +3,6 @@
 
 #include <mutex>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureThread.h"
@@ -13,6 +12,7 @@
 #include "common/Wait.h"
 #include "link/Opcodes.h"
 #include "platform/MessageLog.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {

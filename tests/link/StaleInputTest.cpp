@@ -56,17 +56,6 @@ TEST_P(StaleInput, StatusAfterAStopIsTheReplyNotAQueuedFrame) {
   EXPECT_EQ(back, Bytes(128, 0x21));
 }
 
-// A stream start does not hand the host what an earlier stream left queued.
-TEST_P(StaleInput, AStartBeginsWithAFreshFrame) {
-  FillQueue();
-  ASSERT_TRUE(Stop());
-  s.sim->InjectFrameFault(SimFrameFault::AllZero, 1);  // marks the first new frame
-  ASSERT_TRUE(Start());
-  Bytes frame(64, 0xEE);
-  ASSERT_TRUE(s.adapter.ReadStream(frame.data(), 64));
-  EXPECT_EQ(frame, Bytes(64, 0));
-}
-
 // While a stream runs, a replay-status request passes over the frames that
 // come between the request and its answer.
 TEST_P(StaleInput, ReplayStatusSkipsTheFramesOfARunningStream) {

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "sim/SimFrameLayout.h"
 #include "sim/SimTestLink.h"
 
 namespace padscope::simtest {
@@ -138,36 +137,6 @@ TEST(SimFrames, NineByteInputReportsCarryAFrameInEightReports) {
   const Bytes status = small.Read(64);
   EXPECT_EQ(status[1], 0x40);
   EXPECT_EQ(Bytes(status.begin() + 3, status.end()), Bytes(61, 0));
-}
-
-// The same chip in the other encoding, and with its counts shifted: every
-// count word moves by exactly the shift and the encoding's offset.
-TEST(SimFrames, ValueEncodingsAndCountShift) {
-  for (SimLayout layout : {SimLayout::Single16, SimLayout::Double8Plain}) {
-    SimConfig c = Fast();
-    c.layout = layout;
-    SimLink plain(c);
-    c.valueEncoding = SimValueEncoding::Offset;
-    c.countShift = -800;
-    SimLink offset(c);
-    ASSERT_TRUE(plain.Start() && offset.Start());
-    bool straddles[2] = {false, false};  // words below and above 0x8000
-    for (int i = 0; i < 200; ++i) {
-      const Bytes a = plain.Frame();
-      const Bytes b = offset.Frame();
-      for (int ch = 0; ch < LayoutChannels(layout); ++ch) {
-        const auto count = static_cast<int16_t>(Be16(a, 3 + 2 * ch));
-        const unsigned word = Be16(b, 3 + 2 * ch);
-        ASSERT_EQ(word, static_cast<unsigned>(count - 800 + 0x8000)) << i;
-        straddles[word >= 0x8000] = true;
-      }
-      if (layout != SimLayout::Single16) {
-        // Key values travel in the same encoding, without the shift.
-        ASSERT_EQ(Be16(b, 19), Be16(a, 19) + 0x8000u) << i;
-      }
-    }
-    EXPECT_TRUE(straddles[0] && straddles[1]);
-  }
 }
 
 // A Pelmira told to follow the start command's value byte streams the width

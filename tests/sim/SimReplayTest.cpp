@@ -57,12 +57,11 @@ TEST_P(SimReplayEnd, ReplaysTheRecordingThenEndsAsConfigured) {
   EXPECT_EQ(link.Frame()[2], 0x10);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ModelsAndEnds, SimReplayEnd,
-    testing::Combine(testing::Values(SimModel::Pelmira, SimModel::Corvex),
-                     testing::Values(padscope::SimReplayEnd::Silent,
-                                     padscope::SimReplayEnd::BlankFrames,
-                                     padscope::SimReplayEnd::FailedRead)));
+INSTANTIATE_TEST_SUITE_P(ModelsAndEnds, SimReplayEnd,
+                         testing::Combine(testing::Values(SimModel::Pelmira, SimModel::Corvex),
+                                          testing::Values(padscope::SimReplayEnd::Silent,
+                                                          padscope::SimReplayEnd::BlankFrames,
+                                                          padscope::SimReplayEnd::FailedRead)));
 
 TEST(SimReplay, RechargeAddressSwitchesARunningStreamOrWaitsForTheNextStart) {
   for (bool switches : {true, false}) {

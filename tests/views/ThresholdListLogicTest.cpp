@@ -7,13 +7,12 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
 #include <limits>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "common/SimFixture.h"
@@ -22,6 +21,7 @@
 #include "link/Opcodes.h"
 #include "platform/MessageLog.h"
 #include "sim/TouchModel.h"
+#include "state/GlobalSettings.h"
 #include "views/ThresholdListLogic.h"
 
 #include "common/MessageLogRecorder.h"
@@ -309,11 +309,10 @@ TEST_P(BalanceEncodings, ThresholdOfATouchAndPrintedValues) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EncodingsAndShifts, BalanceEncodings,
-    ::testing::Combine(::testing::Values(SimValueEncoding::TwosComplement,
-                                         SimValueEncoding::Offset),
-                       ::testing::Values(0, -800)));
+INSTANTIATE_TEST_SUITE_P(EncodingsAndShifts, BalanceEncodings,
+                         ::testing::Combine(::testing::Values(SimValueEncoding::TwosComplement,
+                                                              SimValueEncoding::Offset),
+                                            ::testing::Values(0, -800)));
 
 }  // namespace
 }  // namespace padscope
