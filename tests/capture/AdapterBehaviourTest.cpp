@@ -71,13 +71,6 @@ TEST_F(AdapterBehaviour, ARestartAtARealRateShowsNoStaleFrames) {
 
 // --- Value encodings ----------------------------------------------------------
 
-// The chip's count as the adapter put it on the wire, read without the
-// program's decoder.
-int WireValue(const uint8_t* raw, int at, SimValueEncoding encoding) {
-  const int word = (raw[at] << 8) | raw[at + 1];
-  return encoding == SimValueEncoding::Offset ? word - 0x8000 : static_cast<int16_t>(word);
-}
-
 class ValueEncodings
     : public AdapterBehaviour,
       public ::testing::WithParamInterface<std::tuple<SimValueEncoding, int, SimLayout>> {};
@@ -99,12 +92,12 @@ TEST_P(ValueEncodings, StoredValuesAreTheChipsCounts) {
   for (int i = 1; i < ctx.WriteIndex(); ++i) {
     const uint8_t* raw = ctx.FrameAt(i)->raw;
     for (int ch = 0; ch < (doubled ? 8 : 16); ++ch) {
-      const int count = WireValue(raw, 3 + 2 * ch, encoding);
+      const int count = test::WireValue(raw, 3 + 2 * ch, encoding);
       negative |= count < 0;
       ASSERT_EQ(ctx.RawValue(i, ch) - kValueOffset, count) << "frame " << i << " channel " << ch;
       if (doubled) {
         ASSERT_EQ(ctx.SecondValue(i, ch) - kValueOffset,
-                  WireValue(raw, secondAt + 2 * ch, encoding))
+                  test::WireValue(raw, secondAt + 2 * ch, encoding))
             << "frame " << i << " channel " << ch;
       }
     }

@@ -46,6 +46,13 @@ struct SimAdapter {
   HidAdapter adapter;
 };
 
+// The chip's value in the 16-bit word at raw[at], as the adapter encoded it
+// (read without the program's decoder).
+inline int WireValue(const uint8_t* raw, int at, SimValueEncoding encoding) {
+  const int word = (raw[at] << 8) | raw[at + 1];
+  return encoding == SimValueEncoding::Offset ? word - 0x8000 : static_cast<int16_t>(word);
+}
+
 // Report id 0, then `payload`, zero-padded to `reportLength` bytes.
 inline std::vector<uint8_t> Report(std::vector<uint8_t> payload, size_t reportLength = 65) {
   payload.insert(payload.begin(), 0);

@@ -213,13 +213,6 @@ TEST_F(ThresholdListLogicTest, FailedSendsAreReportedPerChannel) {
 
 // --- Either value encoding ----------------------------------------------------
 
-// The chip's count as the adapter put it on the wire, read without the
-// program's decoder.
-int WireValue(const uint8_t* raw, int at, SimValueEncoding encoding) {
-  const int word = (raw[at] << 8) | raw[at + 1];
-  return encoding == SimValueEncoding::Offset ? word - 0x8000 : static_cast<int16_t>(word);
-}
-
 // A touch of the simulated chip with the given seed: its channel, its peak
 // above the baseline and the frame after which it is over.
 struct Touch {
@@ -288,7 +281,7 @@ TEST_P(BalanceEncodings, ThresholdOfATouchAndPrintedValues) {
   const SimValueEncoding encoding = std::get<0>(GetParam());
   std::set<int> counts;
   for (int i = 1; i < ctx.WriteIndex(); ++i) {
-    counts.insert(WireValue(ctx.FrameAt(i)->raw, 3 + 2 * touch.channel, encoding));
+    counts.insert(test::WireValue(ctx.FrameAt(i)->raw, 3 + 2 * touch.channel, encoding));
   }
   const ChannelConfig& c = GlobalSettings::Instance().channel[touch.channel];
   EXPECT_EQ(counts.count(c.rawMin - kValueOffset), 1u) << c.rawMin;
@@ -305,7 +298,7 @@ TEST_P(BalanceEncodings, ThresholdOfATouchAndPrintedValues) {
   const uint8_t* newest = ctx.FrameAt(ctx.WriteIndex() - 1)->raw;
   for (int ch = 0; ch < 16; ++ch) {
     EXPECT_EQ(lines[1 + ch], "BL " + std::to_string(ch) + " : " +
-                                 std::to_string(WireValue(newest, 3 + 2 * ch, encoding)));
+                                 std::to_string(test::WireValue(newest, 3 + 2 * ch, encoding)));
   }
 }
 
