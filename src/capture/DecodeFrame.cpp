@@ -63,9 +63,6 @@ ValueEncoding ChooseValueEncoding(const uint8_t* raw, int channels) {
   if (topSet == 0) {
     return ValueEncoding::TwosComplement;
   }
-  if (topSet == channels) {
-    return ValueEncoding::Offset;
-  }
   return distanceOffset < distanceTwos ? ValueEncoding::Offset : ValueEncoding::TwosComplement;
 }
 

@@ -18,11 +18,10 @@ enum class ValueEncoding : int {
 };
 
 // The encoding that a frame's first values (channels words from byte 3) fit.
-// Raw counts are magnitudes: words whose top bits are all clear are
-// two's-complement counts, words whose top bits are all set are offset ones.
-// Values of both signs (counts that straddle zero) take the reading that puts
-// them nearer zero. So non-negative counts of any size, and counts of both
-// signs up to 16383 from zero, are read right in both encodings.
+// Words whose top bits are all clear are two's complement: non-negative
+// counts, the likeliest kind. Any other frame takes the reading that puts its
+// values nearer zero. So non-negative two's-complement counts of any size,
+// and any counts within 16383 of zero, are read right in either encoding.
 ValueEncoding ChooseValueEncoding(const uint8_t* raw, int channels);
 
 // One decoded adapter frame, 388 bytes. The layout is part of the program's

@@ -57,6 +57,7 @@ TEST_F(AdapterBehaviour, ARestartAtARealRateShowsNoStaleFrames) {
   ASSERT_GT(s->sim->QueuedReports(), 0u);
 
   host.doubleByteShown = 1;  // as the Double-byte 8TK command leaves it
+  const size_t before = host.Widths().size();
   ASSERT_TRUE(StartCapture(ctx, s->adapter, host));
   ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 3; }));
   StopCapture(ctx, s->adapter, host);
@@ -64,8 +65,7 @@ TEST_F(AdapterBehaviour, ARestartAtARealRateShowsNoStaleFrames) {
     EXPECT_EQ(ctx.RawByte(i, 2), 0x88) << i;
   }
   const std::vector<int> widths = host.Widths();
-  ASSERT_EQ(widths.size(), 10u);
-  EXPECT_EQ(std::vector<int>(widths.begin() + 5, widths.end()),
+  EXPECT_EQ(std::vector<int>(widths.begin() + static_cast<long>(before), widths.end()),
             std::vector<int>(5, kValueWidthDouble));
 }
 

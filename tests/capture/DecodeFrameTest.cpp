@@ -214,10 +214,11 @@ TEST(ValueEncodingChoice, CountsInEitherEncoding) {
     ValueEncoding expected;
   };
   const Case cases[] = {
-      // Non-negative counts of any size: the top bit tells.
+      // Non-negative two's-complement counts of any size.
       {{300, 30000, 1200}, ValueEncoding::TwosComplement},
-      {{0x8000 + 300, 0x8000 + 30000, 0x8000 + 1200}, ValueEncoding::Offset},
-      // Counts of both signs: the reading that puts them nearer zero.
+      // Otherwise the reading nearer zero.
+      {{0x8000 + 300, 0x8000 + 3000, 0x8000 + 1200}, ValueEncoding::Offset},
+      {{0xFF38, 0xFF38, 0xFF38}, ValueEncoding::TwosComplement},  // -200 each
       {{0xFFF0, 0x0010, 0xFF00, 0x0100}, ValueEncoding::TwosComplement},
       {{0x7FF0, 0x8010, 0x7F00, 0x8100}, ValueEncoding::Offset},
   };
