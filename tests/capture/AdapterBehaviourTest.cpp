@@ -105,12 +105,13 @@ TEST_P(ValueEncodings, StoredValuesAreTheChipsCounts) {
   EXPECT_EQ(negative, shift < 0) << "shifted counts straddle zero";
 }
 
-INSTANTIATE_TEST_SUITE_P(EncodingsShiftsLayouts, ValueEncodings,
-                         ::testing::Combine(::testing::Values(SimValueEncoding::TwosComplement,
-                                                              SimValueEncoding::Offset),
-                                            ::testing::Values(0, -800),
-                                            ::testing::Values(SimLayout::Single16,
-                                                              SimLayout::Double8Plain)));
+// Each encoding with and without counts across zero, each layout twice.
+INSTANTIATE_TEST_SUITE_P(
+    EncodingsShiftsLayouts, ValueEncodings,
+    ::testing::Values(std::tuple{SimValueEncoding::TwosComplement, 0, SimLayout::Single16},
+                      std::tuple{SimValueEncoding::TwosComplement, -800, SimLayout::Double8Plain},
+                      std::tuple{SimValueEncoding::Offset, 0, SimLayout::Double8Plain},
+                      std::tuple{SimValueEncoding::Offset, -800, SimLayout::Single16}));
 
 // --- The end of a replay ------------------------------------------------------
 
@@ -174,11 +175,8 @@ INSTANTIATE_TEST_SUITE_P(Pelmira, ReplayEnds,
                                             ::testing::Bool()),
                          EndName);
 INSTANTIATE_TEST_SUITE_P(Corvex, ReplayEnds,
-                         ::testing::Combine(::testing::Values(SimModel::Corvex),
-                                            ::testing::Values(SimReplayEnd::Silent,
-                                                              SimReplayEnd::BlankFrames,
-                                                              SimReplayEnd::FailedRead),
-                                            ::testing::Values(true)),
+                         ::testing::Values(std::tuple{SimModel::Corvex, SimReplayEnd::Silent,
+                                                      true}),
                          EndName);
 
 }  // namespace

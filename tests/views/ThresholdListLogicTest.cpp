@@ -302,10 +302,11 @@ TEST_P(BalanceEncodings, ThresholdOfATouchAndPrintedValues) {
   }
 }
 
+// Counts across zero: negative two's-complement words, offset words on both
+// sides of 0x8000.
 INSTANTIATE_TEST_SUITE_P(EncodingsAndShifts, BalanceEncodings,
-                         ::testing::Combine(::testing::Values(SimValueEncoding::TwosComplement,
-                                                              SimValueEncoding::Offset),
-                                            ::testing::Values(0, -800)));
+                         ::testing::Values(std::tuple{SimValueEncoding::TwosComplement, -800},
+                                           std::tuple{SimValueEncoding::Offset, -800}));
 
 }  // namespace
 }  // namespace padscope
