@@ -20,7 +20,7 @@
 #include "capture/CaptureControl.h"
 #include "link/HidAdapter.h"
 #include "platform/MessageLog.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Prompt.h"
 #include "state/ChartList.h"
 #include "state/GlobalSettings.h"
@@ -235,8 +235,10 @@ QString CMainFrame::StatusPaneText(int id) const {
   return it == panes_.end() ? QString() : it->second->text();
 }
 
+void CMainFrame::OpenChart(const std::string& path) { LoadChartFile(Charts(), path); }
+
 QString CMainFrame::LoadVersionTitle() const {
-  QFile file(QString::fromStdString((ProgramDirectory() / "curVer.txt").string()));
+  QFile file(QString::fromStdString((ResourceDirectory() / "curVer.txt").string()));
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
     return QStringLiteral("Varnel TK调试工具");
   }

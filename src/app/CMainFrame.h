@@ -49,6 +49,8 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   QAction* Action(int id) const;
   // Applies the enable and check rules of every command.
   void UpdateCommandStates();
+  // Load Data of the chart named on the command line.
+  void OpenChart(const std::string& path);
 
   void SetStatusPaneText(int id, const QString& text);
   QString StatusPaneText(int id) const;

@@ -3,39 +3,56 @@
 #include <QApplication>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/CMainFrame.h"
+#include "app/ProgramOptions.h"
 #include "app/ToolbarIconsQt.h"
 #include "capture/CaptureContext.h"
 #include "link/AdapterInstance.h"
 #include "link/HidAdapter.h"
 #include "platform/FileLock.h"
 #include "platform/LockDirectory.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/PromptQt.h"
 #include "sim/BackendSelection.h"
 #include "support/TextTable.h"
+#include "support/Version.h"
 #include "support/UpdateInstall.h"
 
 namespace padscope {
 
 namespace {
 
-// --simulate[=pelmira|corvex][:SCENARIO] on the command line, else PADSCOPE_SIMULATE.
-std::optional<SimSelection> SimulateOption(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0) {
-      return ParseSimulateValue(arg.size() > 10 ? arg.substr(11) : "");
-    }
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+// --help and --version print and end the program; a usage error ends it with
+// status 2. Otherwise nothing.
+std::optional<int> AnswerOptions(const ProgramOptions& options) {
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "padscope: %s\n%s", options.error.c_str(), ProgramUsage().c_str());
+    return 2;
   }
-  return SimulateFromEnvironment();
+  if (options.help) {
+    std::fputs(ProgramUsage().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("padscope %s\n", ProgramVersion());
+    return 0;
+  }
+  return std::nullopt;
 }
 
 // 1400 x 900, or what the screen has room for: on a small screen the status
@@ -61,6 +78,9 @@ class StderrPrompt : public Prompt {
 // An update that stopped half-way (the updater or the machine died) is
 // finished or undone before the program uses its files.
 void FinishInterruptedUpdate() {
+  if (CurrentProgramFolders().installed) {
+    return;  // the package manager owns the installation
+  }
   std::string error;
   const std::filesystem::path folder = QCoreApplication::applicationDirPath().toStdString();
   switch (RecoverInterruptedInstall(folder, error)) {
@@ -82,7 +102,15 @@ void FinishInterruptedUpdate() {
 }  // namespace
 
 int RunPadscopeApp(int argc, char** argv) {
-  QApplication app(argc, argv);
+  // Answered before the window system is touched: no display is needed.
+  if (AsksForHelpOrVersion(Arguments(argc, argv))) {
+    return *AnswerOptions(ParseProgramOptions(Arguments(argc, argv)));
+  }
+  QApplication app(argc, argv);  // takes Qt's own options out of argv
+  const ProgramOptions options = ParseProgramOptions(Arguments(argc, argv));
+  if (const std::optional<int> status = AnswerOptions(options)) {
+    return *status;
+  }
   QApplication::setApplicationName("Padscope");
   QApplication::setWindowIcon(ProgramIcon());
   if (qEnvironmentVariableIsSet("PADSCOPE_NONINTERACTIVE")) {
@@ -100,15 +128,23 @@ int RunPadscopeApp(int argc, char** argv) {
     return 1;
   }
 
-  // The text table lives beside the program.
+  // The user's folders as Qt knows them; the state folder (settings, chart
+  // list, log, and the locks when there is no runtime folder) may be new.
+  SetUserDataDirectory(
+      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString());
+  SetRuntimeDirectory(
+      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).toStdString());
+  if (!EnsureStateDirectory()) {
+    std::fprintf(stderr, "padscope: cannot create the folder %s; settings will not be kept.\n",
+                 StateDirectory().string().c_str());
+  }
+
   TextTable& texts = TextTable::Instance();
   texts.SetLanguageFromLocale();
-  texts.Load(ProgramDirectory() / "Padscope.xml");
+  texts.Load(ResourceDirectory() / kTextTableFile);
 
   // One instance per user: the guard lives in the user's runtime folder. A
   // guard that cannot be used at all does not keep the program from starting.
-  SetRuntimeDirectory(
-      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).toStdString());
   const FileLock instance(LockDirectory() / kInstanceLockName, std::chrono::milliseconds(0));
   if (instance.state() == FileLock::State::kBusy) {
     ShowPrompt(texts.Text("T_ISEXIST"), PromptIcon::Warning, PromptButtons::Ok,
@@ -120,7 +156,7 @@ int RunPadscopeApp(int argc, char** argv) {
   }
 
   std::string backendError;
-  std::shared_ptr<HidBackend> backend = MakeBackend(SimulateOption(argc, argv), backendError);
+  std::shared_ptr<HidBackend> backend = MakeBackend(options.simulate, backendError);
   if (!backend) {
     ShowPrompt(backendError);
     return 1;
@@ -134,6 +170,10 @@ int RunPadscopeApp(int argc, char** argv) {
     frame.CheckForUpdate(false);
     frame.resize(FirstWindowSize());
     frame.show();
+    if (!options.chart.empty()) {
+      // Once the window is up: reading pumps events and shows its progress.
+      QTimer::singleShot(0, &frame, [&frame, chart = options.chart] { frame.OpenChart(chart); });
+    }
     status = QApplication::exec();
   }
   SetTheAdapter(nullptr);

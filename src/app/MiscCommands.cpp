@@ -3,7 +3,7 @@
 #include "app/CommandIds.h"
 #include "capture/CaptureHost.h"
 #include "capture/WriteLog.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
@@ -49,7 +49,7 @@ std::string HelpVideoAddress(const TextTable& table, int commandId) {
 }
 
 std::filesystem::path InstructionsDocumentPath() {
-  return ProgramDirectory() / "PELMIRA_Instructions.pdf";
+  return ResourceDirectory() / "PELMIRA_Instructions.pdf";
 }
 
 }  // namespace padscope

@@ -9,7 +9,8 @@
 #include "platform/FileLock.h"
 #include "platform/LockDirectory.h"
 #include "platform/OwnFile.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
+#include "platform/Tick.h"
 
 namespace padscope {
 
@@ -27,16 +28,6 @@ std::string FormatArgs(const char* format, va_list args) {
   std::vsnprintf(text.data(), text.size(), format, args);
   text.resize(static_cast<size_t>(n));
   return text;
-}
-
-std::tm LocalTime(std::time_t t) {
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &t);
-#else
-  localtime_r(&t, &local);
-#endif
-  return local;
 }
 
 // How long a writer waits for another process's writer before it writes its
@@ -70,9 +61,9 @@ void WriteLog(const std::string& tag, const char* format, ...) {
   // one of them holds it; the lock file serialises the processes.
   static std::mutex writers;
   std::lock_guard lock(writers);
-  // Looked up on every call rather than kept from the first: the program
-  // directory can be redirected (PADSCOPE_HOME) while the process runs.
-  const std::filesystem::path dir = ProgramDirectory();
+  // Looked up on every call rather than kept from the first: the state folder
+  // can be redirected (PADSCOPE_HOME) while the process runs.
+  const std::filesystem::path dir = StateDirectory();
   const FileLock fileLock(LockDirectory() / kLogLockName, kLockPatience);
 
   // Stamped under the lock so that the file's lines stay in time order.

@@ -1,13 +1,13 @@
 #pragma once
 
-// The life-cycle log "log.log" in the program directory.
+// The life-cycle log "log.log" in the state folder.
 
 #include <ctime>
 #include <string>
 
 namespace padscope {
 
-// Appends one line to "log.log" in ProgramDirectory(): the local time stamp, the
+// Appends one line to "log.log" in StateDirectory(): the local time stamp, the
 // tag piece when `tag` is not empty, and `format` formatted with the further
 // arguments. Writers in every thread and process of the user are serialised by
 // the lock file "log.log.lock" in LockDirectory(); a writer that cannot have the

@@ -8,8 +8,9 @@
 #include "files/ChartFile.h"
 #include "files/Exports.h"
 #include "platform/OwnFile.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Prompt.h"
+#include "platform/Tick.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
 
@@ -30,9 +31,7 @@ File Open(const fs::path& path, const char* mode) {
 
 std::tm LocalNow() {
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
+  return LocalTime(now);
 }
 
 // Before a save or an export: a layout outside 0..3 takes the last one decoded.
@@ -109,6 +108,7 @@ File OpenForReading(const ChartTargets& t, const fs::path& path) {
 }
 
 void RunPending(const ChartTargets& t);
+void LoadChartFrom(const ChartTargets& t, const std::optional<fs::path>& given);
 
 // The reading loop with the bookkeeping every reader shares.
 void Read(const ChartTargets& t, std::FILE* in, ReaderKind kind) {
@@ -141,7 +141,10 @@ void RunPending(const ChartTargets& t) {
   t.frame.pendingReader = FrameFields::PendingReader::None;
   switch (kind) {
     case FrameFields::PendingReader::Load:
-      LoadChart(t);
+      LoadChartFrom(t, std::nullopt);
+      break;
+    case FrameFields::PendingReader::LoadFile:
+      LoadChartFrom(t, fs::path(path));
       break;
     case FrameFields::PendingReader::Replay:
       t.frame.chartPath = path;
@@ -193,7 +196,7 @@ std::string DumpLogName(int channelCount, const std::tm& local) {
 }
 
 bool SaveChart(const ChartTargets& t) {
-  const fs::path home = ProgramDirectory();
+  const fs::path home = StateDirectory();
   std::error_code ec;
   fs::create_directories(home / "data", ec);
   fs::create_directories(home / "tkchart", ec);
@@ -227,18 +230,25 @@ bool SaveChart(const ChartTargets& t) {
   return true;
 }
 
-void LoadChart(const ChartTargets& t) {
-  if (DeferIfReading(t, FrameFields::PendingReader::Load)) {
+namespace {
+
+// Load Data of the chart the user chooses, or of `given`.
+void LoadChartFrom(const ChartTargets& t, const std::optional<fs::path>& given) {
+  if (given ? DeferIfReading(t, FrameFields::PendingReader::LoadFile, given->string())
+            : DeferIfReading(t, FrameFields::PendingReader::Load)) {
     return;
   }
   t.frame.playbackStop = 1;
   t.frame.coordFirst = 1;
   t.frame.chartPath.clear();
-  FileRequest request;
-  request.kind = FileDialogKind::Open;
-  request.filter = kChartFilter;
-  request.defaultExtension = kChartDefaultExtension;
-  const std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
+  std::optional<fs::path> chosen = given;
+  if (!chosen) {
+    FileRequest request;
+    request.kind = FileDialogKind::Open;
+    request.filter = kChartFilter;
+    request.defaultExtension = kChartDefaultExtension;
+    chosen = TheFileChooser()->Choose(request);
+  }
   if (!chosen) {
     return;
   }
@@ -253,6 +263,16 @@ void LoadChart(const ChartTargets& t) {
   t.frame.chartPath = chosen->string();
   t.host.AddChartListEntry(t.host.ChartListCount(), chosen->filename().string(), t.frame.chartPath);
   RunPending(t);
+}
+
+}  // namespace
+
+void LoadChart(const ChartTargets& t) { LoadChartFrom(t, std::nullopt); }
+
+void LoadChartFile(const ChartTargets& t, const std::string& path) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  LoadChartFrom(t, ec ? fs::path(path) : absolute.lexically_normal());
 }
 
 void LoadDroppedChart(const ChartTargets& t, const std::string& path) {
@@ -308,7 +328,7 @@ void DumpOriginalData(const ChartTargets& t) {
   if (!chosen) {
     return;
   }
-  const fs::path data = ProgramDirectory() / "data";
+  const fs::path data = StateDirectory() / "data";
   std::error_code ec;
   fs::create_directories(data, ec);
   const std::tm local = LocalNow();

@@ -62,6 +62,9 @@ bool SaveChart(const ChartTargets& t);
 
 // Load Data: asks for a chart and reads it into the buffer.
 void LoadChart(const ChartTargets& t);
+// Load Data of a chart named on the command line (a relative path is taken
+// from the current folder, so the chart list holds the full path).
+void LoadChartFile(const ChartTargets& t, const std::string& path);
 // A file dropped onto the chart list.
 void LoadDroppedChart(const ChartTargets& t, const std::string& path);
 // Replays the chart at frame.chartPath with pause and continue.

@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "platform/OwnFile.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 
@@ -25,7 +25,7 @@ std::filesystem::path LockDirectory() {
     std::lock_guard lock(runtimeMutex);
     runtime = runtimeFolder;
   }
-  return IsPrivateFolder(runtime) ? runtime : ProgramDirectory();
+  return IsPrivateFolder(runtime) ? runtime : StateDirectory();
 }
 
 }  // namespace padscope

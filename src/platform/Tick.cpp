@@ -10,4 +10,14 @@ uint32_t TickMs() {
   return static_cast<uint32_t>(static_cast<uint64_t>(ms));
 }
 
+std::tm LocalTime(std::time_t t) {
+  std::tm local{};
+#if defined(_WIN32)
+  localtime_s(&local, &t);
+#else
+  localtime_r(&t, &local);
+#endif
+  return local;
+}
+
 }  // namespace padscope

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/FileBytes.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 
@@ -40,7 +40,7 @@ bool PathFits(const ChartListEntry& entry) {
 }  // namespace
 
 std::filesystem::path ChartListFilePath() {
-  return ProgramDirectory() / kChartListFileName;
+  return StateDirectory() / kChartListFileName;
 }
 
 std::vector<uint8_t> ChartListToImage(std::span<const ChartListEntry> entries) {

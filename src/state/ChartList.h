@@ -27,7 +27,7 @@ struct ChartListEntry {
   bool operator==(const ChartListEntry&) const = default;
 };
 
-// "~list.tmp" in the program directory.
+// "~list.tmp" in the state folder.
 std::filesystem::path ChartListFilePath();
 
 // The records of `entries` in order, 384 bytes each: the name in a 128-byte

@@ -44,7 +44,7 @@ struct FrameFields {
   std::string chartName;
   // A chart command given while a reader runs (from inside its event
   // handling) waits here until that reader has stopped.
-  enum class PendingReader { None, Load, Replay, Drop };
+  enum class PendingReader { None, Load, LoadFile, Replay, Drop };
   PendingReader pendingReader = PendingReader::None;
   std::string pendingPath;
   bool readerActive = false;

@@ -5,7 +5,7 @@
 
 #include "platform/FileBytes.h"
 #include "state/SettingsFields.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 
@@ -42,7 +42,7 @@ void FixBufferFrames(GlobalSettings& settings) {
 }  // namespace
 
 std::filesystem::path SettingsFilePath() {
-  return ProgramDirectory() / kSettingsFileName;
+  return StateDirectory() / kSettingsFileName;
 }
 
 std::vector<uint8_t> SettingsToImage(const GlobalSettings& settings) {

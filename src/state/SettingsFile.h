@@ -12,7 +12,7 @@ namespace padscope {
 inline constexpr char kSettingsFileName[] = "~tmp.tmp";
 inline constexpr int32_t kDefaultBufferFrames = 1638400;
 
-// "~tmp.tmp" in the program directory.
+// "~tmp.tmp" in the state folder.
 std::filesystem::path SettingsFilePath();
 
 // The 1248-byte little-endian file image of `settings`, header word zero.

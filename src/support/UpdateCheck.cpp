@@ -67,10 +67,10 @@ UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
   }
 
   if (published != 0 && published > request.installedVersion) {
-    if (!request.canInstall) {
+    if (request.packaged || !request.canInstall) {
       // Not even a forced update closes the program: it has no way to update.
-      ShowPrompt(texts.Text("T_UPDATEMANUAL"), PromptIcon::Information, PromptButtons::Ok,
-                 texts.Text("T_UPDATETITLE"));
+      ShowPrompt(texts.Text(request.packaged ? "T_UPDATEPACKAGE" : "T_UPDATEMANUAL"),
+                 PromptIcon::Information, PromptButtons::Ok, texts.Text("T_UPDATETITLE"));
       return UpdateOutcome::kAnnounced;
     }
     const PromptButton answer = ShowPrompt(texts.Text("T_UPDATETEXT"), PromptIcon::Question,

@@ -15,7 +15,8 @@ namespace padscope {
 
 // What a fetch returns when the document cannot be had.
 inline constexpr char kFetchError[] = "<FILE ERROR!>";
-// Installed version file in the program directory; only its first line counts.
+// Installed version file in the resource folder (it comes with the program and
+// an update package brings a new one); only its first line counts.
 inline constexpr char kAppCheckFile[] = "appCheck";
 // Page name appended to the update source.
 inline constexpr char kVersionPageName[] = "CheckVersion.html";
@@ -48,6 +49,9 @@ struct UpdateRequest {
   // False when the build has no key to check packages with: newer versions
   // are only announced, never installed.
   bool canInstall = true;
+  // Installed by the system's package manager: newer versions are announced
+  // as coming from there, and the updater is never started.
+  bool packaged = false;
 };
 
 // The services the worker calls; the worker's thread calls them.
@@ -77,7 +81,7 @@ enum class UpdateOutcome {
   kForcedClose,   // offered as forced, declined: the program ends
   kLaunched,      // accepted: the updater runs and the program ends
   kLaunchFailed,  // accepted, but the updater could not be written or started
-  kAnnounced,     // newer, but this build cannot install it: the user was told
+  kAnnounced,     // newer, but this program does not install it itself: the user was told
   kCancelled,     // the program closed during the check
 };
 

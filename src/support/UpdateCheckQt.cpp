@@ -15,7 +15,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "support/UpdateKeys.h"
 
 #ifndef PADSCOPE_DEFAULT_UPDATE_URL
@@ -235,10 +235,10 @@ UpdateChecker::~UpdateChecker() {
 void UpdateChecker::CheckForUpdate(QWidget* owner, bool reportResult,
                                    const std::string& baseAddress) {
   Reap();
-  const std::filesystem::path programDir =
-      setup_.programDirectory.empty() ? ProgramDirectory() : setup_.programDirectory;
+  const std::filesystem::path resources =
+      setup_.resourceDirectory.empty() ? ResourceDirectory() : setup_.resourceDirectory;
   UpdateRequest request;
-  request.installedVersion = ReadInstalledVersion(programDir / kAppCheckFile);
+  request.installedVersion = ReadInstalledVersion(resources / kAppCheckFile);
 
   QThread::msleep(static_cast<unsigned long>(setup_.pause.count()));
 
@@ -246,6 +246,7 @@ void UpdateChecker::CheckForUpdate(QWidget* owner, bool reportResult,
   request.pageAddress = VersionPageAddress(baseAddress);
   request.reportResult = reportResult;
   request.canInstall = setup_.canInstall.value_or(BuildCanInstallUpdates());
+  request.packaged = setup_.packaged.value_or(CurrentProgramFolders().installed);
   request.programPath =
       setup_.programPath.empty()
           ? std::filesystem::path(QCoreApplication::applicationFilePath().toStdString())

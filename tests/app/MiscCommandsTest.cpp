@@ -12,13 +12,13 @@
 #include "app/MiscCommands.h"
 #include "capture/CaptureContext.h"
 #include "common/TestCaptureHost.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
 
 std::vector<std::string> LogLines() {
-  std::ifstream in(ProgramDirectory() / "log.log");
+  std::ifstream in(StateDirectory() / "log.log");
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     lines.push_back(line);
@@ -59,7 +59,7 @@ TEST(MiscCommandsTest, AlgorithmChoiceAndLocales) {
   for (int code : {1, 0, 4, -1}) {
     EXPECT_STREQ(UiLocaleName(code), "en_US") << code;
   }
-  EXPECT_EQ(InstructionsDocumentPath(), ProgramDirectory() / "PELMIRA_Instructions.pdf");
+  EXPECT_EQ(InstructionsDocumentPath(), StateDirectory() / "PELMIRA_Instructions.pdf");
 }
 
 TEST(CommandStateTest, CaptureCommandsFollowTheRunState) {

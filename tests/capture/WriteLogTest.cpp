@@ -9,7 +9,7 @@
 #include "capture/WriteLog.h"
 #include "platform/FileLock.h"
 #include "platform/LockDirectory.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
@@ -19,7 +19,7 @@
 namespace padscope {
 namespace {
 
-std::vector<std::string> LogLines(const std::filesystem::path& dir = ProgramDirectory()) {
+std::vector<std::string> LogLines(const std::filesystem::path& dir = StateDirectory()) {
   std::ifstream in(dir / "log.log", std::ios::binary);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
@@ -85,7 +85,7 @@ TEST(WriteLog, CreatesThenAppendsInTheProgramDirectory) {
 }
 
 TEST(WriteLog, FollowsTheProgramDirectoryOfEachCall) {
-  const auto first = ProgramDirectory();
+  const auto first = StateDirectory();
   const auto second = first / "elsewhere";
   std::filesystem::create_directories(second);
   WriteLog("", "one");
@@ -118,12 +118,12 @@ TEST(WriteLog, ABusyLockOrALinkedLogNeverHangsOrRedirectsTheWriter) {
   ASSERT_EQ(LogLines().size(), 1u);
   EXPECT_TRUE(IsLine(LogLines()[0], "", "despite the lock"));
 
-  const auto elsewhere = ProgramDirectory() / "elsewhere";
+  const auto elsewhere = StateDirectory() / "elsewhere";
   std::ofstream(elsewhere) << "not a log\n";
-  std::filesystem::remove(ProgramDirectory() / "log.log");
-  std::filesystem::create_symlink(elsewhere, ProgramDirectory() / "log.log");
+  std::filesystem::remove(StateDirectory() / "log.log");
+  std::filesystem::create_symlink(elsewhere, StateDirectory() / "log.log");
   WriteLog("", "lost");
-  EXPECT_EQ(LogLines(ProgramDirectory()), std::vector<std::string>{"not a log"});
+  EXPECT_EQ(LogLines(StateDirectory()), std::vector<std::string>{"not a log"});
 }
 
 // Every line whole, and each writer's lines complete and in order.

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "platform/ProgramFolders.h"
 #include "platform/Prompt.h"
 #include "support/ChannelLabel.h"
 #include "support/TextTable.h"
@@ -15,17 +16,20 @@ namespace {
 
 constexpr char kRefusedUpdateSource[] = "http://127.0.0.1:9/AppUpdate/USB/Padscope/Padscope";
 
-class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
+class ProgramFoldersPerTest : public testing::EmptyTestEventListener {
  public:
   void OnTestStart(const testing::TestInfo& info) override {
     std::random_device rd;
     dir_ = std::filesystem::temp_directory_path() /
            ("padscope-test-" + std::string(info.name()) + "-" + std::to_string(rd()));
     std::filesystem::create_directories(dir_);
+    // One folder for what the program reads and writes, as in a portable
+    // folder: the state folder, and the resource folder of a program there.
     setenv("PADSCOPE_HOME", dir_.c_str(), 1);
+    SetProgramExecutable(dir_ / "padscope");
     // The user's runtime folder holds the per-user locks of the programs a
     // test starts; each test has its own, private as the real one is, beside
-    // the program directory so that this one holds only what a test puts there.
+    // the test's folder so that this one holds only what a test puts there.
     runtime_ = dir_;
     runtime_ += "-runtime";
     std::filesystem::create_directories(runtime_);
@@ -45,6 +49,7 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
     std::filesystem::remove_all(dir_, ec);
     std::filesystem::remove_all(runtime_, ec);
     unsetenv("PADSCOPE_HOME");
+    SetProgramExecutable({});
     unsetenv("XDG_RUNTIME_DIR");
   }
 
@@ -56,7 +61,7 @@ class ProgramDirectoryPerTest : public testing::EmptyTestEventListener {
 }  // namespace
 
 void InstallTestEnvironment() {
-  testing::UnitTest::GetInstance()->listeners().Append(new ProgramDirectoryPerTest);
+  testing::UnitTest::GetInstance()->listeners().Append(new ProgramFoldersPerTest);
 }
 
 }  // namespace padscope::test

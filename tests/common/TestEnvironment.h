@@ -4,8 +4,9 @@
 
 namespace padscope::test {
 
-// Registers the listener that gives every test its own program directory
-// (PADSCOPE_HOME) and fresh process-wide services. Call after InitGoogleTest.
+// Registers the listener that gives every test its own folder (the state
+// folder PADSCOPE_HOME and the resource folder) and fresh process-wide
+// services. Call after InitGoogleTest.
 void InstallTestEnvironment();
 
 }  // namespace padscope::test

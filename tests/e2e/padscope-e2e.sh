@@ -7,16 +7,14 @@
 # Afterwards the chart, "~tmp.tmp" (with the raw-value window the zoom keys
 # left), "~list.tmp" and a screenshot taken during capture are checked.
 #
-#   padscope-e2e.sh PADSCOPE_BINARY TEXT_TABLE PADSCOPE_CLI_BINARY
+#   padscope-e2e.sh PADSCOPE_BINARY PADSCOPE_CLI_BINARY
 set -euo pipefail
 binary=$1
-texts=$2
-cli=$3
+cli=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/tmp"
 mkdir -m 700 "$work/run"
-cp "$texts" "$work/home/Padscope.xml"
 
 export PADSCOPE_HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/run" LANG=C LC_ALL=C
 export PADSCOPE_NONINTERACTIVE=1 PADSCOPE_UPDATE_URL=http://127.0.0.1:9

@@ -12,7 +12,7 @@
 #include "common/Files.h"
 #include "files/ChartCommands.h"
 #include "files/ChartFile.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 
 namespace padscope {
@@ -83,7 +83,7 @@ class ChartCommands : public ::testing::Test {
     SetPrompt(prompt);
     SetFileChooser(chooser);
   }
-  fs::path Path(const std::string& name) { return ProgramDirectory() / name; }
+  fs::path Path(const std::string& name) { return StateDirectory() / name; }
   fs::path WriteChartFile(const std::string& name, int n, uint8_t seed = 1) {
     test::WriteAll(Path(name), ChartBytes(n, seed));
     return Path(name);
@@ -128,7 +128,7 @@ TEST_F(ChartCommands, LoadThenSaveWithCompanionsAndNumbers) {
   EXPECT_GE(host.dispatched, 3);
   EXPECT_EQ(host.redraws, 1);
 
-  const fs::path out = ProgramDirectory() / "tkchart" / "rec.tkchart";
+  const fs::path out = StateDirectory() / "tkchart" / "rec.tkchart";
   chooser->Answer(out);
   ASSERT_TRUE(SaveChart(targets));
   const FileRequest request = chooser->Requests().back();

@@ -10,7 +10,7 @@
 #include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 #include "common/Files.h"
 
@@ -35,7 +35,7 @@ class ChartFiles : public ::testing::Test {
  protected:
   void SetUp() override { GlobalSettings::ResetInstanceForTest(); }
 
-  std::filesystem::path Path(const char* name) { return ProgramDirectory() / name; }
+  std::filesystem::path Path(const char* name) { return StateDirectory() / name; }
 
   // Fills n frames with known records.
   void Fill(int n) {
@@ -97,7 +97,7 @@ TEST_F(ChartFiles, AnAllFFFrameInTheBufferDoesNotCutTheChart) {
 
 TEST_F(ChartFiles, UnwritablePathFails) {
   Fill(2);
-  EXPECT_FALSE(WriteChart(ProgramDirectory() / "no-such-dir" / "x.tkchart", ctx));
+  EXPECT_FALSE(WriteChart(StateDirectory() / "no-such-dir" / "x.tkchart", ctx));
 }
 
 TEST_F(ChartFiles, ReadBackKeepsEveryFrameAfterTheLayoutFilter) {

@@ -10,7 +10,7 @@
 #include "common/Files.h"
 #include "common/SharedFolder.h"
 #include "files/Exports.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "state/GlobalSettings.h"
 
 namespace padscope {
@@ -79,8 +79,8 @@ TEST(Exports, ThresholdDumpNeverWritesThroughWhatOthersPlanted) {
   namespace fs = std::filesystem;
   GlobalSettings::ResetInstanceForTest();
   GlobalSettings::Instance().channel[0].flags = 0x80;
-  const fs::path shared = test::MakeSharedFolder(ProgramDirectory() / "shared");
-  const fs::path mine = ProgramDirectory() / "mine";
+  const fs::path shared = test::MakeSharedFolder(StateDirectory() / "shared");
+  const fs::path mine = StateDirectory() / "mine";
   fs::create_directories(mine);
   std::ofstream(mine / "secret.txt") << "private";
   const auto before = test::Tree(mine);

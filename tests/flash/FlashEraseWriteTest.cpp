@@ -14,7 +14,7 @@
 #include "flash/FlashOperations.h"
 #include "flash/FlashTestHost.h"
 #include "link/Opcodes.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 
 namespace padscope {
@@ -123,7 +123,7 @@ class FlashWrite : public FlashErase {
     Bytes bytes = s->sim->Flash();
     bytes.resize(static_cast<size_t>(frames) * 64);
     bytes.insert(bytes.end(), 64, 0xFF);
-    const auto path = ProgramDirectory() / "image.tkchart";
+    const auto path = StateDirectory() / "image.tkchart";
     test::WriteAll(path, bytes);
     return path;
   }
@@ -195,7 +195,7 @@ TEST_P(FlashWrite, VerifyMismatchFromAWeakCell) {
 
 TEST_P(FlashWrite, ImageFilesThatCannotBeWrittenEraseNothing) {
   MakeSim(0x20, 0);  // 2 MiB of flash
-  const auto dir = ProgramDirectory();
+  const auto dir = StateDirectory();
   test::WriteAll(dir / "short.bin", Bytes(40, 0x12));
   test::WriteAll(dir / "end-only.tkchart", Bytes(64, 0xFF));
   std::filesystem::create_directory(dir / "folder.tkchart");

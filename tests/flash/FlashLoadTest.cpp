@@ -12,7 +12,7 @@
 #include "flash/FlashLoader.h"
 #include "flash/FlashOperations.h"
 #include "flash/FlashTestHost.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 
 namespace padscope {
@@ -52,7 +52,7 @@ class FlashLoad : public ::testing::TestWithParam<SimModel> {
 
 TEST_P(FlashLoad, BlankFlashEndsAtThe1002ndBlankFrame) {
   MakeSim(0x40);
-  host.chartPath = ProgramDirectory() / "blank.tkchart";
+  host.chartPath = StateDirectory() / "blank.tkchart";
   const LoadResult r = RunFlashLoad(Targets(), host);
   EXPECT_EQ(r.end, LoadEnd::BlankFlash);
   EXPECT_EQ(r.frames, 0);

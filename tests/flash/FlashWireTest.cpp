@@ -7,7 +7,7 @@
 #include "common/SimFixture.h"
 #include "flash/FlashOperations.h"
 #include "flash/FlashTestHost.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 
 namespace padscope {
@@ -93,7 +93,7 @@ TEST_F(FlashWire, ErasePelmiraAndCorvex) {
 }
 
 TEST_F(FlashWire, WritePelmiraAndCorvex) {
-  const auto path = ProgramDirectory() / "ten.tkchart";
+  const auto path = StateDirectory() / "ten.tkchart";
   Bytes chart(11 * 64, 0x5A);
   std::fill(chart.end() - 64, chart.end(), 0xFF);
   test::WriteAll(path, chart);

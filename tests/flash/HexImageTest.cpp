@@ -9,7 +9,7 @@
 #include "common/Files.h"
 #include "flash/HexImage.h"
 #include "flash/HexPatch.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
@@ -37,7 +37,7 @@ std::string Line(const HexImage& image, std::size_t line) {
 }
 
 fs::path Temp(const char* name) {
-  return ProgramDirectory() / name;
+  return StateDirectory() / name;
 }
 
 // An image made of the given bytes.
@@ -75,7 +75,7 @@ TEST(HexImageLoad, OneMebibyteLoadsAndOneByteMoreFailsLeavingTheImage) {
   test::WriteAll(Temp("over.hex"), Bytes(kHexBufferSize + 1, 'B'));
   EXPECT_FALSE(image.Load(Temp("over.hex")));
   EXPECT_FALSE(image.Load(Temp("missing.hex")));
-  EXPECT_FALSE(image.Load(ProgramDirectory())) << "a folder is no file";
+  EXPECT_FALSE(image.Load(StateDirectory())) << "a folder is no file";
   EXPECT_EQ(Bytes(image.Text().begin(), image.Text().end()), before);
 }
 

@@ -10,7 +10,7 @@
 #include "common/SharedFolder.h"
 #include "platform/FileLock.h"
 #include "platform/LockDirectory.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
@@ -23,7 +23,7 @@ fs::perms Mode(const fs::path& path) {
 }
 
 TEST(FileLock, ExcludesOthersIsPrivateAndIsFreeAgainWhenItsHolderDies) {
-  const fs::path file = ProgramDirectory() / "x.lock";
+  const fs::path file = StateDirectory() / "x.lock";
   {
     const FileLock lock(file, milliseconds(0));
     ASSERT_TRUE(lock.Held());
@@ -32,7 +32,7 @@ TEST(FileLock, ExcludesOthersIsPrivateAndIsFreeAgainWhenItsHolderDies) {
     EXPECT_EQ(FileLock(file, milliseconds(20)).state(), FileLock::State::kBusy);
   }
   EXPECT_TRUE(FileLock(file, milliseconds(0)).Held());
-  EXPECT_EQ(FileLock(ProgramDirectory() / "no-such-folder" / "x.lock", milliseconds(0)).state(),
+  EXPECT_EQ(FileLock(StateDirectory() / "no-such-folder" / "x.lock", milliseconds(0)).state(),
             FileLock::State::kUnavailable);
 
   // A holder killed without a chance to clean up leaves its lock behind.
@@ -59,8 +59,8 @@ TEST(FileLock, ExcludesOthersIsPrivateAndIsFreeAgainWhenItsHolderDies) {
 }
 
 TEST(FileLock, NeverUsesALinkOrAnotherUsersFile) {
-  const fs::path shared = test::MakeSharedFolder(ProgramDirectory() / "shared");
-  const fs::path victim = ProgramDirectory() / "victim.txt";
+  const fs::path shared = test::MakeSharedFolder(StateDirectory() / "shared");
+  const fs::path victim = StateDirectory() / "victim.txt";
   std::ofstream(victim) << "private";
   fs::permissions(victim, fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink(victim, shared / "link.lock");
@@ -76,26 +76,26 @@ TEST(FileLock, NeverUsesALinkOrAnotherUsersFile) {
 }
 
 TEST(LockDirectory, IsTheRuntimeFolderOnlyWhenItIsPrivate) {
-  EXPECT_EQ(LockDirectory(), ProgramDirectory());
-  const fs::path runtime = ProgramDirectory() / "run";
+  EXPECT_EQ(LockDirectory(), StateDirectory());
+  const fs::path runtime = StateDirectory() / "run";
   fs::create_directories(runtime);
   fs::permissions(runtime, fs::perms::owner_all);
   SetRuntimeDirectory(runtime);
   EXPECT_EQ(LockDirectory(), runtime);
 
-  fs::create_directory_symlink(runtime, ProgramDirectory() / "run-link");
-  SetRuntimeDirectory(ProgramDirectory() / "run-link");
-  EXPECT_EQ(LockDirectory(), ProgramDirectory());
+  fs::create_directory_symlink(runtime, StateDirectory() / "run-link");
+  SetRuntimeDirectory(StateDirectory() / "run-link");
+  EXPECT_EQ(LockDirectory(), StateDirectory());
   fs::permissions(runtime, fs::perms::others_exec, fs::perm_options::add);
   SetRuntimeDirectory(runtime);
-  EXPECT_EQ(LockDirectory(), ProgramDirectory());
+  EXPECT_EQ(LockDirectory(), StateDirectory());
   SetRuntimeDirectory("relative/run");
-  EXPECT_EQ(LockDirectory(), ProgramDirectory());
+  EXPECT_EQ(LockDirectory(), StateDirectory());
   if (test::CanPlantForeignFiles()) {
     fs::permissions(runtime, fs::perms::owner_all);
     ASSERT_EQ(::chown(runtime.c_str(), test::kNobody, test::kNobody), 0);
     SetRuntimeDirectory(runtime);
-    EXPECT_EQ(LockDirectory(), ProgramDirectory());
+    EXPECT_EQ(LockDirectory(), StateDirectory());
   }
   SetRuntimeDirectory({});
 }

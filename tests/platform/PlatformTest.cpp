@@ -7,19 +7,10 @@
 #include "common/Files.h"
 #include "platform/FileBytes.h"
 #include "platform/MessageLog.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
-
-TEST(ProgramDirectory, FollowsPadscopeHome) {
-  const std::string home = std::getenv("PADSCOPE_HOME");
-  EXPECT_EQ(ProgramDirectory(), std::filesystem::path(home));
-  setenv("PADSCOPE_HOME", "", 1);
-  const auto exeDir = ProgramDirectory();
-  EXPECT_TRUE(std::filesystem::exists(exeDir / "platform_tests")) << exeDir;
-  setenv("PADSCOPE_HOME", home.c_str(), 1);
-}
 
 TEST(MessageLog, FormatsAndCapsLines) {
   std::vector<std::string> lines;
@@ -41,7 +32,7 @@ TEST(MessageLog, FormatsAndCapsLines) {
 // save leaves nothing behind.
 TEST(ReplaceFileBytes, LeavesOtherFilesAlone) {
   namespace fs = std::filesystem;
-  const fs::path dir = ProgramDirectory();
+  const fs::path dir = StateDirectory();
   const fs::path file = dir / "state.bin";
   test::WriteAll(dir / "state.bin.new", {'o', 't', 'h', 'e', 'r'});
   ASSERT_TRUE(ReplaceFileBytes(file, test::Bytes{1, 2, 3}));

@@ -2,7 +2,7 @@
 // adapter selection reaches it.
 #include <gtest/gtest.h>
 
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "sim/BackendSelection.h"
 #include "sim/SimFrameLayout.h"
 #include "sim/SimScenario.h"
@@ -87,7 +87,7 @@ TEST(SimScenario, SelectedWithTheModel) {
 
   std::string error;
   EXPECT_EQ(
-      MakeBackend(SimSelection{SimModel::Pelmira, (ProgramDirectory() / "none").string()}, error),
+      MakeBackend(SimSelection{SimModel::Pelmira, (StateDirectory() / "none").string()}, error),
       nullptr);
   EXPECT_NE(error.find("cannot read the scenario file"), std::string::npos) << error;
 }

@@ -7,7 +7,7 @@
 
 #include "state/ChartList.h"
 #include "platform/FileBytes.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 #include "common/Files.h"
 
@@ -36,7 +36,7 @@ const std::vector<ChartListEntry> kTwoEntries = {
 
 class ChartListTest : public ::testing::Test {
  protected:
-  fs::path file_ = ProgramDirectory() / "~list.tmp";
+  fs::path file_ = StateDirectory() / "~list.tmp";
   fs::path fixture_ = fs::path(PADSCOPE_TEST_DATA_DIR) / "chart-list-two.tmp";
 };
 

@@ -9,7 +9,7 @@
 
 #include "platform/FileBytes.h"
 #include "state/SettingsFile.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 #include "common/Files.h"
 
@@ -30,7 +30,7 @@ class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override { GlobalSettings::ResetInstanceForTest(); }
   void TearDown() override { GlobalSettings::ResetInstanceForTest(); }
-  fs::path file_ = ProgramDirectory() / "~tmp.tmp";
+  fs::path file_ = StateDirectory() / "~tmp.tmp";
 };
 
 TEST_F(SettingsFileTest, NoFileGivesDefaultsAndCloseWritesTheGoldenImage) {
@@ -207,7 +207,7 @@ TEST_F(SettingsFileTest, SaveClearsLaterChannelFlagsInTheFileOnly) {
 
 TEST_F(SettingsFileTest, FailedSaveIsReported) {
   EXPECT_FALSE(
-      SaveSettingsTo(ProgramDirectory() / "missing-folder" / "~tmp.tmp", GlobalSettings{}));
+      SaveSettingsTo(StateDirectory() / "missing-folder" / "~tmp.tmp", GlobalSettings{}));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "support/ChannelLabel.h"
 #include "support/TextTable.h"
@@ -24,7 +24,7 @@ class TextTableTest : public testing::Test {
     return LoadFile("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<text>\n" + body + "</text>\n");
   }
   bool LoadFile(const std::string& content) {
-    const auto path = ProgramDirectory() / "Padscope.xml";
+    const auto path = StateDirectory() / "Padscope.xml";
     std::ofstream(path, std::ios::binary) << content;
     return table.Load(path);
   }
@@ -138,7 +138,7 @@ TEST_F(TextTableTest, DuplicateIdKeepsFirstAndReportsTheId) {
 }
 
 TEST_F(TextTableTest, UnreadableOrMalformedFileLeavesTableEmptyAndSilent) {
-  EXPECT_FALSE(table.Load(ProgramDirectory() / "missing.xml"));
+  EXPECT_FALSE(table.Load(StateDirectory() / "missing.xml"));
   EXPECT_FALSE(LoadFile(""));
   EXPECT_FALSE(LoadFile("not xml at all"));
   EXPECT_FALSE(LoadFile("<text><S id=\"A\"><VALUE Lang=\"en\">a</VALUE></S>"));  // unclosed
@@ -287,7 +287,7 @@ TEST(TextTableLanguage, LocaleEnvironmentInPosixPrecedence) {
 #endif
 
 TEST_F(TextTableTest, ProcessWideTableResets) {
-  const auto path = ProgramDirectory() / "Padscope.xml";
+  const auto path = StateDirectory() / "Padscope.xml";
   std::ofstream(path) << R"(<text><S id="A"><VALUE Lang="en">a</VALUE></S></text>)";
   ASSERT_TRUE(TextTable::Instance().Load(path));
   TextTable::Instance().NextLanguage();

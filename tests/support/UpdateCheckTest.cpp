@@ -5,7 +5,7 @@
 #include <fstream>
 #include <memory>
 
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "support/TextTable.h"
 
@@ -44,7 +44,7 @@ TEST(ParseVersionValue, LongValuesSaturateInsteadOfOverflowing) {
 }
 
 TEST(ReadInstalledVersion, OnlyTheFirstLineCountsAndAMissingFileIsZero) {
-  const auto path = ProgramDirectory() / kAppCheckFile;
+  const auto path = StateDirectory() / kAppCheckFile;
   EXPECT_EQ(ReadInstalledVersion(path), 0);
   std::ofstream(path) << "Current Version = 105\r\nCurrent Version = 999\n";
   EXPECT_EQ(ReadInstalledVersion(path), 105);
@@ -86,7 +86,7 @@ class UpdateWorkerTest : public testing::Test {
  protected:
   void SetUp() override {
     SetPrompt(prompt);
-    std::ofstream(ProgramDirectory() / "Padscope.xml")
+    std::ofstream(StateDirectory() / "Padscope.xml")
         << "<text>"
            "<SENTENSE id=\"T_UPDATETEXT\"><VALUE Lang=\"en\">new?</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_UPDATETITLE\"><VALUE Lang=\"en\">Update</VALUE></SENTENSE>"
@@ -94,8 +94,9 @@ class UpdateWorkerTest : public testing::Test {
            "<SENTENSE id=\"T_CHECKERROR\"><VALUE Lang=\"en\">failed</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_FILEERROR\"><VALUE Lang=\"en\">file error</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_UPDATEMANUAL\"><VALUE Lang=\"en\">by hand</VALUE></SENTENSE>"
+           "<SENTENSE id=\"T_UPDATEPACKAGE\"><VALUE Lang=\"en\">by apt</VALUE></SENTENSE>"
            "</text>";
-    ASSERT_TRUE(TextTable::Instance().Load(ProgramDirectory() / "Padscope.xml"));
+    ASSERT_TRUE(TextTable::Instance().Load(StateDirectory() / "Padscope.xml"));
     request.baseAddress = "http://h/AppUpdate/USB/Padscope/Padscope";
     request.pageAddress = VersionPageAddress(request.baseAddress);
     request.installedVersion = 105;
@@ -176,15 +177,19 @@ TEST_F(UpdateWorkerTest, UpdaterThatCannotStartKeepsTheProgramRunning) {
   EXPECT_TRUE(host.endCodes.empty());
 }
 
-// Without a key to check packages with, a newer version is announced and
-// nothing is started or closed, forced or not.
-TEST_F(UpdateWorkerTest, BuildWithoutAKeyOnlyAnnouncesANewerVersion) {
-  request.canInstall = false;
+// Without a key to check packages with, or installed by the package manager,
+// a newer version is announced and nothing is started or closed, forced or not.
+TEST_F(UpdateWorkerTest, BuildWithoutAKeyOrPackagedOnlyAnnouncesANewerVersion) {
   host.page = "ApplicationVersion=106 ForceUpdate=1";
-  prompt->Answer(PromptButton::Yes);
-  EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kAnnounced);
-  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"by hand"});
-  EXPECT_EQ(prompt->Requests()[0].buttons, PromptButtons::Ok);
+  for (const bool packaged : {false, true}) {
+    SCOPED_TRACE(packaged ? "packaged" : "no key");
+    request.canInstall = packaged;
+    request.packaged = packaged;
+    prompt->Answer(PromptButton::Yes);
+    EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kAnnounced);
+    EXPECT_EQ(prompt->Texts().back(), packaged ? "by apt" : "by hand");
+    EXPECT_EQ(prompt->Requests().back().buttons, PromptButtons::Ok);
+  }
   EXPECT_EQ(host.launches, 0);
   EXPECT_EQ(host.closes, 0);
   EXPECT_TRUE(host.endCodes.empty());

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "common/Files.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
@@ -21,8 +21,8 @@ std::vector<uint8_t> Bytes(const std::string& s) {
 class InstallUpdateTest : public testing::Test {
  protected:
   void SetUp() override {
-    target = ProgramDirectory() / "install";
-    outside = ProgramDirectory() / "outside";
+    target = StateDirectory() / "install";
+    outside = StateDirectory() / "outside";
     fs::create_directories(target / "lib");
     fs::create_directories(outside);
     std::ofstream(target / "padscope") << "old program";

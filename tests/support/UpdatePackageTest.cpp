@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "common/UpdateTestKeys.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
@@ -128,7 +128,7 @@ TEST(UpdatePackage, PathsThatLeaveTheFolderOrCannotBeJournalledAreRefused) {
 }
 
 TEST(UpdatePackage, CollectedFolderKeepsPathsAndExecutableFlags) {
-  const fs::path build = ProgramDirectory() / "build";
+  const fs::path build = StateDirectory() / "build";
   fs::create_directories(build / "sub");
   std::ofstream(build / "padscope") << "v2";
   std::ofstream(build / "sub" / "data.bin") << "d";

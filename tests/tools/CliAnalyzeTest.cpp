@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "common/ChartBuilder.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
 #include "tools/CliRun.h"
@@ -33,7 +33,7 @@ class CliAnalyze : public ::testing::Test {
   }
   // Without a backend the command line's --simulate decides.
   CliResult Cli(std::vector<std::string> args) { return test::RunCliCaptured(args, nullptr); }
-  std::string Path(const char* name) { return (ProgramDirectory() / name).string(); }
+  std::string Path(const char* name) { return (StateDirectory() / name).string(); }
 };
 
 TEST_F(CliAnalyze, SettingsRangeAndOptionsReachTheFigures) {

@@ -7,7 +7,7 @@
 
 #include "common/Files.h"
 #include "common/SimFixture.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
 #include "tools/CliRun.h"
@@ -21,7 +21,7 @@ class CliFiles : public ::testing::Test {
  protected:
   void SetUp() override { GlobalSettings::ResetInstanceForTest(); }
   CliResult Cli(std::vector<std::string> args) { return test::RunCliCaptured(args, sim); }
-  std::string Path(const char* name) { return (ProgramDirectory() / name).string(); }
+  std::string Path(const char* name) { return (StateDirectory() / name).string(); }
 
   std::shared_ptr<SimulatedAdapter> sim = std::make_shared<SimulatedAdapter>(test::FastSimConfig());
 };
@@ -167,7 +167,7 @@ TEST_F(CliFiles, KeygenPackageAndVerifyMakeAndCheckASignedPackage) {
             fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(Cli({"keygen", Path("other.pub"), secret}).status, 1) << "a key is never replaced";
 
-  const auto folder = ProgramDirectory() / "release";
+  const auto folder = StateDirectory() / "release";
   fs::create_directories(folder / "lib");
   std::ofstream(folder / "padscope") << "program";
   std::ofstream(folder / "lib" / "x.so") << "lib";

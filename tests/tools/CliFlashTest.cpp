@@ -6,7 +6,7 @@
 #include "common/Files.h"
 #include "common/SimFixture.h"
 #include "flash/FlashOperations.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "tools/CliRun.h"
 
 namespace padscope {
@@ -42,7 +42,7 @@ TEST_F(CliFlash, InfoForKnownAndUnknownSizeCodes) {
 
 TEST_F(CliFlash, LoadWritesTheRecordingAsAChart) {
   sim->RecordFramesToFlash(500);
-  const auto chart = ProgramDirectory() / "flash.tkchart";
+  const auto chart = StateDirectory() / "flash.tkchart";
   const CliRun r = Run({"flash", "load", "-o", chart.string()});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "500 Loaded.\nFile list: <  " + chart.string() + "  > \n");
@@ -54,7 +54,7 @@ TEST_F(CliFlash, LoadWritesTheRecordingAsAChart) {
 
 TEST_F(CliFlash, EraseThenWriteAndVerify) {
   sim->RecordFramesToFlash(200);
-  const auto chart = ProgramDirectory() / "back.tkchart";
+  const auto chart = StateDirectory() / "back.tkchart";
   ASSERT_EQ(Run({"flash", "load", "-o", chart.string()}).status, 0);
 
   CliRun r = Run({"flash", "erase"});
@@ -78,12 +78,12 @@ TEST_F(CliFlash, EraseThenWriteAndVerify) {
 }
 
 TEST_F(CliFlash, BadImagesAndUsage) {
-  const auto tiny = ProgramDirectory() / "tiny.bin";
+  const auto tiny = StateDirectory() / "tiny.bin";
   test::WriteAll(tiny, test::Bytes(10, 1));
   CliRun r = Run({"flash", "write", tiny.string()});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find(kMsgImageTooShort), std::string::npos);
-  r = Run({"flash", "write", (ProgramDirectory() / "none.bin").string()});
+  r = Run({"flash", "write", (StateDirectory() / "none.bin").string()});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("File open failed."), std::string::npos);
   EXPECT_EQ(Run({"flash", "load"}).status, 2);

@@ -9,7 +9,7 @@
 #include "common/Files.h"
 #include "common/SimFixture.h"
 #include "padscope-cli/Cli.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
@@ -31,7 +31,7 @@ class CliHex : public ::testing::Test {
     err = e.str();
     return status;
   }
-  std::string Path(const char* name) { return (ProgramDirectory() / name).string(); }
+  std::string Path(const char* name) { return (StateDirectory() / name).string(); }
 
   std::shared_ptr<SimulatedAdapter> sim = std::make_shared<SimulatedAdapter>(test::FastSimConfig());
   std::string out;

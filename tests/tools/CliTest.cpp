@@ -1,4 +1,5 @@
 // padscope-cli commands run in-process against a simulated adapter.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -139,12 +140,15 @@ TEST_F(Cli, ThresholdGoesToItsChannel) {
   EXPECT_EQ(Run({"threshold", "1", "256"}).status, 2);
 }
 
-TEST_F(Cli, UsageErrors) {
+TEST_F(Cli, UsageErrorsHelpAndVersion) {
   EXPECT_EQ(Run({}).status, 2);
   EXPECT_EQ(Run({"frobnicate"}).status, 2);
   EXPECT_EQ(Run({"--simulate=acme", "list"}).status, 2);
   EXPECT_EQ(Run({"--bogus", "list"}).status, 2);
   EXPECT_EQ(Run({"--help"}).status, 0);
+  const CliRun version = Run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_THAT(version.out, testing::MatchesRegex("padscope-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
 }  // namespace

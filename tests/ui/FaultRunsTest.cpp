@@ -17,7 +17,7 @@
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "views/CViewKeyScope.h"
 #include "views/CViewScope.h"
@@ -100,7 +100,7 @@ TEST_F(FaultRuns, DamagedFrameStormsAreSkippedAndCaptureGoesOn) {
   EXPECT_GT(invalid, 0);
   auto chooser = std::make_shared<ScriptedFileChooser>();
   SetFileChooser(chooser);
-  const auto path = ProgramDirectory() / "storm.tkchart";
+  const auto path = StateDirectory() / "storm.tkchart";
   chooser->Answer(path);
   Run(kCmdDumpOriginalData);
   EXPECT_EQ(prompt->Texts().back(), "save ok.");
@@ -129,7 +129,7 @@ TEST_F(FastAdapterFaultRuns, EightThousandFramesASecondThenUnplugAndSave) {
   // Dump Original Data still saves every captured frame.
   auto chooser = std::make_shared<ScriptedFileChooser>();
   SetFileChooser(chooser);
-  const auto path = ProgramDirectory() / "after-unplug.tkchart";
+  const auto path = StateDirectory() / "after-unplug.tkchart";
   chooser->Answer(path);
   Run(kCmdDumpOriginalData);
   EXPECT_EQ(prompt->Texts().back(), "save ok.");

@@ -22,7 +22,7 @@
 #include "dialogs/CDlgUtil.h"
 #include "dialogs/CRecharge.h"
 #include "dialogs/DialogRunnerQt.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 
 namespace padscope {
@@ -74,7 +74,7 @@ class FlashPage : public ::testing::Test {
 
 TEST_F(FlashPage, LoadFillsTheBufferSavesAChartAndLogsInGreen) {
   sim.sim->RecordFramesToFlash(300);
-  const auto chart = ProgramDirectory() / "tkchart" / "flash.tkchart";
+  const auto chart = StateDirectory() / "tkchart" / "flash.tkchart";
   chooser->Answer(chart);
   WithPage([&](CDlgUtil&, CDlgAnalysis& page) {
     EXPECT_FALSE(page.progressBar()->isVisibleTo(&page));
@@ -124,7 +124,7 @@ TEST_F(FlashPage, WriteRunsOnItsWorkerAndVerifies) {
   sim.sim->RecordFramesToFlash(128);
   test::Bytes bytes = sim.sim->Flash();
   bytes.resize(129 * 64, 0xFF);
-  const auto image = ProgramDirectory() / "image.tkchart";
+  const auto image = StateDirectory() / "image.tkchart";
   test::WriteAll(image, bytes);
   chooser->Answer(image);
   WithPage([&](CDlgUtil&, CDlgAnalysis& page) {
@@ -140,7 +140,7 @@ TEST_F(FlashPage, ClosingThePageLetsARunningWriteFinish) {
   sim.sim->RecordFramesToFlash(2048);
   test::Bytes bytes = sim.sim->Flash();
   bytes.resize(2049 * 64, 0xFF);
-  const auto image = ProgramDirectory() / "image.tkchart";
+  const auto image = StateDirectory() / "image.tkchart";
   test::WriteAll(image, bytes);
   chooser->Answer(image);
   WithPage([&](CDlgUtil&, CDlgAnalysis& page) {

@@ -19,7 +19,7 @@
 #include "dialogs/CNumberEdit.h"
 #include "dialogs/DialogRunnerQt.h"
 #include "flash/HexImage.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 
 namespace padscope {
@@ -85,7 +85,7 @@ class HexDialog : public ::testing::Test {
     }
     settings.channel[1].thresholdDelta = 50;
   }
-  fs::path Out(const char* name) const { return ProgramDirectory() / name; }
+  fs::path Out(const char* name) const { return StateDirectory() / name; }
 
   std::shared_ptr<RecordingPrompt> prompt = std::make_shared<RecordingPrompt>();
   std::shared_ptr<ScriptedFileChooser> chooser = std::make_shared<ScriptedFileChooser>();

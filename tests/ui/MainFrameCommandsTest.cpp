@@ -21,7 +21,7 @@
 #include "common/Wait.h"
 #include "dialogs/CCoordinateDlg.h"
 #include "dialogs/DialogRunnerQt.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/ChartList.h"
 #include "state/GlobalSettings.h"
@@ -132,11 +132,11 @@ TEST_F(FrameCommands, PrintButtonsWriteToTheMessageLog) {
 TEST_F(FrameCommands, DumpThresholdAppendsToTheCurrentDirectory) {
   Open();
   const auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(ProgramDirectory());
+  std::filesystem::current_path(StateDirectory());
   Run(kCmdDumpThreshold);
   Run(kCmdDumpThreshold);
   std::filesystem::current_path(previous);
-  std::ifstream in(ProgramDirectory() / "data" / "Threhold.txt", std::ios::binary);
+  std::ifstream in(StateDirectory() / "data" / "Threhold.txt", std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), {});
   std::string once;
   for (int i = 0; i < 16; ++i) {
@@ -251,7 +251,7 @@ TEST_F(FrameCommands, LoadDataAndReplayFromTheChartList) {
     chart.insert(chart.end(), r.begin(), r.end());
   }
   chart.insert(chart.end(), 64, 0xFF);
-  const auto path = ProgramDirectory() / "c.tkchart";
+  const auto path = StateDirectory() / "c.tkchart";
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(chart.data()),
              static_cast<std::streamsize>(chart.size()));
@@ -274,7 +274,7 @@ TEST_F(FrameCommands, LoadDataAndReplayFromTheChartList) {
 }
 
 TEST_F(FrameCommands, AnEnlargedBufferIsSavedAtCloseAndKeptAtTheNextStart) {
-  const auto path = ProgramDirectory() / "big.tkchart";
+  const auto path = StateDirectory() / "big.tkchart";
   {
     std::ofstream out(path, std::ios::binary);
     std::vector<char> r(64, 5);

@@ -22,7 +22,7 @@
 #include "common/Wait.h"
 #include "dialogs/DialogRunnerQt.h"
 #include "platform/MessageLog.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
 #include "support/ChannelLabel.h"
@@ -70,7 +70,7 @@ class MainFrameTest : public ::testing::Test {
   void Run(int id) { frame->Action(id)->trigger(); }
   // Loads a text table of these <SENTENSE> elements, in English.
   static void LoadTexts(const std::string& sentences) {
-    const auto xml = ProgramDirectory() / "texts.xml";
+    const auto xml = StateDirectory() / "texts.xml";
     std::ofstream(xml) << "<?xml version=\"1.0\" encoding=\"utf-8\"?><text>" << sentences
                        << "</text>";
     ASSERT_TRUE(TextTable::Instance().Load(xml));
@@ -328,7 +328,7 @@ TEST_F(MainFrameTest, LoggingOnThenOffWritesTwoLines) {
   EXPECT_TRUE(frame->Action(kCmdEnableLog)->isChecked());
   Run(kCmdEnableLog);
   EXPECT_FALSE(frame->Action(kCmdEnableLog)->isChecked());
-  std::ifstream in(ProgramDirectory() / "log.log");
+  std::ifstream in(StateDirectory() / "log.log");
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     lines.push_back(line);
@@ -340,14 +340,14 @@ TEST_F(MainFrameTest, LoggingOnThenOffWritesTwoLines) {
 
 TEST_F(MainFrameTest, CloseSavesTheSettingsAndTheChartList) {
   frame->close();
-  EXPECT_EQ(std::filesystem::file_size(ProgramDirectory() / "~tmp.tmp"), 1248u);
-  EXPECT_FALSE(std::filesystem::exists(ProgramDirectory() / "~list.tmp")) << "empty list";
+  EXPECT_EQ(std::filesystem::file_size(StateDirectory() / "~tmp.tmp"), 1248u);
+  EXPECT_FALSE(std::filesystem::exists(StateDirectory() / "~list.tmp")) << "empty list";
 }
 
 TEST_F(MainFrameTest, TitleFromCurVerTxt) {
   EXPECT_EQ(frame->windowTitle().toStdString(), "Varnel TK调试工具");
   frame.reset();
-  std::ofstream(ProgramDirectory() / "curVer.txt") << "Padscope 3.1.4\nsecond line\n";
+  std::ofstream(ResourceDirectory() / "curVer.txt") << "Padscope 3.1.4\nsecond line\n";
   frame = std::make_unique<CMainFrame>(ctx, sim.adapter);
   EXPECT_EQ(frame->windowTitle().toStdString(), "Padscope 3.1.4");
 }

@@ -16,7 +16,7 @@
 #include "common/SharedFolder.h"
 #include "common/Wait.h"
 #include "platform/LockDirectory.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 
 namespace padscope {
 namespace {
@@ -93,14 +93,13 @@ class ProgramRun {
   QProcess process;
 };
 
-// What a user's program is started with: its own state folder (with the texts),
-// the given temporary and runtime folders, and the update source.
+// What a user's program is started with: its own state folder, the given
+// temporary and runtime folders, and the update source. Its texts come from
+// beside the program in the build tree, whatever the state folder.
 QProcessEnvironment Environment(const fs::path& state, const fs::path& temp,
                                 const std::optional<fs::path>& runtime,
                                 const std::string& updateSource) {
   fs::create_directories(state);
-  fs::copy_file(fs::path(PADSCOPE_SOURCE_DIR) / "resources" / "Padscope.xml",
-                state / "Padscope.xml", fs::copy_options::overwrite_existing);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("PADSCOPE_HOME", QString::fromStdString(state.string()));
@@ -121,7 +120,7 @@ TEST(ProgramStart, SecondInstanceOfTheUserIsRefused) {
   Server server;
   const fs::path runtime = std::getenv("XDG_RUNTIME_DIR");
   const auto env = [&](const std::string& tag) {
-    return Environment(ProgramDirectory(), ProgramDirectory(), runtime, server.Source(tag));
+    return Environment(StateDirectory(), StateDirectory(), runtime, server.Source(tag));
   };
   const auto first = std::make_unique<ProgramRun>(env("first"));
   ASSERT_TRUE(server.Asked("first"));
@@ -143,8 +142,8 @@ TEST(ProgramStart, WhatAnotherUserPlantsInTheSharedTemporaryFolderNeitherStopsNo
   if (!victim) {
     GTEST_SKIP() << why;
   }
-  const fs::path shared = test::MakeSharedFolder(ProgramDirectory() / "tmp");
-  const fs::path victimHome = ProgramDirectory() / "victim";
+  const fs::path shared = test::MakeSharedFolder(StateDirectory() / "tmp");
+  const fs::path victimHome = StateDirectory() / "victim";
   const fs::path secret = victimHome / "secret.txt";
   const fs::path state = victimHome / "padscope";
   Server server;
@@ -174,7 +173,7 @@ TEST(ProgramStart, WhatAnotherUserPlantsInTheSharedTemporaryFolderNeitherStopsNo
   ProgramRun run(victimEnv, victim);
   ASSERT_TRUE(server.Asked("victim")) << run.process.readAllStandardError().toStdString();
   // Another user of the machine runs Padscope at the same time.
-  ProgramRun other(Environment(ProgramDirectory() / "other", shared,
+  ProgramRun other(Environment(StateDirectory() / "other", shared,
                                fs::path(std::getenv("XDG_RUNTIME_DIR")), server.Source("other")));
   EXPECT_TRUE(server.Asked("other"));
   EXPECT_EQ(run.process.state(), QProcess::Running);

@@ -18,7 +18,7 @@
 #include "common/LocalHttpServer.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
@@ -90,7 +90,7 @@ class UpdateCheckerTest : public testing::Test {
  protected:
   void SetUp() override {
     SetPrompt(prompt);
-    std::ofstream(ProgramDirectory() / "Padscope.xml")
+    std::ofstream(StateDirectory() / "Padscope.xml")
         << "<text>"
            "<SENTENSE id=\"ID_WIN_TITLE\"><VALUE Lang=\"en\">Padscope</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_UPDATETEXT\"><VALUE Lang=\"en\">new?</VALUE></SENTENSE>"
@@ -99,9 +99,9 @@ class UpdateCheckerTest : public testing::Test {
            "<SENTENSE id=\"T_CHECKERROR\"><VALUE Lang=\"en\">failed</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_FILEERROR\"><VALUE Lang=\"en\">file error</VALUE></SENTENSE>"
            "</text>";
-    ASSERT_TRUE(TextTable::Instance().Load(ProgramDirectory() / "Padscope.xml"));
-    std::ofstream(ProgramDirectory() / "appCheck") << "Current Version = 105\n";
-    temp = ProgramDirectory() / "temp";
+    ASSERT_TRUE(TextTable::Instance().Load(StateDirectory() / "Padscope.xml"));
+    std::ofstream(ResourceDirectory() / "appCheck") << "Current Version = 105\n";
+    temp = StateDirectory() / "temp";
     fs::create_directories(temp);
     setup.tempDirectory = temp;
     setup.programPath = "/opt/padscope/padscope";
@@ -142,7 +142,7 @@ class UpdateCheckerTest : public testing::Test {
 // the user's own: what another user planted under the updater's names in the
 // temporary folder is neither written through nor run.
 TEST_F(UpdateCheckerTest, AcceptedUpdateRunsTheUpdaterFromAFreshPrivateFolder) {
-  const fs::path victim = ProgramDirectory() / "victim.txt";
+  const fs::path victim = StateDirectory() / "victim.txt";
   std::ofstream(victim) << "private";
   for (const char* name : {"QBUpdaterUI.xml", "zipdll.dll", "QBUpdater.exe"}) {
     fs::create_symlink(victim, temp / name);
@@ -231,7 +231,7 @@ TEST_F(UpdateCheckerTest, UnreachableServerIsSilentAtStartUpAndAnErrorOnRequest)
 
 // An updater that cannot be written is reported, and the program goes on.
 TEST_F(UpdateCheckerTest, UnwritableTemporaryFolderIsReportedAndTheProgramKeepsRunning) {
-  setup.tempDirectory = ProgramDirectory() / "no such folder";
+  setup.tempDirectory = StateDirectory() / "no such folder";
   prompt->Answer(PromptButton::Yes);
   EXPECT_EQ(Check("ApplicationVersion=106", false), UpdateOutcome::kLaunchFailed);
   EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"new?", "file error"}));
@@ -267,7 +267,7 @@ TEST(UpdateCommand, MainWindowCommandReportsTheResult) {
   SetPrompt(prompt);
   test::LocalHttpServer server(
       [](const std::string&) { return test::HttpResponse("ApplicationVersion=3"); });
-  std::ofstream(ProgramDirectory() / "appCheck") << "Current Version=3";
+  std::ofstream(ResourceDirectory() / "appCheck") << "Current Version=3";
   setenv("PADSCOPE_UPDATE_URL", server.Base().c_str(), 1);
   test::SimAdapter sim{test::FastSimConfig()};
   CaptureContext ctx;

@@ -14,7 +14,7 @@
 #include "common/SharedFolder.h"
 #include "common/UpdateTestKeys.h"
 #include "common/Wait.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "support/UpdateCheckQt.h"
 #include "support/UpdatePackage.h"
 
@@ -37,7 +37,7 @@ std::string AsString(const std::vector<uint8_t>& bytes) {
 class UpdaterProgramTest : public testing::Test {
  protected:
   void SetUp() override {
-    home = ProgramDirectory();
+    home = StateDirectory();
     install = home / "install";
     fs::create_directories(install);
     program = install / "dummy";

@@ -234,7 +234,7 @@ int CmdCheck(CliContext& cli, const std::vector<std::string>& args) {
   if (const int status = PrepareArgs(cli, args, true, a); status != 0) {
     return status;
   }
-  LoadSettings();  // the program directory's settings, as the GUI would use them
+  LoadSettings();  // the state folder's settings, as the GUI would use them
   GlobalSettings& settings = GlobalSettings::Instance();
   CaptureContext ctx;
   const long long frames =

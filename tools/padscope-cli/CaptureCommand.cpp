@@ -102,7 +102,7 @@ int CmdCapture(CliContext& cli, const std::vector<std::string>& args) {
     return 2;
   }
 
-  LoadSettings();  // the program directory's settings, as the GUI would use them
+  LoadSettings();  // the state folder's settings, as the GUI would use them
   CaptureContext ctx;
   if (!ctx.AllocateFrames(static_cast<int>(frames) + kSpareFrames)) {
     cli.err << "Memory allocate failed.\n";

@@ -9,6 +9,7 @@
 #include "link/HidAdapter.h"
 #include "link/TracingBackend.h"
 #include "sim/BackendSelection.h"
+#include "support/Version.h"
 
 namespace padscope {
 
@@ -16,6 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: padscope-cli [--simulate[=pelmira|corvex][:SCENARIO]] [--trace] COMMAND [ARGS]\n"
+    "       padscope-cli --help | --version\n"
     "commands:\n"
     "  list                                 adapters found\n"
     "  stream --frames N                    print N streamed 64-byte frames as hex\n"
@@ -88,6 +90,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       }
     } else if (a == "--help") {
       out << kUsage;
+      return 0;
+    } else if (a == "--version") {
+      out << "padscope-cli " << ProgramVersion() << "\n";
       return 0;
     } else {
       err << "unknown option: " << a << "\n" << kUsage;

@@ -5,7 +5,7 @@
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
 #include "state/SettingsText.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "support/TextTable.h"
 
 namespace padscope {
@@ -31,7 +31,7 @@ int CmdSettings(CliContext& cli, const std::vector<std::string>& args) {
 
 int CmdText(CliContext& cli, const std::vector<std::string>& args) {
   std::string id;
-  std::string file = (ProgramDirectory() / "Padscope.xml").string();
+  std::string file = (ResourceDirectory() / kTextTableFile).string();
   long long language = 0;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--lang" && i + 1 < args.size() && ParseInteger(args[i + 1], 1, 3, language)) {

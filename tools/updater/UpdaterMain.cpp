@@ -19,6 +19,7 @@
 #include "UpdaterTexts.h"
 #include "platform/LockDirectory.h"
 #include "platform/OwnFile.h"
+#include "platform/ProgramFolders.h"
 
 #ifndef PADSCOPE_UPDATE_PUBLIC_KEY
 #define PADSCOPE_UPDATE_PUBLIC_KEY ""
@@ -105,6 +106,9 @@ int main(int argc, char** argv) {
                               "The updater is started by Padscope with the update "
                               "address and the program path."));
   } else {
+    // The program's folders, not the updater's own: its guard falls back to
+    // the program's state folder.
+    padscope::SetProgramExecutable(args[2].toStdString());
     code = RunUpdate(args[1], args[2], padscope::PublicKeyFromBuild(PADSCOPE_UPDATE_PUBLIC_KEY),
                      texts, report);
   }

@@ -1,0 +1,11 @@
+#include "support/Version.h"
+
+#ifndef PADSCOPE_VERSION
+#define PADSCOPE_VERSION "unknown"
+#endif
+
+namespace padscope {
+
+const char* ProgramVersion() { return PADSCOPE_VERSION; }
+
+}  // namespace padscope
