@@ -26,8 +26,8 @@
 #include "platform/PromptQt.h"
 #include "sim/BackendSelection.h"
 #include "support/TextTable.h"
-#include "support/Version.h"
 #include "support/UpdateInstall.h"
+#include "support/Version.h"
 
 namespace padscope {
 

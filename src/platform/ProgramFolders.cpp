@@ -148,9 +148,13 @@ ProgramFolders CurrentProgramFolders() {
   return ResolveProgramFolders(in);
 }
 
-fs::path ResourceDirectory() { return CurrentProgramFolders().resources; }
+fs::path ResourceDirectory() {
+  return CurrentProgramFolders().resources;
+}
 
-fs::path StateDirectory() { return CurrentProgramFolders().state; }
+fs::path StateDirectory() {
+  return CurrentProgramFolders().state;
+}
 
 bool EnsureStateDirectory() {
   const fs::path state = StateDirectory();

@@ -6,6 +6,8 @@
 
 namespace padscope {
 
-const char* ProgramVersion() { return PADSCOPE_VERSION; }
+const char* ProgramVersion() {
+  return PADSCOPE_VERSION;
+}
 
 }  // namespace padscope

@@ -6,14 +6,14 @@
 #include <fstream>
 #include <functional>
 
-#include "state/FrameFields.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/Files.h"
 #include "files/ChartCommands.h"
 #include "files/ChartFile.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {
@@ -247,6 +247,28 @@ TEST_F(ChartCommands, LoadDataDuringAReplayEndsItThenLoads) {
   EXPECT_EQ(ctx.WriteIndex(), 14) << "the buffer holds the second chart alone";
   ASSERT_EQ(host.entries.size(), 1u);
   EXPECT_EQ(host.entries[0].name, "second.tkchart");
+}
+
+// A chart named on the command line: loaded without asking, listed by its full
+// path though given relative to the current folder, and deferred like Load
+// Data when a replay is reading.
+TEST_F(ChartCommands, ChartFromTheCommandLineLoadsWithoutAskingAndKeepsItsFullPath) {
+  fields.chartPath = WriteChartFile("long.tkchart", 500).string();
+  const fs::path given = WriteChartFile("given.tkchart", 20, 9);
+  const fs::path before = fs::current_path();
+  fs::current_path(StateDirectory());
+  host.onDispatch = [&] {
+    if (host.dispatched == 3) {
+      LoadChartFile(targets, "./given.tkchart");
+    }
+  };
+  ReplayChart(targets);
+  fs::current_path(before);
+  EXPECT_TRUE(chooser->Requests().empty());
+  EXPECT_EQ(fields.chartPath, given.string());
+  EXPECT_EQ(ctx.WriteIndex(), 14);
+  ASSERT_EQ(host.entries.size(), 1u);
+  EXPECT_EQ(host.entries[0].path, given.string());
 }
 
 TEST_F(ChartCommands, AReaderFirstStopsALiveCapture) {
