@@ -260,6 +260,10 @@ QIcon ProgramIcon() {
   return icon;
 }
 
+QPixmap ProgramIconPixmap(int size) {
+  return RenderProgramIcon(size);
+}
+
 QIcon ToolbarIcon(int commandId) {
   QIcon icon;
   icon.addPixmap(Render(commandId, false), QIcon::Normal);

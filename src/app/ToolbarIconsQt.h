@@ -12,5 +12,7 @@ QIcon ToolbarIcon(int commandId);
 // The program's own icon (window, About box): a touch key with its waveform,
 // drawn at 16, 32, 48 and 64 pixels.
 QIcon ProgramIcon();
+// The same drawn at `size` x `size` pixels (the desktop's icon theme files).
+QPixmap ProgramIconPixmap(int size);
 
 }  // namespace padscope
