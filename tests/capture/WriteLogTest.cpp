@@ -73,7 +73,7 @@ TEST(WriteLog, FormatsTheLine) {
   EXPECT_EQ(FormatLogLine(t, 0, "", "100% %s"), "[12-01 23:59:59:000]100% %s\n");
 }
 
-TEST(WriteLog, CreatesThenAppendsInTheProgramDirectory) {
+TEST(WriteLog, CreatesThenAppendsInTheStateFolder) {
   WriteLog("主线程", " 点击开始");
   WriteLog("", "ResetBuffer,  Capture Data Thread Running");
   WriteLog("数据子线程", " frame %d of %s", 7, "100% %s %n literal");
@@ -84,7 +84,7 @@ TEST(WriteLog, CreatesThenAppendsInTheProgramDirectory) {
   EXPECT_TRUE(IsLine(lines[2], "数据子线程", " frame 7 of 100% %s %n literal"));
 }
 
-TEST(WriteLog, FollowsTheProgramDirectoryOfEachCall) {
+TEST(WriteLog, FollowsTheStateFolderOfEachCall) {
   const auto first = StateDirectory();
   const auto second = first / "elsewhere";
   std::filesystem::create_directories(second);

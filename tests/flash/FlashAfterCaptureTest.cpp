@@ -14,7 +14,7 @@
 #include "common/Wait.h"
 #include "flash/FlashOperations.h"
 #include "flash/FlashTestHost.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
 
@@ -73,7 +73,7 @@ TEST_P(FlashAfterCapture, WriteFlashWritesAndVerifiesTheImage) {
   image.resize(64 * 64);
   Bytes file = image;
   file.insert(file.end(), 64, 0xFF);
-  const auto path = ProgramDirectory() / "image.tkchart";
+  const auto path = StateDirectory() / "image.tkchart";
   test::WriteAll(path, file);
   s->sim->SetFlash(0, Bytes(64 * 64, 0x00));
   CaptureAndStop();
