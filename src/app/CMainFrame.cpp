@@ -235,7 +235,9 @@ QString CMainFrame::StatusPaneText(int id) const {
   return it == panes_.end() ? QString() : it->second->text();
 }
 
-void CMainFrame::OpenChart(const std::string& path) { LoadChartFile(Charts(), path); }
+void CMainFrame::OpenChart(const std::string& path) {
+  LoadChartFile(Charts(), path);
+}
 
 QString CMainFrame::LoadVersionTitle() const {
   QFile file(QString::fromStdString((ResourceDirectory() / "curVer.txt").string()));

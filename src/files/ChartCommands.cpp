@@ -267,7 +267,9 @@ void LoadChartFrom(const ChartTargets& t, const std::optional<fs::path>& given) 
 
 }  // namespace
 
-void LoadChart(const ChartTargets& t) { LoadChartFrom(t, std::nullopt); }
+void LoadChart(const ChartTargets& t) {
+  LoadChartFrom(t, std::nullopt);
+}
 
 void LoadChartFile(const ChartTargets& t, const std::string& path) {
   std::error_code ec;

@@ -4,8 +4,8 @@
 #include <type_traits>
 
 #include "platform/FileBytes.h"
-#include "state/SettingsFields.h"
 #include "platform/ProgramFolders.h"
+#include "state/SettingsFields.h"
 
 namespace padscope {
 

@@ -7,12 +7,12 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandState.h"
-#include "state/FrameFields.h"
-#include "state/GlobalSettings.h"
 #include "app/MiscCommands.h"
 #include "capture/CaptureContext.h"
 #include "common/TestCaptureHost.h"
 #include "platform/ProgramFolders.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <random>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "platform/ProgramFolders.h"
+#include "state/GlobalSettings.h"
 
 #include "common/Files.h"
 

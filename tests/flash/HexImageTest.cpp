@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
-#include "state/GlobalSettings.h"
 #include "common/Files.h"
 #include "flash/HexImage.h"
 #include "flash/HexPatch.h"
 #include "platform/ProgramFolders.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {

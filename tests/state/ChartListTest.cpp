@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "state/ChartList.h"
 #include "platform/FileBytes.h"
 #include "platform/ProgramFolders.h"
+#include "state/ChartList.h"
 
 #include "common/Files.h"
 

@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "platform/FileBytes.h"
-#include "state/SettingsFile.h"
 #include "platform/ProgramFolders.h"
+#include "state/SettingsFile.h"
 
 #include "common/Files.h"
 
@@ -206,8 +206,7 @@ TEST_F(SettingsFileTest, SaveClearsLaterChannelFlagsInTheFileOnly) {
 }
 
 TEST_F(SettingsFileTest, FailedSaveIsReported) {
-  EXPECT_FALSE(
-      SaveSettingsTo(StateDirectory() / "missing-folder" / "~tmp.tmp", GlobalSettings{}));
+  EXPECT_FALSE(SaveSettingsTo(StateDirectory() / "missing-folder" / "~tmp.tmp", GlobalSettings{}));
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <sstream>
 
-#include "state/GlobalSettings.h"
-#include "state/SettingsFile.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"
 #include "padscope-cli/Cli.h"
 #include "platform/ProgramFolders.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 
 namespace padscope {
 namespace {

@@ -13,12 +13,12 @@
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/DeviceWatcherQt.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
+#include "state/GlobalSettings.h"
 #include "views/CViewKeyScope.h"
 #include "views/CViewScope.h"
 

@@ -15,7 +15,6 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"
@@ -24,6 +23,7 @@
 #include "dialogs/DialogRunnerQt.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {

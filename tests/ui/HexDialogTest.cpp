@@ -11,7 +11,6 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"
@@ -21,6 +20,7 @@
 #include "flash/HexImage.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 namespace {

@@ -2,10 +2,10 @@
 #include <ostream>
 
 #include "CliCommands.h"
+#include "platform/ProgramFolders.h"
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
 #include "state/SettingsText.h"
-#include "platform/ProgramFolders.h"
 #include "support/TextTable.h"
 
 namespace padscope {
