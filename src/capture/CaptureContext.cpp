@@ -102,12 +102,18 @@ void CaptureContext::ResetFrames() {
     return;
   }
   writeIndex.store(0, std::memory_order_release);
+  BeginNewContents();
   lastSampleTime = 0;
   liveEndTime = 0;
   displayShift = 0;
   valueEncoding = ValueEncoding::Undecided;
   ZeroFrames(0, std::min(touchedFrames_.load(), frameCapacity.load()));
   touchedFrames_ = 0;
+}
+
+void CaptureContext::BeginNewContents() {
+  compactedFrames.store(0, std::memory_order_relaxed);
+  generation.fetch_add(1, std::memory_order_release);
 }
 
 void CaptureContext::ResetLastPoints() {
@@ -127,6 +133,7 @@ void CaptureContext::CompactFrames() {
   if (touchedFrames_ <= 2 * half) {
     touchedFrames_ = half;  // an odd capacity's last slot stays where it was
   }
+  compactedFrames.fetch_add(half, std::memory_order_relaxed);
   writeIndex.store(half, std::memory_order_release);
 }
 

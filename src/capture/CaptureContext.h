@@ -51,8 +51,14 @@ class CaptureContext {
   void ResetFrames();
   void ResetLastPoints();
   // Keeps the newest half of a full buffer: frames half..2*half-1 move to
-  // 0..half-1, the vacated slots are zeroed, writeIndex becomes half.
+  // 0..half-1, the vacated slots are zeroed, writeIndex becomes half, and
+  // compactedFrames grows by half.
   void CompactFrames();
+  // Tells readers that keep frame positions (measurement cursors, a running
+  // analysis) that the buffer now holds new contents: generation changes and
+  // compactedFrames starts again at 0. ResetFrames calls it; so does a flash
+  // load, which refills the buffer from its start.
+  void BeginNewContents();
   // Decodes the frame at writeIndex in place. Returns -1 (nothing to accept),
   // -12 (invalid frame) or the accepted layout 2 or 3. The frame is stamped
   // with the current tick, or with `stamp` (a replay's own clock).
@@ -88,6 +94,11 @@ class CaptureContext {
   std::thread captureThread;
   std::atomic<bool> threadFinished{true};
   std::atomic<int> writeIndex{0};
+  // What frame positions rest on: the contents' generation, and how many
+  // frames compaction has dropped from the front since it began, so that
+  // index + compactedFrames names the same frame however the buffer moves.
+  std::atomic<uint32_t> generation{0};
+  std::atomic<int64_t> compactedFrames{0};
   std::atomic<uint32_t> lastSampleTime{0};
   std::atomic<uint32_t> liveEndTime{0};
   std::atomic<int32_t> displayShift{0};

@@ -31,6 +31,7 @@ void PrepareForLoad(CaptureContext& ctx) {
   ctx.frameLayout = -1;
   ctx.candidateLayout = -1;
   ctx.writeIndex.store(0, std::memory_order_release);
+  ctx.BeginNewContents();
   ctx.lastSampleTime = 0;
   ctx.liveEndTime = 0;
   ctx.runState = kRunReplaying;
