@@ -43,6 +43,8 @@ struct AnalysisOptions {
   std::optional<std::array<int32_t, kAnalysisChannels>> thresholds;
   // Width of the per-channel plot summary in columns (0: none).
   int plotColumns = 0;
+
+  bool operator==(const AnalysisOptions&) const = default;
 };
 
 enum class Verdict { Pass, Fail, Untouched, NoData };

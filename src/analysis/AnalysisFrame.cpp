@@ -33,6 +33,7 @@ bool WasDecoded(const SampleFrame& f) {
 bool ReadAnalysisFrame(const CaptureContext& ctx, int index, bool singleByteMode,
                        AnalysisFrame& out) {
   out.decoded = false;
+  out.invalid = false;
   if (index >= ctx.WriteIndex()) {
     return false;
   }
@@ -40,10 +41,12 @@ bool ReadAnalysisFrame(const CaptureContext& ctx, int index, bool singleByteMode
   if (f == nullptr) {
     return false;
   }
-  if (index == 0 || !WasDecoded(*f)) {
+  out.timestamp = f->timestamp;
+  out.invalid = !WasDecoded(*f);
+  if (out.invalid) {
     return true;
   }
-  out.decoded = true;
+  out.decoded = index != 0;
   out.channels = ChannelsOf(*f);
   out.keys = 0;
   for (int k = 0; k < kFrameChannels; ++k) {

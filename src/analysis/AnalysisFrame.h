@@ -17,8 +17,12 @@ struct AnalysisFrame {
   // Decoded with layout 2 or 3 and not the buffer's first frame (which carries
   // no values); frames that are not are left out of every figure.
   bool decoded = false;
-  int channels = 0;   // channels the frame carries, at most 16
-  uint16_t keys = 0;  // bit k: channel k's key bit
+  // An invalid report (64 bytes of 0xFF) the capture kept without decoding it:
+  // it has no values at all.
+  bool invalid = false;
+  uint32_t timestamp = 0;  // milliseconds, as the capture or the replay stamped it
+  int channels = 0;        // channels the frame carries, at most 16
+  uint16_t keys = 0;       // bit k: channel k's key bit
   // Per channel the first value as the waveform view shows it and the output
   // value the chip compares with its threshold (the byte in single-byte mode,
   // the signed 16-bit value in double-byte mode).
@@ -28,6 +32,8 @@ struct AnalysisFrame {
 
 // Reads frame `index` of the buffer as the decoder left it in `singleByteMode`.
 // Returns false, leaving `out` not decoded, outside the frames written so far.
+// The buffer's first frame reads with its output values, raw values of 0 and
+// no key bits, but not as decoded.
 bool ReadAnalysisFrame(const CaptureContext& ctx, int index, bool singleByteMode,
                        AnalysisFrame& out);
 

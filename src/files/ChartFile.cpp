@@ -5,9 +5,9 @@
 #include <limits>
 #include <vector>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "platform/Tick.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 
@@ -23,11 +23,11 @@ struct FileCloser {
 
 }  // namespace
 
-bool WriteChartRecords(std::FILE* out, const CaptureContext& ctx) {
-  const int n = ctx.WriteIndex();
+bool WriteChartRecords(std::FILE* out, const CaptureContext& ctx, int from, int to) {
+  const int last = std::min(to, ctx.WriteIndex() - 1);
   std::vector<uint8_t> chunk;
   chunk.reserve(kRecordsPerChunk * kChartRecordBytes);
-  for (int i = 0; i < n; ++i) {
+  for (int i = std::max(from, 0); i <= last; ++i) {
     const SampleFrame* f = ctx.FrameAt(i);
     if (f == nullptr) {
       break;
@@ -51,12 +51,12 @@ bool WriteChartRecords(std::FILE* out, const CaptureContext& ctx) {
   return std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
 }
 
-bool WriteChart(const std::filesystem::path& path, const CaptureContext& ctx) {
+bool WriteChart(const std::filesystem::path& path, const CaptureContext& ctx, int from, int to) {
   std::unique_ptr<std::FILE, FileCloser> out(std::fopen(path.string().c_str(), "wb"));
   if (!out) {
     return false;
   }
-  const bool written = WriteChartRecords(out.get(), ctx);
+  const bool written = WriteChartRecords(out.get(), ctx, from, to);
   const bool closed = std::fclose(out.release()) == 0;
   if (!written || !closed) {
     std::error_code ec;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 
 namespace padscope {
 
@@ -16,9 +17,12 @@ inline constexpr uint8_t kChartEndByte = 0xFF;
 // frame, which would read as the end record, is left out), then the end
 // record of 64 x 0xFF. Replaces any file at path. Returns false when the file
 // cannot be created or written (a partial file is removed). UI thread.
-bool WriteChart(const std::filesystem::path& path, const CaptureContext& ctx);
+// `from` and `to` (both included) limit the frames written to a range.
+bool WriteChart(const std::filesystem::path& path, const CaptureContext& ctx, int from = 0,
+                int to = std::numeric_limits<int>::max());
 // The same records to an open stream; false on a write error.
-bool WriteChartRecords(std::FILE* out, const CaptureContext& ctx);
+bool WriteChartRecords(std::FILE* out, const CaptureContext& ctx, int from = 0,
+                       int to = std::numeric_limits<int>::max());
 
 // What the reading loop asks of its caller. Every hook runs on the reading
 // (UI) thread.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace padscope {
@@ -127,7 +128,8 @@ PanResult PanEndTime(uint32_t lastSampleTime, int64_t dx, uint32_t liveEndTime,
 
 // The frame walk: from the newest frame back, skipping frames stamped after the
 // end time and stopping once x passes W - 44. visit(index, x) is called for
-// every frame to draw; timeOf(index) gives its time stamp.
+// every frame to draw; timeOf(index) gives its time stamp. A visit that
+// returns a bool ends the walk early by returning false.
 struct FrameWalkParams {
   int frameCount = 0;   // frames 0 .. frameCount-1 are filled
   int64_t endTime = 0;  // newest-frame time + display shift
@@ -162,7 +164,13 @@ void WalkScopeFrames(const FrameWalkParams& p, TimeOf timeOf, Visit visit) {
     if (x > lastX) {
       return;
     }
-    visit(index, x);
+    if constexpr (std::is_same_v<decltype(visit(index, x)), bool>) {
+      if (!visit(index, x)) {
+        return;
+      }
+    } else {
+      visit(index, x);
+    }
   }
 }
 

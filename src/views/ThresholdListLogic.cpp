@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <limits>
 
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureHost.h"
 #include "link/Opcodes.h"
 #include "link/SendBuffers.h"
 #include "platform/MessageLog.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 
@@ -69,6 +69,13 @@ int AutoBalanceThreshold(int rawMin, int rawMax, float factor) {
   return static_cast<int>(std::min<double>(t, std::numeric_limits<int>::max()));
 }
 
+bool SendChannelThreshold(CaptureContext& ctx, HidAdapter& adapter, int channel, int threshold) {
+  ClearSendBuffer(ctx.sendBuffers, kThresholdBuffer);
+  SetSendByte(ctx.sendBuffers, kThresholdBuffer, 0, channel);
+  SetSendByte(ctx.sendBuffers, kThresholdBuffer, 1, threshold);
+  return SendBuffer(&adapter, ctx.sendBuffers, kOpSendThreshold, kThresholdBuffer);
+}
+
 const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
                              CaptureHost& host) {
   // The spans are reset before the flag goes up, so the capture thread never
@@ -107,10 +114,7 @@ const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, Hid
     // A wider span would wrap in the byte to a tiny threshold that makes every
     // sample a touch; the largest threshold the byte holds is sent instead.
     const int sent = std::min(t, kMaxSentThreshold);
-    ClearSendBuffer(ctx.sendBuffers, kThresholdBuffer);
-    SetSendByte(ctx.sendBuffers, kThresholdBuffer, 0, i);
-    SetSendByte(ctx.sendBuffers, kThresholdBuffer, 1, sent);
-    if (!SendBuffer(&adapter, ctx.sendBuffers, kOpSendThreshold, kThresholdBuffer)) {
+    if (!SendChannelThreshold(ctx, adapter, i, sent)) {
       AddMessageLog("update threshold failed.");
     } else if (sent == t) {
       AddMessageLog("Update threshold of CH%d (%d) (%d - %d)", i, t, ch.rawMin, ch.rawMax);

@@ -46,6 +46,11 @@ const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidA
 const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
                               CaptureHost& host);
 
+// Sends one channel's threshold to the chip: opcode 0xF7 with the channel in
+// byte 0 and the low 8 bits of the threshold in byte 1 of send buffer 2.
+// Returns whether the transfer went through. UI thread.
+bool SendChannelThreshold(CaptureContext& ctx, HidAdapter& adapter, int channel, int threshold);
+
 // The threshold Auto Balance derives from a measured span: trunc(span x factor
 // + 0.5), held to the int32 range.
 int AutoBalanceThreshold(int rawMin, int rawMax, float factor);

@@ -9,6 +9,7 @@
 #include "CliCommands.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
+#include "files/DecodedCsv.h"
 #include "files/Exports.h"
 #include "state/GlobalSettings.h"
 
@@ -65,41 +66,8 @@ int Table(CliContext& cli, const LoadedChart& chart) {
   return 0;
 }
 
-// One CSV row per accepted frame: index, milliseconds since the first frame,
-// each channel's first and second value as signed numbers, the key bits.
 int Decode(CliContext& cli, const LoadedChart& chart) {
-  const CaptureContext& ctx = chart.ctx;
-  const int channels = ctx.ChannelsInFrame();
-  cli.out << "frame,time_ms";
-  for (int ch = 0; ch < channels; ++ch) {
-    cli.out << ",ch" << ch << ",ch" << ch << "_key";
-  }
-  cli.out << ",keys\n";
-  const int n = ctx.WriteIndex();
-  const uint32_t t0 = n > 0 ? ctx.FrameAt(0)->timestamp : 0;
-  std::string row;
-  for (int k = 0; k < n; ++k) {
-    const SampleFrame& f = *ctx.FrameAt(k);
-    row = std::to_string(k) + "," + std::to_string(f.timestamp - t0);
-    unsigned keys = 0;
-    for (int ch = 0; ch < channels; ++ch) {
-      const int32_t second =
-          chart.singleByteMode ? f.secondValue[ch] : f.secondValue[ch] - kValueOffset;
-      // The first frame of a buffer carries no first values: leave them empty.
-      row += ',';
-      if (k != 0) {
-        row += std::to_string(f.rawValue[ch] - kValueOffset);
-      }
-      row += ',';
-      row += std::to_string(second);
-    }
-    for (int ch = 0; ch < kFrameChannels; ++ch) {
-      keys |= f.keyState[ch] != 0 ? 1u << ch : 0u;
-    }
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "0x%04X", keys);
-    cli.out << row << "," << hex << "\n";
-  }
+  WriteDecodedCsv(cli.out, chart.ctx, chart.singleByteMode, 0, chart.ctx.WriteIndex() - 1);
   return 0;
 }
 
