@@ -115,6 +115,7 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
     BuildToolBar();
     BuildMenus();
     BuildPanes();
+    BuildTuningDock();
     BuildStatusBar();
     if (translated) {
       QCoreApplication::removeTranslator(&menuTranslator);

@@ -12,6 +12,7 @@
 #include "state/FrameFields.h"
 
 class QAction;
+class QDockWidget;
 class QMenu;
 class QSplitter;
 class QToolBar;
@@ -24,6 +25,7 @@ class CViewKey;
 class CViewKeyScope;
 class CViewScope;
 class CViewSetting;
+class CTuningPanel;
 class DeviceWatcher;
 class HidAdapter;
 class StatusPane;
@@ -68,6 +70,8 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   CViewScope* viewScope() const { return viewScope_; }
   CViewKeyScope* viewKeyScope() const { return viewKeyScope_; }
   QToolBar* toolBar() const { return toolBar_; }
+  CTuningPanel* tuningPanel() const { return tuningPanel_; }
+  QDockWidget* tuningDock() const { return tuningDock_; }
   DeviceWatcher* deviceWatcher() const { return deviceWatcher_.get(); }
 
   // Starts an update check owned by this window against UpdateBaseAddress();
@@ -133,6 +137,13 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   void OnDeviceArrival();
   void OnDeviceRemoval();
 
+  // Tuning (CMainFrameTuning.cpp).
+  void BuildTuningDock();
+  void ToggleMeasure();
+  void ToggleTuningPanel();
+  void ShowTuningDock();
+  void FitToDataCommand();
+
   CaptureContext& ctx_;
   HidAdapter& adapter_;
   std::map<int, QAction*> actions_;
@@ -143,6 +154,9 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   CViewKey* viewKey_ = nullptr;
   CViewScope* viewScope_ = nullptr;
   CViewKeyScope* viewKeyScope_ = nullptr;
+  CTuningPanel* tuningPanel_ = nullptr;
+  QDockWidget* tuningDock_ = nullptr;
+  bool tuningDockSized_ = false;
   QSplitter* outer_ = nullptr;
   QSplitter* left_ = nullptr;
   QSplitter* right_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QDockWidget>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -36,6 +37,7 @@
 #include "platform/Prompt.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
+#include "views/CTuningPanel.h"
 #include "views/CViewKey.h"
 #include "views/CViewKeyScope.h"
 #include "views/CViewScope.h"
@@ -55,11 +57,11 @@ bool UseHongKongMenu() {
   return QLocale::system().territory() == QLocale::HongKong;
 }
 
-constexpr int kCheckable[] = {kCmdTimeMode,      kCmdDataMode,         kCmdHighPrecision,
-                              kCmdLowPrecision,  kCmdLowRangeAsBottom, kCmdSingleByte16Tk,
-                              kCmdDoubleByte8Tk, kCmdFollowRawValue,   kCmdEnableLog,
-                              kCmdSetTkRange,    kCmdAlgorithmMa,      kCmdAlgorithmInte,
-                              kCmdViewToolbar,   kCmdViewStatusBar};
+constexpr int kCheckable[] = {
+    kCmdTimeMode,         kCmdDataMode,       kCmdHighPrecision, kCmdLowPrecision,
+    kCmdLowRangeAsBottom, kCmdSingleByte16Tk, kCmdDoubleByte8Tk, kCmdFollowRawValue,
+    kCmdEnableLog,        kCmdSetTkRange,     kCmdAlgorithmMa,   kCmdAlgorithmInte,
+    kCmdViewToolbar,      kCmdViewStatusBar,  kCmdMeasure,       kCmdTuningPanel};
 
 }  // namespace
 
@@ -125,6 +127,14 @@ void CMainFrame::BuildActions() {
   MakeAction(kCmdExit, tr("Exit"));
   MakeAction(kCmdViewToolbar, tr("Toolbar"));
   MakeAction(kCmdViewStatusBar, tr("Status Bar"));
+  MakeAction(kCmdMeasure, tr("Measure"),
+             tr("Place two cursors on the waveform view and read what lies between them."));
+  MakeAction(kCmdTuningPanel, tr("Tuning"),
+             tr("Show the tuning panel: noise, signal, SNR and thresholds of every key."));
+  MakeAction(kCmdFitToData, tr("Fit to Data"),
+             tr("Fit the waveform and output ranges to the values in view."));
+  MakeAction(kCmdExportRange, tr("Export Range..."),
+             tr("Save the frames between the measurement cursors."));
   const TextTable& texts = TextTable::Instance();
   MakeAction(kCmdChangeLanguage, QString::fromStdString(texts.Text("T_CHANGELANG")));
   MakeAction(kCmdCheckUpdate, QString::fromStdString(texts.Text("T_CHECKUPDATE")));
@@ -143,6 +153,7 @@ void CMainFrame::BuildActions() {
       {kCmdOutputZoomUp, Qt::Key_Right},  {kCmdOutputZoomDown, Qt::Key_Left},
       {kCmdRangeUpKey, Qt::Key_PageUp},   {kCmdRangeDownKey, Qt::Key_PageDown},
       {kCmdPanLeft, Qt::Key_Home},        {kCmdPanRight, Qt::Key_End},
+      {kCmdFitToData, Qt::Key_F6},       {kCmdMeasure, Qt::Key_F8},
   };
   for (const auto& [id, key] : keys) {
     actions_[id]->setShortcut(key);
@@ -191,7 +202,10 @@ void CMainFrame::BuildToolBar() {
                         kCmdPanRight,
                         0,
                         kCmdFollowRawValue,
-                        kCmdTogglePlayback};
+                        kCmdTogglePlayback,
+                        0,
+                        kCmdMeasure,
+                        kCmdFitToData};
   for (int id : layout) {
     if (id == 0) {
       toolBar_->addSeparator();
@@ -221,6 +235,7 @@ void CMainFrame::BuildMenus() {
     file->addAction(actions_[kCmdLoadData]);
     file->addAction(actions_[kCmdUtilities]);
   }
+  file->addAction(actions_[kCmdExportRange]);
   file->addSeparator();
   file->addAction(actions_[kCmdExit]);
 
@@ -247,6 +262,10 @@ void CMainFrame::BuildMenus() {
   view->addAction(actions_[kCmdClearMessageLog]);
   view->addAction(actions_[kCmdEnableLog]);
   view->addAction(actions_[kCmdSetTkRange]);
+  view->addSeparator();
+  view->addAction(actions_[kCmdMeasure]);
+  view->addAction(actions_[kCmdFitToData]);
+  view->addAction(actions_[kCmdTuningPanel]);
 
   // Without a window system menu, its two entries close the Help menu.
   QMenu* help = bar->addMenu(tr("&Help"));
@@ -264,12 +283,18 @@ void CMainFrame::BuildMenus() {
 }
 
 void CMainFrame::UpdateCommandStates() {
-  const CheckInputs in{GlobalSettings::Instance(), fields, logEnabled.load(),
-                       toolBar_ != nullptr && toolBar_->isVisible(), statusBar()->isVisible()};
+  const CheckInputs in{GlobalSettings::Instance(),
+                       fields,
+                       logEnabled.load(),
+                       toolBar_ != nullptr && toolBar_->isVisible(),
+                       statusBar()->isVisible(),
+                       viewScope_ != nullptr && viewScope_->measuring(),
+                       tuningDock_ != nullptr && tuningDock_->isVisible()};
   const int runState = ctx_.runState;
   const TextTable& texts = TextTable::Instance();
+  const bool rangeMarked = viewScope_ != nullptr && viewScope_->cursors().Resolve(ctx_);
   for (const auto& [id, action] : actions_) {
-    bool enabled = IsCommandEnabled(id, runState);
+    bool enabled = IsCommandEnabled(id, runState, rangeMarked);
     if (id == kCmdRealTimeVideo || id == kCmdRecordingVideo) {
       enabled = enabled && !HelpVideoAddress(texts, id).empty();
     }
@@ -357,6 +382,18 @@ void CMainFrame::OnCommand(int id) {
       break;
     case kCmdUtilities:
       OpenUtilitiesDialog();
+      break;
+    case kCmdMeasure:
+      ToggleMeasure();
+      break;
+    case kCmdTuningPanel:
+      ToggleTuningPanel();
+      break;
+    case kCmdFitToData:
+      FitToDataCommand();
+      break;
+    case kCmdExportRange:
+      tuningPanel_->ExportRange();
       break;
     case kCmdRecharge: {
       CRecharge dialog(adapter_, this);

@@ -68,6 +68,13 @@ inline constexpr int kCmdSetTkRange = 32858;
 inline constexpr int kCmdViewToolbar = 59392;
 inline constexpr int kCmdViewStatusBar = 59393;  // also the status bar's window id
 
+// Tuning: measurement cursors on the waveform view, the tuning panel, fitting
+// both scopes' ranges to the values in view, saving the cursors' range.
+inline constexpr int kCmdMeasure = 32870;
+inline constexpr int kCmdTuningPanel = 32871;
+inline constexpr int kCmdFitToData = 32872;
+inline constexpr int kCmdExportRange = 32873;
+
 inline constexpr int kCmdExit = 57665;
 
 // System menu.

@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "app/CommandIds.h"
+#include "capture/CaptureContext.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "capture/CaptureContext.h"
 
 namespace padscope {
 
@@ -19,8 +19,10 @@ int32_t LoadShared(const int32_t& field) {
 
 }  // namespace
 
-bool IsCommandEnabled(int id, int runState) {
+bool IsCommandEnabled(int id, int runState, bool rangeMarked) {
   switch (id) {
+    case kCmdExportRange:
+      return rangeMarked;
     case kCmdStartCapture:
       return runState != kRunRunning;
     case kCmdStopCapture:
@@ -61,6 +63,10 @@ std::optional<bool> IsCommandChecked(int id, const CheckInputs& in) {
       return in.toolbarVisible;
     case kCmdViewStatusBar:
       return in.statusBarVisible;
+    case kCmdMeasure:
+      return in.measuring;
+    case kCmdTuningPanel:
+      return in.tuningPanelVisible;
     default:
       return std::nullopt;
   }

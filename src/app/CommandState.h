@@ -16,12 +16,15 @@ struct CheckInputs {
   bool logEnabled = false;
   bool toolbarVisible = true;
   bool statusBarVisible = true;
+  bool measuring = false;           // the waveform view's measure mode
+  bool tuningPanelVisible = false;  // the Tuning dock
 };
 
 // Whether command `id` is enabled with the capture in `runState`: Start is
-// disabled while capture runs (1), Stop while it is stopped (0); every other
-// command is always enabled. UI thread.
-bool IsCommandEnabled(int id, int runState);
+// disabled while capture runs (1), Stop while it is stopped (0), Export Range
+// while the cursors do not mark a range; every other command is always
+// enabled. UI thread.
+bool IsCommandEnabled(int id, int runState, bool rangeMarked = false);
 
 // The check mark of command `id`, or nullopt when the command has none. UI thread.
 std::optional<bool> IsCommandChecked(int id, const CheckInputs& in);

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPolygonF>
+#include <array>
 
 #include "app/CommandIds.h"
 
@@ -165,6 +167,38 @@ void Draw(QPainter& p, int id, const Palette& c) {
       p.drawLine(QPointF(20, 3), QPointF(20, 29));
       break;
     }
+    case kCmdMeasure: {  // two cursors over a trace, an arrow between them
+      p.setBrush(Qt::NoBrush);
+      p.setPen(QPen(c.ink, 1.4));
+      QPainterPath wave;
+      wave.moveTo(2, 22);
+      wave.cubicTo(8, 22, 10, 8, 16, 8);
+      wave.cubicTo(22, 8, 24, 22, 30, 22);
+      p.drawPath(wave);
+      p.setPen(QPen(c.accent, 2.2, Qt::DashLine, Qt::FlatCap));
+      p.drawLine(QPointF(8, 3), QPointF(8, 29));
+      p.drawLine(QPointF(24, 3), QPointF(24, 29));
+      p.setPen(QPen(c.accent, 1.8, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(10, 27), QPointF(22, 27));
+      p.drawLine(QPointF(10, 27), QPointF(13, 24.5));
+      p.drawLine(QPointF(22, 27), QPointF(19, 24.5));
+      break;
+    }
+    case kCmdFitToData: {  // a trace inside four corner brackets
+      p.setBrush(Qt::NoBrush);
+      p.setPen(QPen(c.accent, 2.2));
+      QPainterPath wave;
+      wave.moveTo(7, 20);
+      wave.cubicTo(11, 20, 12, 11, 16, 11);
+      wave.cubicTo(20, 11, 21, 20, 25, 20);
+      p.drawPath(wave);
+      p.setPen(QPen(c.ink, 2.4, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+      for (const auto& [x, y, dx, dy] :
+           {std::array<int, 4>{3, 3, 1, 1}, {29, 3, -1, 1}, {3, 29, 1, -1}, {29, 29, -1, -1}}) {
+        p.drawPolyline(QPolygonF({QPointF(x, y + 7 * dy), QPointF(x, y), QPointF(x + 7 * dx, y)}));
+      }
+      break;
+    }
     case kCmdTogglePlayback:
       p.setBrush(c.accent);
       p.drawRect(QRectF(5, 7, 5, 18));
@@ -195,6 +229,9 @@ QColor AccentOf(int id) {
     case kCmdRecharge:
     case kCmdFollowRawValue:
       return QColor(140, 90, 200);
+    case kCmdMeasure:
+    case kCmdFitToData:
+      return QColor(0, 150, 160);
     default:
       return QColor(40, 110, 200);
   }

@@ -138,6 +138,7 @@ void CViewScope::Render(QPainter& painter, const QRect& area) {
   DrawTimeAxis(painter, settings.timeAxisMode == 1);
   DrawWaveforms(painter, settings, scale);
   DrawOverlays(painter, scale);
+  DrawCursors(painter);
 }
 
 void CViewScope::DrawRangeHandle(QPainter& p) const {
@@ -252,6 +253,7 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
     l.clear();
   }
   bool labelled = false;
+  PrepareCursorColumns();
   WalkScopeFrames(
       walk,
       [&](int index) {
@@ -260,6 +262,7 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
       },
       [&](int index, int x) {
         CheckWatch();
+        NoteCursorColumn(index, x);
         labelled = true;
         for (int i = 0; i < kFrameChannels; ++i) {
           if (!drawn[i]) {
@@ -359,6 +362,10 @@ void CViewScope::mousePressEvent(QMouseEvent* event) {
   EnsureLayout();
   // A press without a move before it still starts the right drag.
   HoverAt(pos);
+  if (measuring_ && hoverMode_ == 0 && PressCursor(pos)) {
+    event->accept();
+    return;
+  }
   pressPoint_ = lastPoint_ = pos;
   buttonDown_ = true;
   // A worker left over from a press whose release never came ends before
@@ -377,7 +384,9 @@ void CViewScope::mousePressEvent(QMouseEvent* event) {
 void CViewScope::mouseMoveEvent(QMouseEvent* event) {
   mousePos_ = event->position().toPoint();
   EnsureLayout();
-  if (!buttonDown_) {
+  if (draggedCursor_ >= 0) {
+    DragCursor(mousePos_);
+  } else if (!buttonDown_) {
     HoverAt(mousePos_);
   } else if (hoverMode_ == 1 || hoverMode_ == 2) {
     DragRangeHandle(mousePos_, StepFactor(event));
@@ -391,6 +400,11 @@ void CViewScope::mouseMoveEvent(QMouseEvent* event) {
 void CViewScope::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) {
     event->ignore();
+    return;
+  }
+  if (draggedCursor_ >= 0) {
+    ReleaseCursor();
+    event->accept();
     return;
   }
   // The worker is joined first, so that no operation re-sets a flag after
@@ -557,7 +571,7 @@ void CViewScope::HoverAt(QPoint pos) {
       setCursor(Qt::PointingHandCursor);
       break;
     default:
-      setCursor(Qt::ArrowCursor);
+      setCursor(measuring_ ? MeasureHoverShape(pos) : Qt::ArrowCursor);
       break;
   }
   if (fields_.followRawValue != 0) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "capture/SampleFrame.h"
+#include "tuning/MeasureCursors.h"
 #include "views/CScopeViewBase.h"
 #include "views/ScopeGeometry.h"
 #include "views/ScopeRepeater.h"
@@ -39,6 +40,20 @@ class CViewScope : public CScopeViewBase {
   // The status text over the range handle's maximum (mode 1) or minimum
   // (mode 2) arrow, with that end of the range.
   static QString RangeHoverText(int mode, int32_t value);
+
+  // Measure mode: a press on the plot places cursor A there and the drag
+  // places B (a press on a cursor moves that one); the buttons and the range
+  // handle keep working. Off, the view's mouse handling is as it always was.
+  void SetMeasuring(bool on);
+  bool measuring() const { return measuring_; }
+  const MeasureCursors& cursors() const { return cursors_; }
+  void SetCursors(const MeasureCursors& cursors);
+  // x of cursor A (0) or B (1) as last painted, or -1 when not drawn.
+  int cursorX(int which) const { return cursorX_[static_cast<size_t>(which)]; }
+
+ signals:
+  // The cursors moved; `settled` once the button is up again.
+  void CursorsChanged(bool settled);
 
  protected:
   void Render(QPainter& painter, const QRect& area) override;
@@ -71,6 +86,26 @@ class CViewScope : public CScopeViewBase {
   // Step of the frame walk that watches one channel's newest value.
   void CheckWatch();
 
+  // Measure mode (CViewScopeMeasure.cpp).
+  bool PressCursor(QPoint pos);
+  void DragCursor(QPoint pos);
+  void ReleaseCursor();
+  // Before the frame walk: which frames the cursors sit on; during it, their x.
+  void PrepareCursorColumns();
+  void NoteCursorColumn(int index, int x) {
+    for (size_t k = 0; k < 2; ++k) {
+      if (index == cursorIndex_[k] && cursorX_[k] < 0) {
+        cursorX_[k] = x + kScopeAxisX;
+      }
+    }
+  }
+  void DrawCursors(QPainter& p) const;
+  // The pointer over the plot in measure mode: a cross, or a sizing arrow
+  // over a cursor that a press would pick up.
+  Qt::CursorShape MeasureHoverShape(QPoint pos) const;
+  // The cursor drawn within a few pixels of x (0 A, 1 B), or -1.
+  int CursorNear(int x) const;
+
   FrameFields& fields_;
   ScopeLayout layout_;
   bool laidOut_ = false;
@@ -81,6 +116,11 @@ class CViewScope : public CScopeViewBase {
   QPoint mousePos_{-100, -100};
   QPoint lastPoint_;
   QPoint pressPoint_;
+  bool measuring_ = false;
+  MeasureCursors cursors_;
+  int draggedCursor_ = -1;  // 0 A, 1 B, -1 none
+  std::array<int, 2> cursorIndex_{-1, -1};
+  std::array<int, 2> cursorX_{-1, -1};
   // Counts presses, so that a step posted by the worker before a release is
   // recognised as stale when it arrives after it.
   uint64_t pressGeneration_ = 0;

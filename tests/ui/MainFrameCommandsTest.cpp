@@ -176,11 +176,12 @@ TEST_F(FrameCommands, HongKongFileMenu) {
   Open();
   QMenu* file = frame->menuBar()->actions().at(0)->menu();
   const auto actions = file->actions();
-  ASSERT_EQ(actions.size(), 5);
+  ASSERT_EQ(actions.size(), 6);
   EXPECT_EQ(actions[0]->text(), QStringLiteral("調試"));
   EXPECT_EQ(actions[1]->text(), QStringLiteral("算法選擇"));
   EXPECT_EQ(actions[2]->data().toInt(), kCmdHexThresholds);
-  EXPECT_EQ(actions[4]->data().toInt(), kCmdExit);
+  EXPECT_EQ(actions[3]->data().toInt(), kCmdExportRange);
+  EXPECT_EQ(actions[5]->data().toInt(), kCmdExit);
   EXPECT_EQ(actions[1]->menu()->actions().size(), 2);
 }
 

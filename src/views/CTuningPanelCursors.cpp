@@ -1,0 +1,183 @@
+// The tuning panel's cursor read-out and "Export range…".
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <sstream>
+
+#include "analysis/AnalysisReport.h"
+#include "capture/CaptureContext.h"
+#include "files/ChartFile.h"
+#include "files/DecodedCsv.h"
+#include "platform/FileBytes.h"
+#include "platform/MessageLog.h"
+#include "platform/Prompt.h"
+#include "state/GlobalSettings.h"
+#include "views/CTuningPanel.h"
+#include "views/CViewScope.h"
+
+namespace padscope {
+
+namespace {
+
+// Ranges up to this many frames are measured while a cursor is dragged;
+// longer ones once it is let go.
+constexpr int kLiveMeasureFrames = 20000;
+
+QTableWidgetItem* Number(const QString& text) {
+  auto* item = new QTableWidgetItem(text);
+  item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return item;
+}
+
+// Minimum, maximum, mean and peak to peak of one value, empty without values.
+QStringList Figures(const ValueStats& v) {
+  if (v.count == 0) {
+    return {QString(), QString(), QString(), QString()};
+  }
+  return {QString::number(v.min), QString::number(v.max),
+          QString::fromStdString(FormatFixed(v.Mean(), 2)),
+          QString::number(int64_t{v.max} - v.min)};
+}
+
+QString Duration(int64_t ms) {
+  return QString::fromStdString(FormatDuration(ms));
+}
+
+}  // namespace
+
+QWidget* CTuningPanel::BuildCursorsTab() {
+  auto* page = new QWidget(this);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(4);
+  auto* top = new QHBoxLayout;
+  cursorSummary_ = new QLabel(page);
+  cursorSummary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  cursorSummary_->setWordWrap(true);
+  top->addWidget(cursorSummary_, 1);
+  exportButton_ = new QPushButton(tr("Export range..."), page);
+  exportButton_->setToolTip(
+      tr("Save the frames between the cursors as a chart (.tkchart) or as decoded CSV (.csv)."));
+  top->addWidget(exportButton_, 0, Qt::AlignTop);
+  layout->addLayout(top);
+
+  cursorTable_ = new QTableWidget(page);
+  cursorTable_->setColumnCount(9);
+  cursorTable_->setHorizontalHeaderLabels({tr("Key"), tr("Raw min"), tr("Raw max"), tr("Raw mean"),
+                                           tr("Raw p-p"), tr("Output min"), tr("Output max"),
+                                           tr("Output mean"), tr("Output p-p")});
+  cursorTable_->verticalHeader()->hide();
+  cursorTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  cursorTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  cursorTable_->verticalHeader()->setDefaultSectionSize(cursorTable_->fontMetrics().height() + 4);
+  layout->addWidget(cursorTable_, 1);
+  connect(exportButton_, &QPushButton::clicked, this, &CTuningPanel::ExportRange);
+  return page;
+}
+
+void CTuningPanel::UpdateCursorReadout(bool settled) {
+  const std::optional<MeasureCursors::Indexes> at = scope_.cursors().Resolve(ctx_);
+  exportButton_->setEnabled(at.has_value());
+  if (!at) {
+    readoutKey_.reset();
+    cursorSummary_->setText(
+        tr("Switch Measure on (View menu, toolbar or F8), then press on the waveform view to "
+           "place cursor A and drag to place B. Drag a cursor to move it."));
+    cursorTable_->setRowCount(0);
+    if (settled && Range().kind == TuningRangeKind::Cursors) {
+      UpdateAnalysis();
+    }
+    return;
+  }
+  const bool single = GlobalSettings::Instance().singleByteMode != 0;
+  const ReadoutKey key{*scope_.cursors().a, *scope_.cursors().b,
+                       ShownChannelMask(ctx_, GlobalSettings::Instance()), single};
+  const bool measure = settled || at->last() - at->first() <= kLiveMeasureFrames;
+  if (measure && readoutKey_ == key) {
+    return;
+  }
+  // While a long range is dragged only its ends are read; the figures follow on release.
+  const int64_t timeA = FrameTimeMs(ctx_, at->a);
+  const int64_t timeB = FrameTimeMs(ctx_, at->b);
+  cursorSummary_->setText(tr("A: frame %1 at %2    B: frame %3 at %4    Δt: %5, %6 frames")
+                              .arg(at->a)
+                              .arg(Duration(timeA))
+                              .arg(at->b)
+                              .arg(Duration(timeB))
+                              .arg(Duration(std::llabs(timeB - timeA)))
+                              .arg(std::abs(at->b - at->a)));
+  if (measure) {
+    readoutKey_ = key;
+    FillCursorTable(MeasureRange(ctx_, at->a, at->b, single));
+    if (settled && Range().kind == TuningRangeKind::Cursors) {
+      UpdateAnalysis();
+    }
+  }
+}
+
+void CTuningPanel::FillCursorTable(const RangeMeasurement& m) {
+  const uint16_t shown = ShownChannelMask(ctx_, GlobalSettings::Instance());
+  cursorTable_->setRowCount(0);
+  for (int k = 0; k < kAnalysisChannels; ++k) {
+    if (((shown >> k) & 1) == 0) {
+      continue;
+    }
+    const int row = cursorTable_->rowCount();
+    cursorTable_->insertRow(row);
+    cursorTable_->setItem(row, 0, new QTableWidgetItem(KeyName(k)));
+    int column = 1;
+    for (const QString& text :
+         Figures(m.raw[static_cast<size_t>(k)]) + Figures(m.output[static_cast<size_t>(k)])) {
+      cursorTable_->setItem(row, column++, Number(text));
+    }
+  }
+}
+
+void CTuningPanel::ExportRange() {
+  const std::optional<MeasureCursors::Indexes> at = scope_.cursors().Resolve(ctx_);
+  if (!at) {
+    ShowPrompt(
+        tr("Place the cursors A and B on the waveform view first (View > Measure).").toStdString(),
+        PromptIcon::Warning);
+    return;
+  }
+  FileRequest request;
+  request.kind = FileDialogKind::Save;
+  request.filter = "Chart (*.tkchart)|*.tkchart|Decoded CSV (*.csv)|*.csv||";
+  request.defaultExtension = "tkchart";
+  request.proposedName =
+      "range_" + std::to_string(at->first()) + "-" + std::to_string(at->last()) + ".tkchart";
+  request.overwritePrompt = true;
+  request.title = tr("Export range").toStdString();
+  const std::optional<std::filesystem::path> path = TheFileChooser()->Choose(request);
+  if (!path) {
+    return;
+  }
+  std::string extension = path->extension().string();
+  for (char& c : extension) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  bool written = false;
+  if (extension == ".csv") {
+    std::ostringstream csv;
+    written = WriteDecodedCsv(csv, ctx_, GlobalSettings::Instance().singleByteMode != 0,
+                              at->first(), at->last());
+    const std::string text = csv.str();
+    written = written &&
+              ReplaceFileBytes(
+                  *path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  } else {
+    written = WriteChart(*path, ctx_, at->first(), at->last());
+  }
+  if (!written) {
+    ShowPrompt(tr("Could not write %1.").arg(QString::fromStdString(path->string())).toStdString(),
+               PromptIcon::Error);
+    return;
+  }
+  AddMessageLog("Frames %d to %d saved to %s", at->first(), at->last(), path->string().c_str());
+}
+
+}  // namespace padscope
