@@ -1,0 +1,195 @@
+// Takes the user guide's pictures of the window: runs the real main window on
+// the simulated adapter with a scripted touch chip, walks it through capture,
+// the guided measurement, the crosstalk map, the measurement cursors and a
+// few dialogs, and saves what the screen shows of the window as PNG files.
+// scripts/guide-screenshots runs it under Xvfb.
+//
+//   guide-shots OUTPUT_DIR SCENARIO
+#include <QApplication>
+#include <QDialog>
+#include <QDockWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "analysis/AnalysisFrame.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "capture/CaptureContext.h"
+#include "dialogs/DialogRunnerQt.h"
+#include "link/AdapterInstance.h"
+#include "link/HidAdapter.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/Prompt.h"
+#include "sim/BackendSelection.h"
+#include "state/GlobalSettings.h"
+#include "support/TextTable.h"
+#include "tuning/BufferPositions.h"
+#include "views/CTuningPanel.h"
+#include "views/CViewScope.h"
+
+using namespace padscope;
+
+namespace {
+
+class StderrPrompt : public Prompt {
+ public:
+  PromptButton Show(const PromptRequest& request) override {
+    std::fprintf(stderr, "message: %s\n", request.text.c_str());
+    return DecliningButton(request.buttons);
+  }
+};
+
+// Keeps the window running for `ms`, or until `done` holds.
+bool Run(int ms, const std::function<bool()>& done = {}) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (done && done()) {
+      return true;
+    }
+  }
+  return !done;
+}
+
+void Save(QWidget& window, const QString& path) {
+  Run(300);  // let the last repaints reach the screen
+  const QRect r = window.frameGeometry();
+  const QPixmap shot =
+      QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
+  if (!shot.save(path)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+  }
+}
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint p) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, p, w->mapToGlobal(p), button, held, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
+}
+
+// The first and last frame of channel's newest complete touch.
+std::optional<std::pair<int, int>> NewestTouch(const CaptureContext& ctx, int channel) {
+  AnalysisFrame f;
+  int end = -1;
+  for (int i = ctx.WriteIndex() - 1; i > 0; --i) {
+    ReadAnalysisFrame(ctx, i, true, f);
+    const bool on = (f.keys >> channel) & 1;
+    if (on && end < 0 && i < ctx.WriteIndex() - 1) {
+      end = i;
+    } else if (!on && end >= 0) {
+      return std::make_pair(i + 1, end);
+    }
+  }
+  return std::nullopt;
+}
+
+// Shows a modal dialog the command opens, saves it and closes it.
+void ShotOfDialog(CMainFrame& frame, int command, const QString& path) {
+  SetDialogRunner([&](QDialog& dialog) {
+    dialog.show();
+    Run(500);
+    const QRect r = dialog.frameGeometry();
+    QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).save(path);
+    dialog.reject();
+    return static_cast<int>(QDialog::Rejected);
+  });
+  frame.OnCommand(command);
+  SetDialogRunner({});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: guide-shots OUTPUT_DIR SCENARIO\n");
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]) + "/";
+  SetPrompt(std::make_shared<StderrPrompt>());
+  TextTable& texts = TextTable::Instance();
+  texts.SetLanguage(kLanguageEnglish);
+  texts.Load(ProgramDirectory() / "Padscope.xml");
+  std::string error;
+  std::shared_ptr<HidBackend> backend =
+      MakeBackend(SimSelection{SimModel::Pelmira, argv[2]}, error);
+  if (!backend) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  SetTheAdapter(std::make_unique<HidAdapter>(std::move(backend)));
+  CaptureContext& ctx = theCaptureContext();
+  int status = 0;
+  {
+    CMainFrame frame(ctx, *theAdapter());
+    // The guide's pictures show the four keys the scenario scripts.
+    GlobalSettings& settings = GlobalSettings::Instance();
+    for (int k = 4; k < kSettingsChannelCount; ++k) {
+      HideChannel(settings.channel[static_cast<size_t>(k)]);
+    }
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    frame.setGeometry(screen);
+    frame.show();
+    frame.ApplyLanguage(kLanguageEnglish);
+    Run(500);
+    CTuningPanel& panel = *frame.tuningPanel();
+
+    // The guided measurement: it starts the capture itself.
+    frame.OnCommand(kCmdTuningPanel);
+    panel.ShowTab(CTuningPanel::kAnalysisTab);
+    panel.StartWalk();
+    Run(1500);
+    Save(frame, out + "walk-hands-off.png");
+    // CH3 is never touched: it is skipped once the others are done.
+    if (!Run(30000, [&] { return panel.walk() && panel.walk()->Current().channel == 3; })) {
+      std::fprintf(stderr, "the walk did not reach CH3\n");
+      status = 1;
+    }
+    Run(1200);
+    Save(frame, out + "walk-waiting.png");
+    panel.SkipStep();
+    Run(800);
+    Save(frame, out + "tuning-results.png");
+    panel.ShowTab(CTuningPanel::kCrosstalkTab);
+    Save(frame, out + "crosstalk.png");
+
+    // The cursors around CH0's next touch, the capture stopped to hold still.
+    Run(9000, [&] { return NewestTouch(ctx, 0).has_value() && ctx.WriteIndex() > 1500; });
+    Run(1500);
+    frame.OnCommand(kCmdStopCapture);
+    frame.OnCommand(kCmdFitToData);
+    frame.OnCommand(kCmdMeasure);
+    Run(300);
+    CViewScope* scope = frame.viewScope();
+    if (const auto touch = NewestTouch(ctx, 0)) {
+      const FrameWalkParams walk = ScopeWalkParams(ctx, settings.timeAxisMode == 1, scope->width());
+      const auto xa = XOfFrame(ctx, walk, touch->second + 20);
+      const auto xb = XOfFrame(ctx, walk, touch->first - 20);
+      if (xa && xb) {
+        const int y = scope->height() / 2;
+        Mouse(scope, QEvent::MouseButtonPress, {*xa, y});
+        Mouse(scope, QEvent::MouseMove, {(*xa + *xb) / 2, y});
+        Mouse(scope, QEvent::MouseMove, {*xb, y});
+        Mouse(scope, QEvent::MouseButtonRelease, {*xb, y});
+      }
+    }
+    Save(frame, out + "cursors.png");
+
+    // The window as it opens onto a capture, for the first chapters.
+    frame.OnCommand(kCmdMeasure);
+    frame.tuningDock()->hide();
+    Save(frame, out + "window.png");
+    ShotOfDialog(frame, kCmdGlobalParameters, out + "parameters.png");
+    ShotOfDialog(frame, kCmdUtilities, out + "flash-page.png");
+    frame.close();
+  }
+  SetTheAdapter(nullptr);
+  return status;
+}
