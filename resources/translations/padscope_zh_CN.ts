@@ -183,5 +183,331 @@
         <source>Ready</source>
         <translation>就绪</translation>
     </message>
+    <message>
+        <source>Measure</source>
+        <translation>测量</translation>
+    </message>
+    <message>
+        <source>Place two cursors on the waveform view and read what lies between them.</source>
+        <translation>在波形视图上放置两个光标，读出两者之间的数据。</translation>
+    </message>
+    <message>
+        <source>Tuning</source>
+        <translation>调校</translation>
+    </message>
+    <message>
+        <source>Show the tuning panel: noise, signal, SNR and thresholds of every key.</source>
+        <translation>显示调校面板：每个按键的噪声、信号、信噪比和阈值。</translation>
+    </message>
+    <message>
+        <source>Fit to Data</source>
+        <translation>适配数据</translation>
+    </message>
+    <message>
+        <source>Fit the waveform and output ranges to the values in view.</source>
+        <translation>使波形和输出的显示范围恰好容纳视图中的数值。</translation>
+    </message>
+    <message>
+        <source>Export Range...</source>
+        <translation>导出区间...</translation>
+    </message>
+    <message>
+        <source>Save the frames between the measurement cursors.</source>
+        <translation>保存两个测量光标之间的帧。</translation>
+    </message>
+    <message>
+        <source>Measure: drag on the waveform to place the cursors.</source>
+        <translation>测量：在波形上拖动以放置光标。</translation>
+    </message>
+    <message>
+        <source>Fit to Data: no values in view.</source>
+        <translation>适配数据：视图中没有数值。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CTuningPanel</name>
+    <message>
+        <source>Cursors</source>
+        <translation>光标</translation>
+    </message>
+    <message>
+        <source>Analysis</source>
+        <translation>分析</translation>
+    </message>
+    <message>
+        <source>Crosstalk</source>
+        <translation>串扰</translation>
+    </message>
+    <message>
+        <source>Crosstalk (%1)</source>
+        <translation>串扰 (%1)</translation>
+    </message>
+    <message>
+        <source>Range:</source>
+        <translation>范围：</translation>
+    </message>
+    <message>
+        <source>Last seconds of the capture</source>
+        <translation>采集的最近几秒</translation>
+    </message>
+    <message>
+        <source>Between the cursors</source>
+        <translation>光标之间</translation>
+    </message>
+    <message>
+        <source>Whole buffer</source>
+        <translation>整个缓冲区</translation>
+    </message>
+    <message>
+        <source>Guided measurement</source>
+        <translation>引导测量</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> 秒</translation>
+    </message>
+    <message>
+        <source>Send recommended thresholds</source>
+        <translation>发送推荐阈值</translation>
+    </message>
+    <message>
+        <source>Send the ticked keys&apos; recommended thresholds to the chip and keep them as their thresholds.</source>
+        <translation>将勾选按键的推荐阈值发送到芯片，并保存为这些按键的阈值。</translation>
+    </message>
+    <message>
+        <source>Save report...</source>
+        <translation>保存报告...</translation>
+    </message>
+    <message>
+        <source>Save report</source>
+        <translation>保存报告</translation>
+    </message>
+    <message>
+        <source>Skip</source>
+        <translation>跳过</translation>
+    </message>
+    <message>
+        <source>Key</source>
+        <translation>按键</translation>
+    </message>
+    <message>
+        <source>Idle mean</source>
+        <translation>空闲均值</translation>
+    </message>
+    <message>
+        <source>Noise</source>
+        <translation>噪声</translation>
+    </message>
+    <message>
+        <source>Signal</source>
+        <translation>信号</translation>
+    </message>
+    <message>
+        <source>SNR</source>
+        <translation>信噪比</translation>
+    </message>
+    <message>
+        <source>Recommended</source>
+        <translation>推荐阈值</translation>
+    </message>
+    <message>
+        <source>Threshold</source>
+        <translation>阈值</translation>
+    </message>
+    <message>
+        <source>False-touch margin</source>
+        <translation>误触余量</translation>
+    </message>
+    <message>
+        <source>Detection margin</source>
+        <translation>检测余量</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>结论</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>fail</source>
+        <translation>未通过</translation>
+    </message>
+    <message>
+        <source>untouched</source>
+        <translation>未触摸</translation>
+    </message>
+    <message>
+        <source>no data</source>
+        <translation>无数据</translation>
+    </message>
+    <message>
+        <source>Rows: the key touched alone. Columns: the key it moves, as a share of the touched key&apos;s signal. Outlined: above the flag level. Point at a cell for its value.</source>
+        <translation>行：单独触摸的按键。列：受其影响的按键，以触摸按键信号的百分比表示。加框：超过标记阈值。指向单元格可查看数值。</translation>
+    </message>
+    <message>
+        <source>Reading the range... %1 %</source>
+        <translation>正在读取范围... %1 %</translation>
+    </message>
+    <message>
+        <source>Place the cursors A and B on the waveform view (View &gt; Measure).</source>
+        <translation>请在波形视图上放置光标 A 和 B（视图 &gt; 测量）。</translation>
+    </message>
+    <message>
+        <source>Run the guided measurement first.</source>
+        <translation>请先进行引导测量。</translation>
+    </message>
+    <message>
+        <source>No frames yet: start the capture or load a chart.</source>
+        <translation>尚无数据帧：请开始采集或加载图表文件。</translation>
+    </message>
+    <message>
+        <source>Frames %1 to %2: %3 decoded, %4 idle</source>
+        <translation>帧 %1 至 %2：已解码 %3，空闲 %4</translation>
+    </message>
+    <message>
+        <source>Nothing measured yet: no ticked key has a recommended threshold. Touch the keys (or run the guided measurement) and try again.</source>
+        <translation>尚未测量：没有勾选的按键有推荐阈值。请触摸按键（或进行引导测量）后再试。</translation>
+    </message>
+    <message>
+        <source>%1 of %2 thresholds were not sent; the message log says why.</source>
+        <translation>%2 个阈值中有 %1 个未发送，原因见消息日志。</translation>
+    </message>
+    <message>
+        <source>Nothing measured yet: there is no analysis to report.</source>
+        <translation>尚未测量：没有可报告的分析结果。</translation>
+    </message>
+    <message>
+        <source>Could not write %1.</source>
+        <translation>无法写入 %1。</translation>
+    </message>
+    <message>
+        <source>Export range...</source>
+        <translation>导出区间...</translation>
+    </message>
+    <message>
+        <source>Export range</source>
+        <translation>导出区间</translation>
+    </message>
+    <message>
+        <source>Save the frames between the cursors as a chart (.tkchart) or as decoded CSV (.csv).</source>
+        <translation>将光标之间的帧保存为图表文件（.tkchart）或解码后的 CSV（.csv）。</translation>
+    </message>
+    <message>
+        <source>Raw min</source>
+        <translation>原始最小</translation>
+    </message>
+    <message>
+        <source>Raw max</source>
+        <translation>原始最大</translation>
+    </message>
+    <message>
+        <source>Raw mean</source>
+        <translation>原始均值</translation>
+    </message>
+    <message>
+        <source>Raw p-p</source>
+        <translation>原始峰峰值</translation>
+    </message>
+    <message>
+        <source>Output min</source>
+        <translation>输出最小</translation>
+    </message>
+    <message>
+        <source>Output max</source>
+        <translation>输出最大</translation>
+    </message>
+    <message>
+        <source>Output mean</source>
+        <translation>输出均值</translation>
+    </message>
+    <message>
+        <source>Output p-p</source>
+        <translation>输出峰峰值</translation>
+    </message>
+    <message>
+        <source>Switch Measure on (View menu, toolbar or F8), then press on the waveform view to place cursor A and drag to place B. Drag a cursor to move it.</source>
+        <translation>打开测量（视图菜单、工具栏或 F8），然后在波形视图上按下以放置光标 A，拖动以放置光标 B。拖动光标可移动它。</translation>
+    </message>
+    <message>
+        <source>A: frame %1 at %2    B: frame %3 at %4    Δt: %5, %6 frames</source>
+        <translation>A：第 %1 帧，%2    B：第 %3 帧，%4    Δt：%5，%6 帧</translation>
+    </message>
+    <message>
+        <source>Place the cursors A and B on the waveform view first (View &gt; Measure).</source>
+        <translation>请先在波形视图上放置光标 A 和 B（视图 &gt; 测量）。</translation>
+    </message>
+    <message>
+        <source>The guided measurement needs a running capture.</source>
+        <translation>引导测量需要正在进行的采集。</translation>
+    </message>
+    <message>
+        <source>Guided measurement stopped.</source>
+        <translation>引导测量已停止。</translation>
+    </message>
+    <message>
+        <source>The capture was restarted; the guided measurement stopped.</source>
+        <translation>采集已重新开始，引导测量已停止。</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Start guided measurement</source>
+        <translation>开始引导测量</translation>
+    </message>
+    <message>
+        <source>Measures noise and signal of every shown key, one after the other.</source>
+        <translation>依次测量每个显示按键的噪声和信号。</translation>
+    </message>
+    <message>
+        <source>Guided measurement finished. Keys measured: %1, skipped: %2.</source>
+        <translation>引导测量完成。已测量按键：%1，已跳过：%2。</translation>
+    </message>
+    <message>
+        <source>Step %1 of %2: </source>
+        <translation>第 %1 步，共 %2 步：</translation>
+    </message>
+    <message>
+        <source>Keep your hands off the keys (%1 s)</source>
+        <translation>请勿触摸按键（%1 秒）</translation>
+    </message>
+    <message>
+        <source>Touch and hold %1</source>
+        <translation>触摸并按住 %1</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CCrosstalkMap</name>
+    <message>
+        <source>%1 with itself</source>
+        <translation>%1 与自身</translation>
+    </message>
+    <message>
+        <source>%1 touched alone: not in this range, so its effect on %2 is not known</source>
+        <translation>此范围内没有单独触摸 %1，因此它对 %2 的影响未知</translation>
+    </message>
+    <message>
+        <source>%1 touched alone moves %2 by %3</source>
+        <translation>单独触摸 %1 时 %2 变化 %3</translation>
+    </message>
+    <message>
+        <source> (%1 % of %2&apos;s signal)</source>
+        <translation>（为 %2 信号的 %1 %）</translation>
+    </message>
+    <message>
+        <source>: above the %1 % flag level</source>
+        <translation>：超过 %1 % 标记阈值</translation>
+    </message>
+    <message>
+        <source>No analysis to show yet.</source>
+        <translation>尚无可显示的分析结果。</translation>
+    </message>
+    <message>
+        <source>Too small to draw the map.</source>
+        <translation>区域太小，无法绘制串扰图。</translation>
+    </message>
 </context>
 </TS>

@@ -183,5 +183,331 @@
         <source>Ready</source>
         <translation>就緒</translation>
     </message>
+    <message>
+        <source>Measure</source>
+        <translation>測量</translation>
+    </message>
+    <message>
+        <source>Place two cursors on the waveform view and read what lies between them.</source>
+        <translation>在波形視圖上放置兩個游標，讀出兩者之間的資料。</translation>
+    </message>
+    <message>
+        <source>Tuning</source>
+        <translation>調校</translation>
+    </message>
+    <message>
+        <source>Show the tuning panel: noise, signal, SNR and thresholds of every key.</source>
+        <translation>顯示調校面板：每個按鍵的雜訊、訊號、訊雜比和閾值。</translation>
+    </message>
+    <message>
+        <source>Fit to Data</source>
+        <translation>適配資料</translation>
+    </message>
+    <message>
+        <source>Fit the waveform and output ranges to the values in view.</source>
+        <translation>使波形和輸出的顯示範圍恰好容納視圖中的數值。</translation>
+    </message>
+    <message>
+        <source>Export Range...</source>
+        <translation>匯出區間...</translation>
+    </message>
+    <message>
+        <source>Save the frames between the measurement cursors.</source>
+        <translation>儲存兩個測量游標之間的幀。</translation>
+    </message>
+    <message>
+        <source>Measure: drag on the waveform to place the cursors.</source>
+        <translation>測量：在波形上拖動以放置游標。</translation>
+    </message>
+    <message>
+        <source>Fit to Data: no values in view.</source>
+        <translation>適配資料：視圖中沒有數值。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CTuningPanel</name>
+    <message>
+        <source>Cursors</source>
+        <translation>游標</translation>
+    </message>
+    <message>
+        <source>Analysis</source>
+        <translation>分析</translation>
+    </message>
+    <message>
+        <source>Crosstalk</source>
+        <translation>串擾</translation>
+    </message>
+    <message>
+        <source>Crosstalk (%1)</source>
+        <translation>串擾 (%1)</translation>
+    </message>
+    <message>
+        <source>Range:</source>
+        <translation>範圍：</translation>
+    </message>
+    <message>
+        <source>Last seconds of the capture</source>
+        <translation>擷取的最近幾秒</translation>
+    </message>
+    <message>
+        <source>Between the cursors</source>
+        <translation>游標之間</translation>
+    </message>
+    <message>
+        <source>Whole buffer</source>
+        <translation>整個緩衝區</translation>
+    </message>
+    <message>
+        <source>Guided measurement</source>
+        <translation>引導測量</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> 秒</translation>
+    </message>
+    <message>
+        <source>Send recommended thresholds</source>
+        <translation>傳送建議閾值</translation>
+    </message>
+    <message>
+        <source>Send the ticked keys&apos; recommended thresholds to the chip and keep them as their thresholds.</source>
+        <translation>將勾選按鍵的建議閾值傳送到晶片，並儲存為這些按鍵的閾值。</translation>
+    </message>
+    <message>
+        <source>Save report...</source>
+        <translation>儲存報告...</translation>
+    </message>
+    <message>
+        <source>Save report</source>
+        <translation>儲存報告</translation>
+    </message>
+    <message>
+        <source>Skip</source>
+        <translation>跳過</translation>
+    </message>
+    <message>
+        <source>Key</source>
+        <translation>按鍵</translation>
+    </message>
+    <message>
+        <source>Idle mean</source>
+        <translation>閒置均值</translation>
+    </message>
+    <message>
+        <source>Noise</source>
+        <translation>雜訊</translation>
+    </message>
+    <message>
+        <source>Signal</source>
+        <translation>訊號</translation>
+    </message>
+    <message>
+        <source>SNR</source>
+        <translation>訊雜比</translation>
+    </message>
+    <message>
+        <source>Recommended</source>
+        <translation>建議閾值</translation>
+    </message>
+    <message>
+        <source>Threshold</source>
+        <translation>閾值</translation>
+    </message>
+    <message>
+        <source>False-touch margin</source>
+        <translation>誤觸餘量</translation>
+    </message>
+    <message>
+        <source>Detection margin</source>
+        <translation>偵測餘量</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>結論</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>通過</translation>
+    </message>
+    <message>
+        <source>fail</source>
+        <translation>未通過</translation>
+    </message>
+    <message>
+        <source>untouched</source>
+        <translation>未觸摸</translation>
+    </message>
+    <message>
+        <source>no data</source>
+        <translation>無資料</translation>
+    </message>
+    <message>
+        <source>Rows: the key touched alone. Columns: the key it moves, as a share of the touched key&apos;s signal. Outlined: above the flag level. Point at a cell for its value.</source>
+        <translation>列：單獨觸摸的按鍵。欄：受其影響的按鍵，以觸摸按鍵訊號的百分比表示。加框：超過標記門檻。指向儲存格可查看數值。</translation>
+    </message>
+    <message>
+        <source>Reading the range... %1 %</source>
+        <translation>正在讀取範圍... %1 %</translation>
+    </message>
+    <message>
+        <source>Place the cursors A and B on the waveform view (View &gt; Measure).</source>
+        <translation>請在波形視圖上放置游標 A 和 B（檢視 &gt; 測量）。</translation>
+    </message>
+    <message>
+        <source>Run the guided measurement first.</source>
+        <translation>請先進行引導測量。</translation>
+    </message>
+    <message>
+        <source>No frames yet: start the capture or load a chart.</source>
+        <translation>尚無資料幀：請開始擷取或載入圖表檔。</translation>
+    </message>
+    <message>
+        <source>Frames %1 to %2: %3 decoded, %4 idle</source>
+        <translation>幀 %1 至 %2：已解碼 %3，閒置 %4</translation>
+    </message>
+    <message>
+        <source>Nothing measured yet: no ticked key has a recommended threshold. Touch the keys (or run the guided measurement) and try again.</source>
+        <translation>尚未測量：沒有勾選的按鍵有建議閾值。請觸摸按鍵（或進行引導測量）後再試。</translation>
+    </message>
+    <message>
+        <source>%1 of %2 thresholds were not sent; the message log says why.</source>
+        <translation>%2 個閾值中有 %1 個未傳送，原因見訊息日誌。</translation>
+    </message>
+    <message>
+        <source>Nothing measured yet: there is no analysis to report.</source>
+        <translation>尚未測量：沒有可報告的分析結果。</translation>
+    </message>
+    <message>
+        <source>Could not write %1.</source>
+        <translation>無法寫入 %1。</translation>
+    </message>
+    <message>
+        <source>Export range...</source>
+        <translation>匯出區間...</translation>
+    </message>
+    <message>
+        <source>Export range</source>
+        <translation>匯出區間</translation>
+    </message>
+    <message>
+        <source>Save the frames between the cursors as a chart (.tkchart) or as decoded CSV (.csv).</source>
+        <translation>將游標之間的幀儲存為圖表檔（.tkchart）或解碼後的 CSV（.csv）。</translation>
+    </message>
+    <message>
+        <source>Raw min</source>
+        <translation>原始最小</translation>
+    </message>
+    <message>
+        <source>Raw max</source>
+        <translation>原始最大</translation>
+    </message>
+    <message>
+        <source>Raw mean</source>
+        <translation>原始均值</translation>
+    </message>
+    <message>
+        <source>Raw p-p</source>
+        <translation>原始峰對峰值</translation>
+    </message>
+    <message>
+        <source>Output min</source>
+        <translation>輸出最小</translation>
+    </message>
+    <message>
+        <source>Output max</source>
+        <translation>輸出最大</translation>
+    </message>
+    <message>
+        <source>Output mean</source>
+        <translation>輸出均值</translation>
+    </message>
+    <message>
+        <source>Output p-p</source>
+        <translation>輸出峰對峰值</translation>
+    </message>
+    <message>
+        <source>Switch Measure on (View menu, toolbar or F8), then press on the waveform view to place cursor A and drag to place B. Drag a cursor to move it.</source>
+        <translation>開啟測量（檢視選單、工具列或 F8），然後在波形視圖上按下以放置游標 A，拖動以放置游標 B。拖動游標可移動它。</translation>
+    </message>
+    <message>
+        <source>A: frame %1 at %2    B: frame %3 at %4    Δt: %5, %6 frames</source>
+        <translation>A：第 %1 幀，%2    B：第 %3 幀，%4    Δt：%5，%6 幀</translation>
+    </message>
+    <message>
+        <source>Place the cursors A and B on the waveform view first (View &gt; Measure).</source>
+        <translation>請先在波形視圖上放置游標 A 和 B（檢視 &gt; 測量）。</translation>
+    </message>
+    <message>
+        <source>The guided measurement needs a running capture.</source>
+        <translation>引導測量需要正在進行的擷取。</translation>
+    </message>
+    <message>
+        <source>Guided measurement stopped.</source>
+        <translation>引導測量已停止。</translation>
+    </message>
+    <message>
+        <source>The capture was restarted; the guided measurement stopped.</source>
+        <translation>擷取已重新開始，引導測量已停止。</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Start guided measurement</source>
+        <translation>開始引導測量</translation>
+    </message>
+    <message>
+        <source>Measures noise and signal of every shown key, one after the other.</source>
+        <translation>依序測量每個顯示按鍵的雜訊和訊號。</translation>
+    </message>
+    <message>
+        <source>Guided measurement finished. Keys measured: %1, skipped: %2.</source>
+        <translation>引導測量完成。已測量按鍵：%1，已跳過：%2。</translation>
+    </message>
+    <message>
+        <source>Step %1 of %2: </source>
+        <translation>第 %1 步，共 %2 步：</translation>
+    </message>
+    <message>
+        <source>Keep your hands off the keys (%1 s)</source>
+        <translation>請勿觸摸按鍵（%1 秒）</translation>
+    </message>
+    <message>
+        <source>Touch and hold %1</source>
+        <translation>觸摸並按住 %1</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CCrosstalkMap</name>
+    <message>
+        <source>%1 with itself</source>
+        <translation>%1 與自身</translation>
+    </message>
+    <message>
+        <source>%1 touched alone: not in this range, so its effect on %2 is not known</source>
+        <translation>此範圍內沒有單獨觸摸 %1，因此它對 %2 的影響未知</translation>
+    </message>
+    <message>
+        <source>%1 touched alone moves %2 by %3</source>
+        <translation>單獨觸摸 %1 時 %2 變化 %3</translation>
+    </message>
+    <message>
+        <source> (%1 % of %2&apos;s signal)</source>
+        <translation>（為 %2 訊號的 %1 %）</translation>
+    </message>
+    <message>
+        <source>: above the %1 % flag level</source>
+        <translation>：超過 %1 % 標記門檻</translation>
+    </message>
+    <message>
+        <source>No analysis to show yet.</source>
+        <translation>尚無可顯示的分析結果。</translation>
+    </message>
+    <message>
+        <source>Too small to draw the map.</source>
+        <translation>區域太小，無法繪製串擾圖。</translation>
+    </message>
 </context>
 </TS>

@@ -120,8 +120,9 @@ void CTuningPanel::ShowWalkState() {
       measured += walk_->Outcomes()[k] == GuidedWalk::Outcome::Measured ? 1 : 0;
       skipped += walk_->Outcomes()[k] == GuidedWalk::Outcome::Skipped ? 1 : 0;
     }
-    walkText_->setText(tr("Guided measurement finished: %n key(s) measured", nullptr, measured) +
-                       (skipped > 0 ? tr(", %n skipped", nullptr, skipped) : QString()) + ".");
+    walkText_->setText(tr("Guided measurement finished. Keys measured: %1, skipped: %2.")
+                           .arg(measured)
+                           .arg(skipped));
     return;
   }
   const GuidedWalk::Step step = walk_->Current();

@@ -190,6 +190,8 @@ TEST_F(FrameCommands, ChineseTranslationsAreEmbedded) {
     QTranslator translator;
     ASSERT_TRUE(translator.load(QString(":/i18n/padscope_") + locale)) << locale;
     EXPECT_FALSE(translator.translate("padscope::CMainFrame", "Load Data").isEmpty());
+    EXPECT_FALSE(translator.translate("padscope::CTuningPanel", "Touch and hold %1").isEmpty());
+    EXPECT_FALSE(translator.translate("padscope::CCrosstalkMap", "%1 with itself").isEmpty());
   }
 }
 

@@ -57,14 +57,27 @@ bool Run(int ms, const std::function<bool()>& done = {}) {
   return !done;
 }
 
-void Save(QWidget& window, const QString& path) {
-  Run(300);  // let the last repaints reach the screen
-  const QRect r = window.frameGeometry();
+// Saves what the screen shows of `widget` (a window, or a part of one).
+void Grab(QWidget& widget, const QString& path) {
+  const QRect r = widget.isWindow() ? widget.frameGeometry()
+                                    : QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
   const QPixmap shot =
       QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
   if (!shot.save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
   }
+}
+
+void Save(QWidget& widget, const QString& path) {
+  Run(300);  // let the last repaints reach the screen
+  Grab(widget, path);
+}
+
+// The whole window, and the Tuning dock alone as NAME-panel.png.
+void SaveWithPanel(CMainFrame& frame, const QString& out, const QString& name) {
+  Run(300);
+  Grab(frame, out + name + ".png");
+  Grab(*frame.tuningDock(), out + name + "-panel.png");
 }
 
 void Mouse(QWidget* w, QEvent::Type type, QPoint p) {
@@ -145,20 +158,26 @@ int main(int argc, char** argv) {
     frame.OnCommand(kCmdTuningPanel);
     panel.ShowTab(CTuningPanel::kAnalysisTab);
     panel.StartWalk();
-    Run(1500);
-    Save(frame, out + "walk-hands-off.png");
+    // Half-way through holding CH1, the views fitted to CH0's touch.
+    Run(30000, [&] { return panel.walk() && panel.walk()->Current().channel == 1; });
+    frame.OnCommand(kCmdFitToData);
+    if (Run(30000, [&] {
+          return panel.walk() && panel.walk()->Current().channel == 1 &&
+                 panel.walk()->Progress() > 0.3;
+        })) {
+      SaveWithPanel(frame, out, "walk-holding");
+    }
     // CH3 is never touched: it is skipped once the others are done.
     if (!Run(30000, [&] { return panel.walk() && panel.walk()->Current().channel == 3; })) {
       std::fprintf(stderr, "the walk did not reach CH3\n");
       status = 1;
     }
-    Run(1200);
-    Save(frame, out + "walk-waiting.png");
+    Run(1000);
     panel.SkipStep();
     Run(800);
-    Save(frame, out + "tuning-results.png");
+    SaveWithPanel(frame, out, "tuning-results");
     panel.ShowTab(CTuningPanel::kCrosstalkTab);
-    Save(frame, out + "crosstalk.png");
+    SaveWithPanel(frame, out, "crosstalk");
 
     // The cursors around CH0's next touch, the capture stopped to hold still.
     Run(9000, [&] { return NewestTouch(ctx, 0).has_value() && ctx.WriteIndex() > 1500; });
