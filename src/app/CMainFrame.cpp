@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QEventLoop>
 #include <QFile>
 #include <QMouseEvent>
@@ -271,6 +272,11 @@ void CMainFrame::ApplyLanguage(int code) {
   const QString locale = QString::fromUtf8(UiLocaleName(code));
   if (translator_->load(":/i18n/padscope_" + locale)) {
     QCoreApplication::installTranslator(translator_.get());
+  }
+  // The Tuning dock speaks the dialogs' language (its contents follow by
+  // themselves).
+  if (tuningDock_ != nullptr) {
+    tuningDock_->setWindowTitle(tr("Tuning"));
   }
 }
 

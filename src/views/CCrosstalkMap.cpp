@@ -47,6 +47,14 @@ void CCrosstalkMap::resizeEvent(QResizeEvent* event) {
   LayOut();
 }
 
+void CCrosstalkMap::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    hoverText_.clear();
+    update();  // its texts are made as it paints
+  }
+  QWidget::changeEvent(event);
+}
+
 void CCrosstalkMap::LayOut() {
   std::vector<int> keys;
   if (result_) {

@@ -32,7 +32,7 @@ namespace {
 constexpr int kAnalysisPeriodMs = 1000;
 // Frames read per slice of a long range: a few tens of milliseconds, so the
 // views keep their 40 ms pace while a whole buffer is read.
-constexpr int64_t kSliceFrames = 150000;
+constexpr int64_t kSliceFrames = 100000;
 constexpr int kNextSliceMs = 20;
 constexpr int kReportPlotColumns = 400;
 constexpr int kMaxSeconds = 600;
@@ -68,6 +68,16 @@ QColor VerdictColour(Verdict v) {
   }
 }
 
+// The table's item at (row, column), made when it is not there yet.
+QTableWidgetItem* Cell(QTableWidget* table, int row, int column) {
+  QTableWidgetItem* item = table->item(row, column);
+  if (item == nullptr) {
+    item = new QTableWidgetItem;
+    table->setItem(row, column, item);
+  }
+  return item;
+}
+
 }  // namespace
 
 QString CTuningPanel::KeyName(int channel) {
@@ -80,9 +90,9 @@ CTuningPanel::CTuningPanel(CaptureContext& ctx, HidAdapter& adapter, CViewScope&
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   tabs_ = new QTabWidget(this);
-  tabs_->addTab(BuildCursorsTab(), tr("Cursors"));
-  tabs_->addTab(BuildAnalysisTab(), tr("Analysis"));
-  tabs_->addTab(BuildCrosstalkTab(), tr("Crosstalk"));
+  tabs_->addTab(BuildCursorsTab(), QString());
+  tabs_->addTab(BuildAnalysisTab(), QString());
+  tabs_->addTab(BuildCrosstalkTab(), QString());
   layout->addWidget(tabs_);
 
   analysisTimer_ = new QTimer(this);
@@ -95,8 +105,67 @@ CTuningPanel::CTuningPanel(CaptureContext& ctx, HidAdapter& adapter, CViewScope&
   walkTimer_ = new QTimer(this);
   connect(walkTimer_, &QTimer::timeout, this, &CTuningPanel::FeedWalk);
   connect(&scope_, &CViewScope::CursorsChanged, this, &CTuningPanel::UpdateCursorReadout);
+  RetranslateUi();
+}
+
+void CTuningPanel::changeEvent(QEvent* event) {
+  // The panel speaks the language dialogs do, and follows a switch at once.
+  if (event->type() == QEvent::LanguageChange) {
+    RetranslateUi();
+  }
+  QWidget::changeEvent(event);
+}
+
+void CTuningPanel::RetranslateUi() {
+  tabs_->setTabText(kCursorsTab, tr("Cursors"));
+  tabs_->setTabText(kAnalysisTab, tr("Analysis"));
+  ShowCrosstalkTitle();
+  exportButton_->setText(tr("Export range..."));
+  exportButton_->setToolTip(
+      tr("Save the frames between the cursors as a chart (.tkchart) or as decoded CSV (.csv)."));
+  cursorTable_->setHorizontalHeaderLabels({tr("Key"), tr("Raw min"), tr("Raw max"), tr("Raw mean"),
+                                           tr("Raw p-p"), tr("Output min"), tr("Output max"),
+                                           tr("Output mean"), tr("Output p-p")});
+  rangeLabel_->setText(tr("Range:"));
+  // In the order of TuningRangeKind.
+  const QString ranges[] = {tr("Last seconds of the capture"), tr("Between the cursors"),
+                            tr("Whole buffer"), tr("Guided measurement")};
+  for (int i = 0; i < rangeChoice_->count(); ++i) {
+    rangeChoice_->setItemText(i, ranges[i]);
+  }
+  seconds_->setSuffix(tr(" s"));
+  applyButton_->setText(tr("Send recommended thresholds"));
+  applyButton_->setToolTip(
+      tr("Send the ticked keys' recommended thresholds to the chip and keep them as their "
+         "thresholds."));
+  reportButton_->setText(tr("Save report..."));
+  skipButton_->setText(tr("Skip"));
+  analysisTable_->setHorizontalHeaderLabels(
+      {tr("Key"), tr("Idle mean"), tr("Noise"), tr("Signal"), tr("SNR"), tr("Recommended"),
+       tr("Threshold"), tr("False-touch margin"), tr("Detection margin"), tr("Verdict")});
+  crosstalkCaption_->setText(
+      tr("Rows: the key touched alone. Columns: the key it moves, as a share of the touched "
+         "key's signal. Outlined: above the flag level. Point at a cell for its value."));
   ShowWalkState();
+  ShowAnalysisStatus();
+  if (analysis_.status() != RangeAnalysis::Status::Partial) {
+    FillAnalysisTable();
+  }
+  readoutKey_.reset();
   UpdateCursorReadout(true);
+}
+
+void CTuningPanel::ShowCrosstalkTitle() {
+  int flagged = 0;
+  if (const std::optional<AnalysisResult>& r = analysis_.Result()) {
+    for (const auto& row : r->crosstalk) {
+      for (const CrosstalkCell& cell : row) {
+        flagged += cell.flagged ? 1 : 0;
+      }
+    }
+  }
+  tabs_->setTabText(kCrosstalkTab,
+                    flagged > 0 ? tr("Crosstalk (%1)").arg(flagged) : tr("Crosstalk"));
 }
 
 CTuningPanel::~CTuningPanel() = default;
@@ -121,32 +190,29 @@ QWidget* CTuningPanel::BuildAnalysisTab() {
   layout->setSpacing(4);
 
   auto* rangeRow = new QHBoxLayout;
-  rangeRow->addWidget(new QLabel(tr("Range:"), page));
+  rangeLabel_ = new QLabel(page);
+  rangeRow->addWidget(rangeLabel_);
   rangeChoice_ = new QComboBox(page);
-  // In the order of TuningRangeKind.
-  rangeChoice_->addItems({tr("Last seconds of the capture"), tr("Between the cursors"),
-                          tr("Whole buffer"), tr("Guided measurement")});
+  for (int i = 0; i < 4; ++i) {
+    rangeChoice_->addItem(QString());
+  }
   rangeRow->addWidget(rangeChoice_);
   seconds_ = new QSpinBox(page);
   seconds_->setRange(1, kMaxSeconds);
   seconds_->setValue(10);
-  seconds_->setSuffix(tr(" s"));
   rangeRow->addWidget(seconds_);
   analysisStatus_ = new QLabel(page);
   analysisStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   rangeRow->addWidget(analysisStatus_, 1);
-  applyButton_ = new QPushButton(tr("Send recommended thresholds"), page);
-  applyButton_->setToolTip(
-      tr("Send the ticked keys' recommended thresholds to the chip and keep them as their "
-         "thresholds."));
-  reportButton_ = new QPushButton(tr("Save report..."), page);
+  applyButton_ = new QPushButton(page);
+  reportButton_ = new QPushButton(page);
   rangeRow->addWidget(applyButton_);
   rangeRow->addWidget(reportButton_);
   layout->addLayout(rangeRow);
 
   auto* walkRow = new QHBoxLayout;
   walkButton_ = new QPushButton(page);
-  skipButton_ = new QPushButton(tr("Skip"), page);
+  skipButton_ = new QPushButton(page);
   walkText_ = new QLabel(page);
   QFont bold = walkText_->font();
   bold.setBold(true);
@@ -161,22 +227,10 @@ QWidget* CTuningPanel::BuildAnalysisTab() {
   layout->addLayout(walkRow);
 
   analysisTable_ = new QTableWidget(page);
-  QStringList headers{tr("Key"),
-                      tr("Idle mean"),
-                      tr("Noise"),
-                      tr("Signal"),
-                      tr("SNR"),
-                      tr("Recommended"),
-                      tr("Threshold"),
-                      tr("False-touch margin"),
-                      tr("Detection margin"),
-                      tr("Verdict")};
-  analysisTable_->setColumnCount(static_cast<int>(headers.size()));
-  analysisTable_->setHorizontalHeaderLabels(headers);
+  analysisTable_->setColumnCount(1 + static_cast<int>(std::size(kFigureColumns)));
   analysisTable_->verticalHeader()->hide();
   analysisTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   analysisTable_->setSelectionMode(QAbstractItemView::NoSelection);
-  analysisTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   analysisTable_->verticalHeader()->setDefaultSectionSize(analysisTable_->fontMetrics().height() +
                                                           4);
   layout->addWidget(analysisTable_, 1);
@@ -202,10 +256,7 @@ QWidget* CTuningPanel::BuildCrosstalkTab() {
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->setSpacing(4);
-  crosstalkCaption_ = new QLabel(
-      tr("Rows: the key touched alone. Columns: the key it moves, as a share of the touched "
-         "key's signal. Outlined: above the flag level. Point at a cell for its value."),
-      page);
+  crosstalkCaption_ = new QLabel(page);
   crosstalkCaption_->setWordWrap(true);
   layout->addWidget(crosstalkCaption_);
   crosstalk_ = new CCrosstalkMap(page);
@@ -254,20 +305,13 @@ AnalysisOptions CTuningPanel::Options() const {
 }
 
 void CTuningPanel::UpdateAnalysis() {
-  if (analysis_.Update(ctx_, Range(), Options(), kSliceFrames)) {
+  // A range still being read shows how far it is; its figures so far would
+  // only mislead, and filling the table for every slice would cost the views.
+  if (analysis_.Update(ctx_, Range(), Options(), kSliceFrames) &&
+      analysis_.status() != RangeAnalysis::Status::Partial) {
     FillAnalysisTable();
-    const AnalysisResult* result = analysis_.Result() ? &*analysis_.Result() : nullptr;
-    crosstalk_->SetResult(result);
-    int flagged = 0;
-    if (result != nullptr) {
-      for (const auto& row : result->crosstalk) {
-        for (const CrosstalkCell& cell : row) {
-          flagged += cell.flagged ? 1 : 0;
-        }
-      }
-    }
-    tabs_->setTabText(kCrosstalkTab,
-                      flagged > 0 ? tr("Crosstalk (%1)").arg(flagged) : tr("Crosstalk"));
+    crosstalk_->SetResult(analysis_.Result() ? &*analysis_.Result() : nullptr);
+    ShowCrosstalkTitle();
   }
   ShowAnalysisStatus();
   if (analysis_.status() == RangeAnalysis::Status::Partial) {
@@ -304,35 +348,42 @@ void CTuningPanel::ShowAnalysisStatus() {
 }
 
 void CTuningPanel::FillAnalysisTable() {
+  // Items are reused and the columns sized once at the end: sizing them to
+  // their contents on every change costs more than the analysis itself.
   filling_ = true;
+  analysisTable_->setUpdatesEnabled(false);
   const std::optional<AnalysisResult>& r = analysis_.Result();
   const int rows = r ? static_cast<int>(r->channels.size()) : 0;
   analysisTable_->setRowCount(rows);
   for (int row = 0; row < rows; ++row) {
     const ChannelResult& c = r->channels[static_cast<size_t>(row)];
-    auto* key = new QTableWidgetItem(KeyName(c.channel));
+    QTableWidgetItem* key = Cell(analysisTable_, row, 0);
+    key->setText(KeyName(c.channel));
     key->setData(Qt::UserRole, c.channel);
     key->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     key->setCheckState(((deselected_ >> c.channel) & 1) ? Qt::Unchecked : Qt::Checked);
-    analysisTable_->setItem(row, 0, key);
     int column = 1;
     for (const char* name : kFigureColumns) {
       const ReportColumn* figure = ColumnNamed(name);
       const ReportCell value = figure != nullptr ? figure->value(c) : std::nullopt;
-      auto* item = new QTableWidgetItem(value ? QString::fromStdString(*value) : QString());
-      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      item->setData(Qt::UserRole, value ? QString::fromStdString(*value) : QString());
-      if (std::string_view(name) == "verdict") {
-        const char* verdicts[] = {QT_TR_NOOP("pass"), QT_TR_NOOP("fail"), QT_TR_NOOP("untouched"),
-                                  QT_TR_NOOP("no data")};
-        item->setText(tr(verdicts[static_cast<int>(c.verdict)]));
-        item->setTextAlignment(Qt::AlignCenter);
-        item->setBackground(VerdictColour(c.verdict));
-        item->setForeground(Qt::black);
+      const QString text = value ? QString::fromStdString(*value) : QString();
+      QTableWidgetItem* item = Cell(analysisTable_, row, column++);
+      item->setData(Qt::UserRole, text);
+      if (std::string_view(name) != "verdict") {
+        item->setText(text);
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        continue;
       }
-      analysisTable_->setItem(row, column++, item);
+      const char* verdicts[] = {QT_TR_NOOP("pass"), QT_TR_NOOP("fail"), QT_TR_NOOP("untouched"),
+                                QT_TR_NOOP("no data")};
+      item->setText(tr(verdicts[static_cast<int>(c.verdict)]));
+      item->setTextAlignment(Qt::AlignCenter);
+      item->setBackground(VerdictColour(c.verdict));
+      item->setForeground(Qt::black);
     }
   }
+  analysisTable_->resizeColumnsToContents();
+  analysisTable_->setUpdatesEnabled(true);
   filling_ = false;
 }
 

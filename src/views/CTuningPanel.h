@@ -85,11 +85,15 @@ class CTuningPanel : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   QWidget* BuildCursorsTab();
   QWidget* BuildAnalysisTab();
   QWidget* BuildCrosstalkTab();
+  // Sets every text in the current language.
+  void RetranslateUi();
+  void ShowCrosstalkTitle();
 
   static QString KeyName(int channel);
 
@@ -134,6 +138,7 @@ class CTuningPanel : public QWidget {
   QLabel* cursorSummary_ = nullptr;
   QTableWidget* cursorTable_ = nullptr;
   QPushButton* exportButton_ = nullptr;
+  QLabel* rangeLabel_ = nullptr;
   QComboBox* rangeChoice_ = nullptr;
   QSpinBox* seconds_ = nullptr;
   QLabel* analysisStatus_ = nullptr;

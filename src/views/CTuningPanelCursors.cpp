@@ -58,20 +58,14 @@ QWidget* CTuningPanel::BuildCursorsTab() {
   cursorSummary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   cursorSummary_->setWordWrap(true);
   top->addWidget(cursorSummary_, 1);
-  exportButton_ = new QPushButton(tr("Export range..."), page);
-  exportButton_->setToolTip(
-      tr("Save the frames between the cursors as a chart (.tkchart) or as decoded CSV (.csv)."));
+  exportButton_ = new QPushButton(page);
   top->addWidget(exportButton_, 0, Qt::AlignTop);
   layout->addLayout(top);
 
   cursorTable_ = new QTableWidget(page);
   cursorTable_->setColumnCount(9);
-  cursorTable_->setHorizontalHeaderLabels({tr("Key"), tr("Raw min"), tr("Raw max"), tr("Raw mean"),
-                                           tr("Raw p-p"), tr("Output min"), tr("Output max"),
-                                           tr("Output mean"), tr("Output p-p")});
   cursorTable_->verticalHeader()->hide();
   cursorTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  cursorTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   cursorTable_->verticalHeader()->setDefaultSectionSize(cursorTable_->fontMetrics().height() + 4);
   layout->addWidget(cursorTable_, 1);
   connect(exportButton_, &QPushButton::clicked, this, &CTuningPanel::ExportRange);
@@ -120,6 +114,7 @@ void CTuningPanel::UpdateCursorReadout(bool settled) {
 
 void CTuningPanel::FillCursorTable(const RangeMeasurement& m) {
   const uint16_t shown = ShownChannelMask(ctx_, GlobalSettings::Instance());
+  cursorTable_->setUpdatesEnabled(false);
   cursorTable_->setRowCount(0);
   for (int k = 0; k < kAnalysisChannels; ++k) {
     if (((shown >> k) & 1) == 0) {
@@ -134,6 +129,8 @@ void CTuningPanel::FillCursorTable(const RangeMeasurement& m) {
       cursorTable_->setItem(row, column++, Number(text));
     }
   }
+  cursorTable_->resizeColumnsToContents();
+  cursorTable_->setUpdatesEnabled(true);
 }
 
 void CTuningPanel::ExportRange() {

@@ -27,6 +27,7 @@
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
 #include "support/ChannelLabel.h"
+#include "support/TextTable.h"
 #include "tools/CliRun.h"
 #include "tuning/BufferPositions.h"
 #include "views/CCrosstalkMap.h"
@@ -76,6 +77,7 @@ class TuningPanelTest : public ::testing::Test {
     SetPrompt(prompt);
     SetFileChooser(chooser);
     frame = std::make_unique<CMainFrame>(ctx, sim->adapter);
+    frame->ApplyLanguage(kLanguageEnglish);  // the texts the tests read
     // The three scripted keys alone, as a user would switch the others off.
     for (int k = 3; k < kSettingsChannelCount; ++k) {
       HideChannel(GlobalSettings::Instance().channel[static_cast<size_t>(k)]);
