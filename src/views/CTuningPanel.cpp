@@ -427,6 +427,34 @@ void CTuningPanel::SendRecommendedThresholds() {
   }
 }
 
+std::optional<std::filesystem::path> CTuningPanel::AskSavePath(const char* filter,
+                                                               const char* extension,
+                                                               const std::string& proposed,
+                                                               const QString& title) {
+  FileRequest request;
+  request.kind = FileDialogKind::Save;
+  request.filter = filter;
+  request.defaultExtension = extension;
+  request.proposedName = proposed;
+  request.overwritePrompt = true;
+  request.title = title.toStdString();
+  return TheFileChooser()->Choose(request);
+}
+
+bool CTuningPanel::WriteFileText(const std::filesystem::path& path, const std::string& text) {
+  if (ReplaceFileBytes(path,
+                       std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()))) {
+    return true;
+  }
+  ReportWriteFailure(path);
+  return false;
+}
+
+void CTuningPanel::ReportWriteFailure(const std::filesystem::path& path) {
+  ShowPrompt(tr("Could not write %1.").arg(QString::fromStdString(path.string())).toStdString(),
+             PromptIcon::Error);
+}
+
 void CTuningPanel::SaveReport() {
   const std::optional<AnalysisResult>& r = analysis_.Result();
   if (!r || r->Empty()) {
@@ -434,14 +462,8 @@ void CTuningPanel::SaveReport() {
                PromptIcon::Warning);
     return;
   }
-  FileRequest request;
-  request.kind = FileDialogKind::Save;
-  request.filter = "HTML (*.html)|*.html||";
-  request.defaultExtension = "html";
-  request.proposedName = "tuning-report.html";
-  request.overwritePrompt = true;
-  request.title = tr("Save report").toStdString();
-  const std::optional<std::filesystem::path> path = TheFileChooser()->Choose(request);
+  const std::optional<std::filesystem::path> path =
+      AskSavePath("HTML (*.html)|*.html||", "html", "tuning-report.html", tr("Save report"));
   if (!path) {
     return;
   }
@@ -452,11 +474,7 @@ void CTuningPanel::SaveReport() {
   ReportInputs inputs;
   inputs.source = rangeChoice_->currentText().toStdString() + ", Padscope window";
   inputs.label = [](int channel) { return ChannelLabel::Instance().Label(channel); };
-  const std::string html = FormatAnalysisHtml(full, inputs);
-  if (!ReplaceFileBytes(*path,
-                        std::span(reinterpret_cast<const uint8_t*>(html.data()), html.size()))) {
-    ShowPrompt(tr("Could not write %1.").arg(QString::fromStdString(path->string())).toStdString(),
-               PromptIcon::Error);
+  if (!WriteFileText(*path, FormatAnalysisHtml(full, inputs))) {
     return;
   }
   AddMessageLog("Tuning report saved: %s", path->string().c_str());

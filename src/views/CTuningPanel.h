@@ -2,7 +2,9 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <string>
 
 #include "tuning/GuidedWalk.h"
 #include "tuning/MeasureCursors.h"
@@ -96,6 +98,13 @@ class CTuningPanel : public QWidget {
   void ShowCrosstalkTitle();
 
   static QString KeyName(int channel);
+  // The file a Save dialog chooses, or nothing when it is cancelled.
+  static std::optional<std::filesystem::path> AskSavePath(const char* filter, const char* extension,
+                                                          const std::string& proposed,
+                                                          const QString& title);
+  // Writes the file whole or leaves it as it was; says so when it fails.
+  bool WriteFileText(const std::filesystem::path& path, const std::string& text);
+  void ReportWriteFailure(const std::filesystem::path& path);
 
   // Cursors tab (CTuningPanelCursors.cpp).
   void UpdateCursorReadout(bool settled);

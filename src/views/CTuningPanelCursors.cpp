@@ -11,7 +11,6 @@
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/DecodedCsv.h"
-#include "platform/FileBytes.h"
 #include "platform/MessageLog.h"
 #include "platform/Prompt.h"
 #include "state/GlobalSettings.h"
@@ -141,15 +140,10 @@ void CTuningPanel::ExportRange() {
         PromptIcon::Warning);
     return;
   }
-  FileRequest request;
-  request.kind = FileDialogKind::Save;
-  request.filter = "Chart (*.tkchart)|*.tkchart|Decoded CSV (*.csv)|*.csv||";
-  request.defaultExtension = "tkchart";
-  request.proposedName =
-      "range_" + std::to_string(at->first()) + "-" + std::to_string(at->last()) + ".tkchart";
-  request.overwritePrompt = true;
-  request.title = tr("Export range").toStdString();
-  const std::optional<std::filesystem::path> path = TheFileChooser()->Choose(request);
+  const std::optional<std::filesystem::path> path = AskSavePath(
+      "Chart (*.tkchart)|*.tkchart|Decoded CSV (*.csv)|*.csv||", "tkchart",
+      "range_" + std::to_string(at->first()) + "-" + std::to_string(at->last()) + ".tkchart",
+      tr("Export range"));
   if (!path) {
     return;
   }
@@ -157,21 +151,15 @@ void CTuningPanel::ExportRange() {
   for (char& c : extension) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
-  bool written = false;
   if (extension == ".csv") {
     std::ostringstream csv;
-    written = WriteDecodedCsv(csv, ctx_, GlobalSettings::Instance().singleByteMode != 0,
-                              at->first(), at->last());
-    const std::string text = csv.str();
-    written = written &&
-              ReplaceFileBytes(
-                  *path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-  } else {
-    written = WriteChart(*path, ctx_, at->first(), at->last());
-  }
-  if (!written) {
-    ShowPrompt(tr("Could not write %1.").arg(QString::fromStdString(path->string())).toStdString(),
-               PromptIcon::Error);
+    WriteDecodedCsv(csv, ctx_, GlobalSettings::Instance().singleByteMode != 0, at->first(),
+                    at->last());
+    if (!WriteFileText(*path, csv.str())) {
+      return;
+    }
+  } else if (!WriteChart(*path, ctx_, at->first(), at->last())) {
+    ReportWriteFailure(*path);
     return;
   }
   AddMessageLog("Frames %d to %d saved to %s", at->first(), at->last(), path->string().c_str());

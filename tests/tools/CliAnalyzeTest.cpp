@@ -16,14 +16,7 @@ namespace {
 
 using CliResult = test::CliRun;
 
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::istringstream in(line);
-  for (std::string f; std::getline(in, f, ',');) {
-    fields.push_back(f);
-  }
-  return fields;
-}
+using test::Fields;
 
 class CliAnalyze : public ::testing::Test {
  protected:

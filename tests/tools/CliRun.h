@@ -39,4 +39,14 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// The comma-separated fields of a CSV line.
+inline std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string f; std::getline(in, f, ',');) {
+    fields.push_back(f);
+  }
+  return fields;
+}
+
 }  // namespace padscope::test

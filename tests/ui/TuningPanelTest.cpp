@@ -49,15 +49,6 @@ constexpr const char* kScenario =
     "channel 1 baseline 1100 noise 3 touch 90 every 1 from 0.6 for 0.15\n"
     "channel 2 baseline 700 noise 4\n";
 
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> fields;
-  std::istringstream in(line);
-  for (std::string f; std::getline(in, f, ',');) {
-    fields.push_back(f);
-  }
-  return fields;
-}
-
 std::shared_ptr<const SimScenario> LoadScenario(const std::filesystem::path& path) {
   std::string error;
   auto scenario = SimScenario::Load(path, error);
@@ -161,7 +152,7 @@ TEST_F(TuningPanelTest, WholeBufferFiguresMatchTheCommandLinesAnalysis) {
   const int csvColumn[] = {1, 2, 3, 4, 5, 6, 7, 8, 13};
   ASSERT_EQ(panel->analysisTable()->rowCount(), 3);
   for (int channel = 0; channel < 3; ++channel) {
-    const std::vector<std::string> csv = Split(lines[static_cast<size_t>(channel) + 1]);
+    const std::vector<std::string> csv = test::Fields(lines[static_cast<size_t>(channel) + 1]);
     SCOPED_TRACE(lines[static_cast<size_t>(channel) + 1]);
     for (int c = 0; c < 9; ++c) {
       EXPECT_EQ(Figure(channel, c + 1).toStdString(), csv[static_cast<size_t>(csvColumn[c])]);
