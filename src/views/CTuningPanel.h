@@ -77,6 +77,7 @@ class CTuningPanel : public QWidget {
   QPushButton* walkButton() const { return walkButton_; }
   QPushButton* skipButton() const { return skipButton_; }
   QPushButton* applyButton() const { return applyButton_; }
+  QPushButton* reportButton() const { return reportButton_; }
   CCrosstalkMap* crosstalkMap() const { return crosstalk_; }
 
  signals:

@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
+#include "files/DecodedCsv.h"
 #include "platform/ProgramFolders.h"
 #include "state/GlobalSettings.h"
 
@@ -93,6 +95,32 @@ TEST_F(ChartFiles, AnAllFFFrameInTheBufferDoesNotCutTheChart) {
   EXPECT_EQ(r.recordsRead, 40);
   ASSERT_EQ(back.WriteIndex(), 33);
   EXPECT_EQ(0, std::memcmp(back.FrameAt(32)->raw, ctx.FrameAt(39)->raw, 64));
+}
+
+// Export Range: part of the buffer as a chart and as decoded CSV, the
+// invalid frame left out of both.
+TEST_F(ChartFiles, ARangeOfTheBufferAsChartAndAsDecodedCsv) {
+  Fill(40);
+  std::memset(ctx.FrameForWrite(20)->raw, 0xFF, 64);
+  ASSERT_TRUE(WriteChart(Path("r.tkchart"), ctx, 10, 25));
+  const Bytes bytes = ReadAll(Path("r.tkchart"));
+  ASSERT_EQ(bytes.size(), 64u * (15 + 1));
+  EXPECT_EQ(0, std::memcmp(bytes.data(), ctx.FrameAt(10)->raw, 64));
+  EXPECT_EQ(0, std::memcmp(bytes.data() + 64 * 14, ctx.FrameAt(25)->raw, 64));
+
+  std::ostringstream csv;
+  ASSERT_TRUE(WriteDecodedCsv(csv, ctx, true, 10, 25));
+  std::vector<std::string> frames;
+  std::istringstream lines(csv.str());
+  for (std::string line; std::getline(lines, line);) {
+    frames.push_back(line.substr(0, line.find(',')));
+  }
+  ASSERT_EQ(frames.size(), 16u);
+  EXPECT_EQ(frames[0], "frame");
+  EXPECT_EQ(frames[1], "10");
+  EXPECT_EQ(frames[10], "19");
+  EXPECT_EQ(frames[11], "21");
+  EXPECT_EQ(frames[15], "25");
 }
 
 TEST_F(ChartFiles, UnwritablePathFails) {

@@ -173,10 +173,9 @@ TEST(ThresholdApply, RefusesWithoutAMeasurementAndReportsEachChannel) {
   test::MessageLogRecorder log;
 
   // Nothing recommended, or only for keys left out: nothing goes out.
-  EXPECT_TRUE(SendRecommendedThresholds(Recommending({}), 0xFFFF, ctx, settings, sim.adapter)
-                  .refused);
-  EXPECT_TRUE(SendRecommendedThresholds(Recommending({{1, 50}}), 0x0001, ctx, settings,
-                                        sim.adapter)
+  EXPECT_TRUE(
+      SendRecommendedThresholds(Recommending({}), 0xFFFF, ctx, settings, sim.adapter).refused);
+  EXPECT_TRUE(SendRecommendedThresholds(Recommending({{1, 50}}), 0x0001, ctx, settings, sim.adapter)
                   .refused);
   EXPECT_TRUE(sim.sim->Commands().empty());
 
@@ -189,7 +188,8 @@ TEST(ThresholdApply, RefusesWithoutAMeasurementAndReportsEachChannel) {
   EXPECT_EQ(sim.sim->Thresholds()[2], 70);
   EXPECT_EQ(settings.channel[0].threshold, 40);
   EXPECT_EQ(settings.channel[2].threshold, 70);
-  EXPECT_TRUE(log.Contains("CH0: recommended threshold 300 does not fit the chip's byte; not sent."));
+  EXPECT_TRUE(
+      log.Contains("CH0: recommended threshold 300 does not fit the chip's byte; not sent."));
 
   // A failed transfer leaves that key's threshold as it was.
   settings.channel[3].thresholdDelta = 5;

@@ -343,6 +343,20 @@ TEST_F(TuningPanelTest, GuidedMeasurementThenSendRecommendedThresholds) {
                       "Send recommended threshold of CH0: " + std::to_string(t0) + " (was 40)"),
             log.end());
   EXPECT_EQ(prompt->Texts().size(), 1u);
+
+  // Save report...: the HTML page of what the table shows.
+  chooser->Answer(Path("report.html"));
+  QTest::mouseClick(panel->reportButton(), Qt::LeftButton);
+  std::ostringstream html;
+  html << std::ifstream(Path("report.html")).rdbuf();
+  EXPECT_EQ(html.str().rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(html.str().find("CH2"), std::string::npos);
+
+  // The panel follows a language switch at once.
+  frame->ApplyLanguage(kLanguageSimplifiedChinese);
+  QApplication::processEvents();
+  EXPECT_EQ(panel->applyButton()->text(), QStringLiteral("发送推荐阈值"));
+  EXPECT_EQ(panel->analysisTable()->item(2, 9)->text(), QStringLiteral("未触摸"));
 }
 
 }  // namespace

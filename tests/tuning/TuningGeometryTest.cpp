@@ -1,0 +1,85 @@
+// Where frames sit on the waveform view, the key scope's fitted window, and
+// the crosstalk map's grid: the rules the widgets draw and hit-test with.
+#include <gtest/gtest.h>
+
+#include "capture/CaptureContext.h"
+#include "tuning/BufferPositions.h"
+#include "tuning/CrosstalkGrid.h"
+#include "tuning/FitToData.h"
+
+namespace padscope {
+namespace {
+
+// Frames 10 ms apart from time 0; at 20 ms per pixel two frames share a column.
+TEST(FramePlaces, ColumnsFollowTheViewsWalkBothWays) {
+  CaptureContext ctx;
+  ASSERT_TRUE(ctx.AllocateFrames(64));
+  for (int i = 0; i < 50; ++i) {
+    ctx.FrameForWrite(i)->timestamp = static_cast<uint32_t>(10 * i);
+  }
+  ctx.writeIndex = 50;
+  ctx.lastSampleTime = 490;
+  ctx.msPerPixel = 20.0f;
+  const FrameWalkParams walk = ScopeWalkParams(ctx, true, 300);
+  EXPECT_EQ(XOfFrame(ctx, walk, 49), 40);
+  EXPECT_EQ(XOfFrame(ctx, walk, 48), 40);
+  EXPECT_EQ(XOfFrame(ctx, walk, 39), 45);
+  EXPECT_EQ(FrameAtX(ctx, walk, 45), 39);  // 39 and 38 share it: the newer
+  EXPECT_EQ(FrameAtX(ctx, walk, 10), 49);  // left of the plot: the newest
+  EXPECT_EQ(FrameAtX(ctx, walk, 500), 1);  // right of the data: the oldest column (1 and 0)
+
+  // Panned 100 ms into the past: the frames after the end time are not drawn.
+  ctx.displayShift = -100;
+  const FrameWalkParams panned = ScopeWalkParams(ctx, true, 300);
+  EXPECT_EQ(XOfFrame(ctx, panned, 49), std::nullopt);
+  EXPECT_EQ(XOfFrame(ctx, panned, 39), 40);
+  EXPECT_EQ(FrameAtX(ctx, panned, 40), 39);
+
+  // Frame mode: one frame per column from the newest drawn one.
+  const FrameWalkParams frames = ScopeWalkParams(ctx, false, 300);
+  EXPECT_EQ(XOfFrame(ctx, frames, 30), 49);
+  EXPECT_EQ(FrameAtX(ctx, frames, 49), 30);
+  // A frame beyond the plot's right edge (x > W - 44) is not placed.
+  EXPECT_EQ(XOfFrame(ctx, ScopeWalkParams(ctx, false, 60), 0), std::nullopt);
+}
+
+TEST(FitToData, KeyScopeZoomIsTheLargestThatHoldsTheSpan) {
+  // 0..100 with a margin of 5: 110 units in the 500 rows of a 540-high view.
+  OutputWindow w = FitOutputWindow({0, 100}, 540);
+  EXPECT_EQ(w.top, 105);
+  EXPECT_EQ(w.zoom, 4);
+  // A flat line still gets a margin, and the zoom stops at 18.
+  w = FitOutputWindow({50, 50}, 540);
+  EXPECT_EQ(w.top, 52);
+  EXPECT_EQ(w.zoom, 18);
+  // Too tall for zoom 1: the top stays in view.
+  w = FitOutputWindow({0, 2000}, 540);
+  EXPECT_EQ(w.top, 2100);
+  EXPECT_EQ(w.zoom, 1);
+}
+
+TEST(CrosstalkGrid, CellsHitAndColour) {
+  const CrosstalkGridLayout grid = LayOutCrosstalkGrid({0, 2, 5}, 400, 200, 60, 24, 4);
+  ASSERT_EQ(grid.cell, 56);  // the largest cell: 172 / 3 would be 57
+  EXPECT_EQ(grid.Hit(60, 24), std::make_pair(0, 0));
+  EXPECT_EQ(grid.Hit(60 + 56, 24 + 2 * 56 + 55), std::make_pair(2, 1));
+  EXPECT_EQ(grid.Hit(59, 30), std::nullopt);
+  EXPECT_EQ(grid.Hit(60 + 3 * 56, 30), std::nullopt);
+  EXPECT_EQ(LayOutCrosstalkGrid({0, 1, 2, 3}, 100, 80, 60, 24, 4).cell, 0);  // no room
+
+  CrosstalkCell cell;
+  EXPECT_EQ(CrosstalkColour(cell, 20), 0x505050u);  // not measured
+  EXPECT_EQ(CrosstalkCellText(cell), "");
+  cell.measured = true;
+  EXPECT_EQ(CrosstalkCellText(cell), "-");  // no signal to share
+  cell.percent = 0;
+  EXPECT_EQ(CrosstalkColour(cell, 20), 0x1E325Au);
+  cell.percent = -20;  // a key pushed down as much is as suspect
+  EXPECT_EQ(CrosstalkColour(cell, 20), 0xF0C828u);
+  cell.percent = 55;
+  EXPECT_EQ(CrosstalkColour(cell, 20), 0xDC281Eu);
+  EXPECT_EQ(CrosstalkCellText(cell), "55");
+}
+
+}  // namespace
+}  // namespace padscope
