@@ -12,10 +12,12 @@
 use strict;
 use warnings;
 use File::Basename;
-use File::Spec;
+use Cwd qw(abs_path);
 
 die "usage: pictures.pl OUTPUT_DIR PICTURE.png...\n" if @ARGV < 1;
-my $out = File::Spec->rel2abs(shift @ARGV);
+my $out = abs_path(shift @ARGV) or die "the output folder must exist\n";
+# gropdf reads the picture's path up to the first blank.
+die "$out: the guide's pictures need a build folder without blanks in its path\n" if $out =~ /\s/;
 my $defs = '';
 
 for my $png (sort @ARGV) {
