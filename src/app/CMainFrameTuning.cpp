@@ -52,9 +52,10 @@ void CMainFrame::ShowTuningDock() {
   }
   tuningDock_->show();
   if (!tuningDockSized_ && !tuningDock_->isFloating()) {
-    // Under a third of the window: the scopes keep most of it.
+    // Under a third of the window: the scopes keep most of it, and on a
+    // small screen the key scope keeps room for its plot above its key boxes.
     tuningDockSized_ = true;
-    resizeDocks({tuningDock_}, {std::min(300, height() * 30 / 100)}, Qt::Vertical);
+    resizeDocks({tuningDock_}, {std::min(300, height() * 28 / 100)}, Qt::Vertical);
   }
 }
 

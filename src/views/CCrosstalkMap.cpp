@@ -29,7 +29,7 @@ QString Name(int channel) {
 
 CCrosstalkMap::CCrosstalkMap(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
-  setMinimumSize(200, 160);
+  setMinimumSize(200, 100);  // a small window keeps its dock short
 }
 
 void CCrosstalkMap::SetResult(const AnalysisResult* result) {

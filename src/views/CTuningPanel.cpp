@@ -186,8 +186,8 @@ void CTuningPanel::showEvent(QShowEvent* event) {
 QWidget* CTuningPanel::BuildAnalysisTab() {
   auto* page = new QWidget(this);
   auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->setSpacing(4);
+  layout->setContentsMargins(4, 2, 4, 2);
+  layout->setSpacing(2);
 
   auto* rangeRow = new QHBoxLayout;
   rangeLabel_ = new QLabel(page);
@@ -232,7 +232,7 @@ QWidget* CTuningPanel::BuildAnalysisTab() {
   analysisTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   analysisTable_->setSelectionMode(QAbstractItemView::NoSelection);
   analysisTable_->verticalHeader()->setDefaultSectionSize(analysisTable_->fontMetrics().height() +
-                                                          4);
+                                                          2);
   layout->addWidget(analysisTable_, 1);
 
   connect(rangeChoice_, &QComboBox::currentIndexChanged, this, &CTuningPanel::RangeChosen);
@@ -254,8 +254,8 @@ QWidget* CTuningPanel::BuildAnalysisTab() {
 QWidget* CTuningPanel::BuildCrosstalkTab() {
   auto* page = new QWidget(this);
   auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->setSpacing(4);
+  layout->setContentsMargins(4, 2, 4, 2);
+  layout->setSpacing(2);
   crosstalkCaption_ = new QLabel(page);
   crosstalkCaption_->setWordWrap(true);
   layout->addWidget(crosstalkCaption_);

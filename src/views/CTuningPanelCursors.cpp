@@ -50,8 +50,8 @@ QString Duration(int64_t ms) {
 QWidget* CTuningPanel::BuildCursorsTab() {
   auto* page = new QWidget(this);
   auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->setSpacing(4);
+  layout->setContentsMargins(4, 2, 4, 2);
+  layout->setSpacing(2);
   auto* top = new QHBoxLayout;
   cursorSummary_ = new QLabel(page);
   cursorSummary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -65,7 +65,7 @@ QWidget* CTuningPanel::BuildCursorsTab() {
   cursorTable_->setColumnCount(9);
   cursorTable_->verticalHeader()->hide();
   cursorTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  cursorTable_->verticalHeader()->setDefaultSectionSize(cursorTable_->fontMetrics().height() + 4);
+  cursorTable_->verticalHeader()->setDefaultSectionSize(cursorTable_->fontMetrics().height() + 2);
   layout->addWidget(cursorTable_, 1);
   connect(exportButton_, &QPushButton::clicked, this, &CTuningPanel::ExportRange);
   return page;
