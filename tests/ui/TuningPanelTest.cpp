@@ -94,11 +94,11 @@ class TuningPanelTest : public ::testing::Test {
       return cond();
     });
   }
-  // Three seconds of the scripted chip recorded by the command line, loaded
+  // Two seconds of the scripted chip recorded by the command line, loaded
   // into the window as Load Data does.
   void LoadRecording() {
     const test::CliRun r =
-        test::RunCliCaptured({"check", "--simulate=pelmira:" + Path("keys.scn"), "--seconds", "3",
+        test::RunCliCaptured({"check", "--simulate=pelmira:" + Path("keys.scn"), "--seconds", "2",
                               "-o", Path("rec.tkchart"), "--format", "csv"},
                              nullptr);
     ASSERT_TRUE(std::filesystem::exists(Path("rec.tkchart"))) << r.err;
