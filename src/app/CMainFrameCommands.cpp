@@ -6,8 +6,8 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QKeyEvent>
 #include <QDockWidget>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -153,7 +153,7 @@ void CMainFrame::BuildActions() {
       {kCmdOutputZoomUp, Qt::Key_Right},  {kCmdOutputZoomDown, Qt::Key_Left},
       {kCmdRangeUpKey, Qt::Key_PageUp},   {kCmdRangeDownKey, Qt::Key_PageDown},
       {kCmdPanLeft, Qt::Key_Home},        {kCmdPanRight, Qt::Key_End},
-      {kCmdFitToData, Qt::Key_F6},       {kCmdMeasure, Qt::Key_F8},
+      {kCmdFitToData, Qt::Key_F6},        {kCmdMeasure, Qt::Key_F8},
   };
   for (const auto& [id, key] : keys) {
     actions_[id]->setShortcut(key);

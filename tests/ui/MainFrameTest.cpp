@@ -88,11 +88,10 @@ class MainFrameTest : public ::testing::Test {
 };
 
 TEST_F(MainFrameTest, ToolbarHoldsTheCommandsInOrder) {
-  EXPECT_EQ(
-      Ids(frame->toolBar()->actions()),
-      (std::vector<int>{32771, 32773, 0,     32788, 32814, 32813, 0,     32799, 0,     57664, 32824,
-                        32826, 32827, 32828, 32837, 32838, 32839, 32840, 0,     32853, 32859,
-                        0,     32870, 32872}));
+  EXPECT_EQ(Ids(frame->toolBar()->actions()),
+            (std::vector<int>{32771, 32773, 0,     32788, 32814, 32813, 0,     32799,
+                              0,     57664, 32824, 32826, 32827, 32828, 32837, 32838,
+                              32839, 32840, 0,     32853, 32859, 0,     32870, 32872}));
   EXPECT_EQ(frame->toolBar()->iconSize(), QSize(32, 32));
   for (QAction* a : frame->toolBar()->actions()) {
     if (!a->isSeparator()) {
@@ -109,8 +108,8 @@ TEST_F(MainFrameTest, MenusHoldTheCommandsInOrder) {
   EXPECT_EQ(Ids(Menu(1)->actions()),
             (std::vector<int>{32774, 32775, 0, 32782, 0, 32776, 32777, 0, 32785, 32784, 32786,
                               32787, 0, 32820, 32822}));
-  EXPECT_EQ(Ids(Menu(2)->actions()), (std::vector<int>{59392, 59393, 0, 32799, 32855, 32858, 0,
-                                                       32870, 32872, 32871}));
+  EXPECT_EQ(Ids(Menu(2)->actions()),
+            (std::vector<int>{59392, 59393, 0, 32799, 32855, 32858, 0, 32870, 32872, 32871}));
   EXPECT_EQ(Ids(Menu(3)->actions()),
             (std::vector<int>{32845, 32847, 32849, 57664, 0, 2345, 0, 2346}));
 }
