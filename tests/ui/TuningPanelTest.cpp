@@ -21,7 +21,7 @@
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "sim/SimScenario.h"
 #include "state/GlobalSettings.h"
@@ -87,7 +87,7 @@ class TuningPanelTest : public ::testing::Test {
     SetPrompt(nullptr);
     SetFileChooser(nullptr);
   }
-  std::string Path(const char* name) { return (ProgramDirectory() / name).string(); }
+  std::string Path(const char* name) { return (StateDirectory() / name).string(); }
   bool PumpUntil(const std::function<bool()>& cond) {
     return test::WaitFor([&] {
       QApplication::processEvents();

@@ -24,7 +24,7 @@
 #include "dialogs/DialogRunnerQt.h"
 #include "link/AdapterInstance.h"
 #include "link/HidAdapter.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Prompt.h"
 #include "sim/BackendSelection.h"
 #include "state/GlobalSettings.h"
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
   SetPrompt(std::make_shared<StderrPrompt>());
   TextTable& texts = TextTable::Instance();
   texts.SetLanguage(kLanguageEnglish);
-  texts.Load(ProgramDirectory() / "Padscope.xml");
+  texts.Load(ResourceDirectory() / "Padscope.xml");
   std::string error;
   std::shared_ptr<HidBackend> backend =
       MakeBackend(SimSelection{SimModel::Pelmira, argv[2]}, error);
