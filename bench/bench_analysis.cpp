@@ -60,7 +60,7 @@ double ReadSlots(const CaptureContext& ctx, int64_t& checksum) {
   for (int i = 0, n = ctx.WriteIndex(); i < n; ++i) {
     const SampleFrame* f = ctx.FrameAt(i);
     for (int ch = 0; ch < kFrameChannels; ++ch) {
-      sum += f->rawValue[ch] + f->secondValue[ch] + f->keyState[ch];
+      sum += f->rawValue[ch] + f->secondValue[ch] + f->KeyState(ch);
     }
   }
   // Keeps the compiler from moving the reads out of the timed span.

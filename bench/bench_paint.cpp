@@ -1,11 +1,14 @@
 // One paint of each scope view at 1920 x 1080 with 16 channels over a full
-// default buffer (1,638,400 frames), against the views' 40 ms timer period;
-// then the same paints while the frames keep arriving (100 a second), in
-// seconds that alternate between the Tuning panel closed and open and
-// updating once a second as its timer does, with the panel's own update and
-// its reading of the whole buffer in slices.
+// default buffer (1,638,400 frames, 10 ms apart), drawn from the runs of
+// frames per column against the walk that joins every frame to the next (the
+// way the views drew before), in the same run: with the whole buffer on
+// screen, and with a span of 2,000 frames. Then the paints while the frames
+// keep arriving (100 a second), in seconds that alternate between the Tuning
+// panel closed and open and updating once a second as its timer does, with the
+// panel's own update and its reading of the whole buffer in slices.
 //
-//   bench/bench_paint [rounds] [png-prefix]   (the prefix saves what was painted)
+//   bench/bench_paint [paints per round] [png-prefix|-] [span]
+//   (a prefix saves what was painted; "span" measures only the 2,000 frames)
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
@@ -15,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <vector>
 
 #include "capture/CaptureContext.h"
 #include "link/HidAdapter.h"
@@ -30,19 +34,23 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr double kTimerMs = 40.0;
+constexpr int kWidth = 1920;
+constexpr int kRounds = 3;
+constexpr uint32_t kFrameMs = 10;
 constexpr int kFramesPerTimerPeriod = 4;  // 100 frames a second
 constexpr int kRoundsPerSecond = 25;
 // The live rounds start this many frames before the end of the buffer.
 constexpr int kLiveReserve = 100000;
 
-// A full buffer of a 16-channel stream, 10 ms apart, ending now; a key is
-// touched now and then so that the analysis has something to measure.
+// A full buffer of a 16-channel stream, 10 ms apart; a key is touched now and
+// then so that the analysis has something to measure.
 void FillBuffer(CaptureContext& ctx) {
   ctx.AllocateFrames(kDefaultFrameCapacity);
   std::mt19937 rng(5);
   uint8_t raw[64] = {};
   raw[2] = 0x10;
+  ctx.layoutStreak = 10;
+  ctx.candidateLayout = 3;
   const int n = kDefaultFrameCapacity - 1;
   for (int i = 0; i < n; ++i) {
     const bool touched = (i / 300) % 2 == 1;
@@ -56,17 +64,11 @@ void FillBuffer(CaptureContext& ctx) {
     // stay those of the earlier figures.
     rng();
     raw[0] = static_cast<uint8_t>(touched ? 1u << ((i / 600) % 8) : 0);
-    ctx.writeIndex = i;
     std::memcpy(ctx.FrameForWrite(i)->raw, raw, 64);
-    ctx.layoutStreak = 10;
-    ctx.candidateLayout = 3;
-    ctx.DecodeFrame(1);
+    ctx.DecodeFrame(1, static_cast<uint32_t>(i) * kFrameMs);
+    ctx.CommitFrame(i);
   }
-  for (int i = 0; i < n; ++i) {
-    ctx.FrameForWrite(i)->timestamp = static_cast<uint32_t>(i) * 10u;
-  }
-  ctx.writeIndex = n;
-  ctx.lastSampleTime = static_cast<uint32_t>(n - 1) * 10u;
+  ctx.lastSampleTime = static_cast<uint32_t>(n - 1) * kFrameMs;
   ctx.frameLayout = 3;
 }
 
@@ -74,20 +76,40 @@ double Ms(Clock::time_point since) {
   return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
 }
 
+double PaintMs(CScopeViewBase& view) {
+  const auto start = Clock::now();
+  view.Refresh();
+  return Ms(start);
+}
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-template <typename View>
-double MedianPaintMs(View& view, int rounds) {
-  std::vector<double> ms;
-  for (int r = 0; r < rounds; ++r) {
-    const auto start = Clock::now();
-    view.Refresh();
-    ms.push_back(Ms(start));
+// Three rounds; in each, `paints` paints by runs and by lines in turn. The
+// figures are the medians over the rounds of each round's median.
+void Measure(const char* name, CScopeViewBase& view, int paints) {
+  std::vector<double> runsMs, linesMs, ratios;
+  for (int r = 0; r < kRounds; ++r) {
+    std::vector<double> runs, lines;
+    for (int k = 0; k < paints; ++k) {
+      view.SetLineWalk(false);
+      runs.push_back(PaintMs(view));
+      view.SetLineWalk(true);
+      lines.push_back(PaintMs(view));
+    }
+    view.SetLineWalk(false);
+    runsMs.push_back(Median(runs));
+    linesMs.push_back(Median(lines));
+    ratios.push_back(linesMs.back() / runsMs.back());
   }
-  return Median(ms);
+  std::printf("  %-14s runs %8.2f ms  lines %8.2f ms  lines/runs %6.2f  (rounds", name,
+              Median(runsMs), Median(linesMs), Median(ratios));
+  for (double q : ratios) {
+    std::printf(" %.2f", q);
+  }
+  std::printf(")\n");
 }
 
 struct LiveFigures {
@@ -144,7 +166,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   }
   QApplication app(argc, argv);
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+  const int paints = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   CaptureContext ctx;
   FillBuffer(ctx);
   // Every channel shown, the raw window around the values (display units are
@@ -158,27 +180,56 @@ int main(int argc, char** argv) {
   FrameFields fields;
   CViewScope scope(ctx, fields);
   CViewKeyScope keyScope(ctx, fields);
-  scope.resize(1920, 1080);
-  keyScope.resize(1920, 1080);
+  scope.resize(kWidth, 1080);
+  keyScope.resize(kWidth, 1080);
   scope.show();
   keyScope.show();
   QApplication::processEvents();
-  if (argc > 2) {
-    scope.surface().copy(0, 0, 1920, 1080).save(QString(argv[2]) + "-scope.png");
-    keyScope.surface().copy(0, 0, 1920, 1080).save(QString(argv[2]) + "-keyscope.png");
+
+  // The trace area is 1,876 columns wide: 8,734 ms per column puts the whole
+  // buffer on it, 10.66 ms a span of 2,000 frames.
+  const float columns = static_cast<float>(kWidth - 44);
+  struct Case {
+    const char* what;
+    float msPerPixel;
+  };
+  const Case cases[] = {
+      {"whole buffer", static_cast<float>(ctx.WriteIndex()) * kFrameMs / columns},
+      {"2,000 frames", 2000.0f * kFrameMs / columns},
+  };
+  std::printf("paint at %dx1080, 16 channels, %d frames %u ms apart, %d paints per round\n",
+              kWidth, ctx.WriteIndex(), kFrameMs, paints);
+  const float defaultMsPerPixel = ctx.msPerPixel;
+  const bool spanOnly = argc > 3 && std::strcmp(argv[3], "span") == 0;
+  for (const Case& c : cases) {
+    if (spanOnly && &c == &cases[0]) {
+      continue;
+    }
+    ctx.msPerPixel = c.msPerPixel;
+    std::printf("%s on screen (%.3f ms per column):\n", c.what, c.msPerPixel);
+    if (argc > 2 && std::strcmp(argv[2], "-") != 0) {
+      for (bool lines : {false, true}) {
+        scope.SetLineWalk(lines);
+        keyScope.SetLineWalk(lines);
+        scope.Refresh();
+        keyScope.Refresh();
+        const QString suffix =
+            QString("-%1-%2.png").arg(c.msPerPixel).arg(lines ? "lines" : "runs");
+        scope.surface().copy(0, 0, kWidth, 1080).save(QString(argv[2]) + "-scope" + suffix);
+        keyScope.surface().copy(0, 0, kWidth, 1080).save(QString(argv[2]) + "-keyscope" + suffix);
+      }
+    }
+    Measure("CViewScope", scope, paints);
+    Measure("CViewKeyScope", keyScope, paints);
   }
-  const double scopeMs = MedianPaintMs(scope, rounds);
-  const double keyMs = MedianPaintMs(keyScope, rounds);
-  std::printf("paint at 1920x1080, 16 channels, %d frames, median of %d\n", ctx.WriteIndex(),
-              rounds);
-  std::printf("CViewScope:    %7.2f ms  (%.1f%% of the 40 ms period)\n", scopeMs,
-              scopeMs / kTimerMs * 100);
-  std::printf("CViewKeyScope: %7.2f ms  (%.1f%% of the 40 ms period)\n", keyMs,
-              keyMs / kTimerMs * 100);
+  if (spanOnly) {
+    return 0;
+  }
+  ctx.msPerPixel = defaultMsPerPixel;
 
   // The same paints while frames arrive, without and with the Tuning panel
   // (its default range: the last 10 seconds of the capture).
-  const int seconds = 2 * std::max(2, rounds / kRoundsPerSecond);
+  const int seconds = 4;
   HidAdapter adapter(std::make_shared<SimulatedAdapter>());
   CTuningPanel panel(ctx, adapter, scope);
   panel.resize(1920, 300);

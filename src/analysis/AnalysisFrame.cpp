@@ -50,7 +50,7 @@ bool ReadAnalysisFrame(const CaptureContext& ctx, int index, bool singleByteMode
   out.channels = ChannelsOf(*f);
   out.keys = 0;
   for (int k = 0; k < kFrameChannels; ++k) {
-    out.keys |= f->keyState[k] != 0 ? static_cast<uint16_t>(1u << k) : 0;
+    out.keys |= f->KeyState(k) ? static_cast<uint16_t>(1u << k) : 0;
     out.raw[k] = f->rawValue[k] - kValueOffset;
     out.output[k] = singleByteMode ? f->secondValue[k] : f->secondValue[k] - kValueOffset;
   }

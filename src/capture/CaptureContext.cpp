@@ -71,6 +71,11 @@ CaptureContext::~CaptureContext() {
 
 bool CaptureContext::AllocateFrames(int n) {
   frames_.reset();
+  for (auto& level : summaries_) {
+    level.reset();
+  }
+  summaryBlocks_.fill(0);
+  summarized_.store(0, std::memory_order_release);
   touchedFrames_ = 0;
   if (n < 1 || static_cast<size_t>(n) > std::numeric_limits<size_t>::max() / sizeof(SampleFrame)) {
     return false;
@@ -78,7 +83,8 @@ bool CaptureContext::AllocateFrames(int n) {
   // calloc hands out zero pages that become resident only when written.
   frames_.reset(
       static_cast<SampleFrame*>(std::calloc(static_cast<size_t>(n), sizeof(SampleFrame))));
-  if (!frames_) {
+  if (!frames_ || !AllocateSummaries(n)) {
+    frames_.reset();
     return false;
   }
   AdviseHugePages(frames_.get(), static_cast<size_t>(n) * sizeof(SampleFrame));
@@ -102,6 +108,7 @@ void CaptureContext::ResetFrames() {
     return;
   }
   writeIndex.store(0, std::memory_order_release);
+  summarized_.store(0, std::memory_order_release);
   BeginNewContents();
   lastSampleTime = 0;
   liveEndTime = 0;
@@ -134,6 +141,7 @@ void CaptureContext::CompactFrames() {
     touchedFrames_ = half;  // an odd capacity's last slot stays where it was
   }
   compactedFrames.fetch_add(half, std::memory_order_relaxed);
+  RebuildSummaries(half);
   writeIndex.store(half, std::memory_order_release);
 }
 
@@ -143,6 +151,11 @@ SampleFrame* CaptureContext::FrameForWrite(int index) {
   }
   if (index >= touchedFrames_.load(std::memory_order_relaxed)) {
     touchedFrames_.store(index + 1, std::memory_order_relaxed);
+  }
+  // A frame that may change below the summarized ones takes its blocks out
+  // of the summaries. Appends write at writeIndex, which is never below.
+  if (index < summarized_.load(std::memory_order_relaxed)) {
+    summarized_.store(index - index % kSummaryFanOut, std::memory_order_release);
   }
   return frames_.get() + index;
 }
@@ -172,14 +185,20 @@ int32_t CaptureContext::SecondValue(int frame, int channel) const {
 void CaptureContext::SetRawValue(int frame, int channel, int32_t value) {
   SampleFrame* f = FrameForWrite(frame);
   if (f != nullptr && channel >= 0 && channel < kFrameChannels) {
-    f->rawValue[channel] = value;
+    f->rawValue[channel] = static_cast<uint16_t>(value);
   }
 }
 
 void CaptureContext::SetSecondValue(int frame, int channel, int32_t value) {
   SampleFrame* f = FrameForWrite(frame);
   if (f != nullptr && channel >= 0 && channel < kFrameChannels) {
-    f->secondValue[channel] = value;
+    f->secondValue[channel] = static_cast<uint16_t>(value);
+  }
+}
+
+void CaptureContext::SetKeyAux(int frame, int channel) {
+  if (frames_ && frame >= 0 && frame < frameCapacity) {
+    frames_.get()[frame].SetKeyAux(channel, true);
   }
 }
 

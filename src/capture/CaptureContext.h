@@ -20,6 +20,29 @@ inline constexpr int kRunReplaying = 11;
 inline constexpr int kLayoutInvalid = -12;  // an all-0xFF frame (the end record of a chart)
 inline constexpr int kLastPointGroups = 5;
 
+// Block summaries: for blocks of 32, 1,024 and 32,768 frames, the lowest and
+// highest time stamp and stored values. A view draws a block that falls on one
+// pixel column from its summary without reading its frames.
+inline constexpr int kSummaryLevels = 3;
+inline constexpr int kSummaryFanOut = 32;
+
+constexpr int SummaryBlockFrames(int level) {
+  int frames = kSummaryFanOut;
+  for (int l = 0; l < level; ++l) {
+    frames *= kSummaryFanOut;
+  }
+  return frames;
+}
+
+struct FrameBlockSummary {
+  uint32_t minTime;
+  uint32_t maxTime;
+  uint16_t minFirst[kFrameChannels];  // rawValue
+  uint16_t maxFirst[kFrameChannels];
+  uint16_t minSecond[kFrameChannels];  // secondValue
+  uint16_t maxSecond[kFrameChannels];
+};
+
 struct PlotPoint {
   int32_t x = -1;
   int32_t y = -1;
@@ -52,7 +75,7 @@ class CaptureContext {
   void ResetLastPoints();
   // Keeps the newest half of a full buffer: frames half..2*half-1 move to
   // 0..half-1, the vacated slots are zeroed, writeIndex becomes half, and
-  // compactedFrames grows by half.
+  // compactedFrames grows by half. The block summaries are rebuilt in one pass.
   void CompactFrames();
   // Tells readers that keep frame positions (measurement cursors, a running
   // analysis) that the buffer now holds new contents: generation changes and
@@ -71,13 +94,35 @@ class CaptureContext {
   SampleFrame* FrameForWrite(int index);
   const SampleFrame* FrameAt(int index) const;
 
+  // Publishes frame `index`, the one at writeIndex, as complete: folds it into
+  // the block summaries (O(1)) and stores writeIndex = index + 1 with release.
+  // The writers' way to append a frame.
+  void CommitFrame(int index);
+  // Frames [0, SummarizedFrames()) are covered by the block summaries. A
+  // writer that sets writeIndex itself, or writes a frame below this mark
+  // through FrameForWrite, leaves the summaries behind (this mark never
+  // covers a frame changed since it was summarized) until RebuildSummaries.
+  int SummarizedFrames() const { return summarized_.load(std::memory_order_acquire); }
+  // The summary of block `block` of `level`, or null unless all its frames
+  // lie below SummarizedFrames().
+  const FrameBlockSummary* BlockSummary(int level, int block) const;
+  // Summarizes frames [0, writeIndex) again, in one pass.
+  void RebuildSummaries();
+  // Adds `shift` to the time stamp of every frame below writeIndex (the
+  // millisecond clock wraps) and keeps the summaries in step.
+  void ShiftTimestamps(uint32_t shift);
+
   // Bounded accessors: an index outside the buffer or a channel outside 0..15
-  // reads 0 and makes a store do nothing.
+  // reads 0 and makes a store do nothing. Values are stored as the 16-bit
+  // words they are on the wire: a store keeps the low 16 bits.
   int RawByte(int frame, int index) const;
   int32_t RawValue(int frame, int channel) const;
   int32_t SecondValue(int frame, int channel) const;
   void SetRawValue(int frame, int channel, int32_t value);
   void SetSecondValue(int frame, int channel, int32_t value);
+  // Sets the over-threshold mark of a frame's channel (the views' mark on the
+  // newest frame); nothing outside the buffer or the 16 channels.
+  void SetKeyAux(int frame, int channel);
   int WriteIndex() const { return writeIndex.load(std::memory_order_acquire); }
   int FrameLayout() const { return frameLayout.load(std::memory_order_relaxed); }
   // channelCount limited to the 16 channels a frame holds.
@@ -121,11 +166,20 @@ class CaptureContext {
 
  private:
   struct FreeDeleter {
-    void operator()(SampleFrame* p) const { std::free(p); }
+    void operator()(void* p) const { std::free(p); }
   };
   void ZeroFrames(int from, int to);
+  bool AllocateSummaries(int frames);
+  // Folds frame `index` (== summarized_) into its blocks and advances the mark.
+  void FoldFrame(int index);
+  void RebuildSummaries(int frames);
+  void ShiftSummaryTimes(uint32_t shift);
 
   std::unique_ptr<SampleFrame, FreeDeleter> frames_;
+  std::array<std::unique_ptr<FrameBlockSummary, FreeDeleter>, kSummaryLevels> summaries_;
+  std::array<int, kSummaryLevels> summaryBlocks_{};
+  // Written by the buffer's one writer; read with acquire by the views.
+  std::atomic<int> summarized_{0};
   std::atomic<int> touchedFrames_{0};  // slots [0, touchedFrames_) may hold data
 };
 

@@ -160,7 +160,7 @@ class CaptureLoop {
     if (!Accept(index, *frame)) {
       return;
     }
-    ctx_.writeIndex.store(index + 1, std::memory_order_release);
+    ctx_.CommitFrame(index);
     if (index + 1 >= ctx_.frameCapacity) {
       ctx_.CompactFrames();
     }

@@ -29,12 +29,16 @@ bool AllBytes(const uint8_t* p, uint8_t value) {
   return diff == 0;
 }
 
-// The payload and the zero bytes after it, 128 bytes in a row (the frame's
-// layout is fixed by static_asserts). Every offset the decoder computes from a
-// 5-bit channel count stays below 128.
-const uint8_t* Bytes(const SampleFrame& f) {
-  return reinterpret_cast<const uint8_t*>(&f);
-}
+// The payload and 64 zero bytes after it: every offset the decoder computes
+// from a 5-bit channel count stays below 128, and what lies past the payload
+// reads as zero.
+struct PaddedPayload {
+  uint8_t bytes[2 * kRawBytes];
+  explicit PaddedPayload(const uint8_t* raw) {
+    std::memcpy(bytes, raw, kRawBytes);
+    std::memset(bytes + kRawBytes, 0, kRawBytes);
+  }
+};
 static_assert(3 + 2 * (31 + 15) + 1 < 2 * kRawBytes);
 
 int BigEndianWord(const uint8_t* b, int i) {
@@ -104,7 +108,8 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   // Marked frames carry 16 first values and their second values from byte
   // 35; plain frames carry `count` first values and the second values right
   // after them (channels past 16 are on the wire but not stored).
-  const uint8_t* b = Bytes(*f);
+  const PaddedPayload payload(f->raw);
+  const uint8_t* b = payload.bytes;
   const int stored = layout == kLayoutMarked ? kFrameChannels : std::min(count, kFrameChannels);
   const int second = layout == kLayoutMarked ? 35 : 3 + 2 * count;
   ValueEncoding encoding = valueEncoding.load(relaxed);
@@ -129,14 +134,11 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   if (index == 0) {
     // The first frame of the buffer carries no values: each reads as zero,
     // which the stored offset form writes as 0x8000.
-    std::fill(std::begin(f->rawValue), std::end(f->rawValue), kValueOffset);
-    std::fill(f->keyState, f->keyState + kFrameChannels, 0);
-    std::fill(f->keyAux, f->keyAux + kFrameChannels, 0);
+    std::fill(std::begin(f->rawValue), std::end(f->rawValue), uint16_t{kValueOffset});
+    f->keyBits = 0;
+    f->auxBits = 0;
   } else {
-    for (int k = 0; k < 8; ++k) {
-      f->keyState[k] = f->raw[0] & (1 << k);
-      f->keyState[k + 8] = f->raw[1] & (1 << k);
-    }
+    f->keyBits = static_cast<uint16_t>(f->raw[0] | (f->raw[1] << 8));
   }
   return layout;
 }

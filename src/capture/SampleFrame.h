@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 namespace padscope {
@@ -24,37 +23,36 @@ enum class ValueEncoding : int {
 // and any counts within 16383 of zero, are read right in either encoding.
 ValueEncoding ChooseValueEncoding(const uint8_t* raw, int channels);
 
-// One decoded adapter frame, 388 bytes. The layout is part of the program's
-// contract with its views and exports and is checked below.
+// One decoded adapter frame, 136 bytes. The layout is the buffer's own (no file
+// stores it): the 64 payload bytes that charts and raw tables are written
+// from, the decoded values at the 16-bit width they have on the wire, the key
+// bits and the marks as bit sets, and the time stamp.
 struct SampleFrame {
-  uint8_t raw[kRawBytes];               // the adapter's payload exactly as received
-  uint8_t rawTail[kRawBytes];           // always zero; decoding reads past byte 63 into it
-  int32_t rawValue[kFrameChannels];     // first value of each channel, offset by 0x8000
-  int32_t secondValue[kFrameChannels];  // second value: offset 16-bit, or the plain byte
-  uint8_t keyAux[64];    // over-threshold mark the key scope view writes into the newest frame
-  uint8_t keyState[64];  // non-zero when the channel's key bit is set
-  uint32_t timestamp;    // TickMs() when the frame was decoded
+  uint8_t raw[kRawBytes];                // the adapter's payload exactly as received
+  uint16_t rawValue[kFrameChannels];     // first value of each channel, offset by 0x8000
+  uint16_t secondValue[kFrameChannels];  // second value: offset 16-bit, or the plain byte
+  uint32_t timestamp;                    // TickMs() when the frame was decoded
+  uint16_t keyBits;                      // bit k set when channel k's key bit is set
+  uint16_t auxBits;  // bit k: over-threshold mark the key scope view sets on the newest frame
+
+  // Channels outside 0..15 read false and are never set.
+  bool KeyState(int channel) const { return Bit(keyBits, channel); }
+  bool KeyAux(int channel) const { return Bit(auxBits, channel); }
+  void SetKeyState(int channel, bool on) { SetBit(keyBits, channel, on); }
+  void SetKeyAux(int channel, bool on) { SetBit(auxBits, channel, on); }
+
+ private:
+  static bool Bit(uint16_t bits, int k) {
+    return k >= 0 && k < kFrameChannels && ((bits >> k) & 1u) != 0;
+  }
+  static void SetBit(uint16_t& bits, int k, bool on) {
+    if (k >= 0 && k < kFrameChannels) {
+      const auto mask = static_cast<uint16_t>(1u << k);
+      bits = on ? static_cast<uint16_t>(bits | mask) : static_cast<uint16_t>(bits & ~mask);
+    }
+  }
 };
 
-static_assert(sizeof(SampleFrame) == 388);
-static_assert(offsetof(SampleFrame, raw) == 0);
-static_assert(offsetof(SampleFrame, rawTail) == 64);
-static_assert(offsetof(SampleFrame, rawValue) == 128);
-static_assert(offsetof(SampleFrame, secondValue) == 192);
-static_assert(offsetof(SampleFrame, keyAux) == 256);
-static_assert(offsetof(SampleFrame, keyState) == 320);
-static_assert(offsetof(SampleFrame, timestamp) == 384);
-
-// Byte i of the payload and the zero bytes after it (0 <= i < 128); anything
-// else reads 0.
-inline uint8_t FrameByte(const SampleFrame& f, int i) {
-  if (i >= 0 && i < kRawBytes) {
-    return f.raw[i];
-  }
-  if (i >= kRawBytes && i < 2 * kRawBytes) {
-    return f.rawTail[i - kRawBytes];
-  }
-  return 0;
-}
+static_assert(sizeof(SampleFrame) == 136);
 
 }  // namespace padscope

@@ -166,7 +166,7 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
     }
     ctx.lastSampleTime = frame->timestamp;
     ++result.accepted;
-    ctx.writeIndex.store(index + 1, std::memory_order_release);
+    ctx.CommitFrame(index);
     if (index + 1 >= ctx.frameCapacity) {
       ctx.CompactFrames();
     }
@@ -175,9 +175,7 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
   // End as the loop ends: the newest frame at the current time.
   const uint32_t now = TickMs();
   const uint32_t shift = now - ctx.lastSampleTime;
-  for (int k = 0, n = ctx.WriteIndex(); k < n; ++k) {
-    ctx.FrameForWrite(k)->timestamp += shift;
-  }
+  ctx.ShiftTimestamps(shift);
   ctx.lastSampleTime = result.accepted > 0 ? now : 0;
   ctx.runState = kRunStopped;
   return result;

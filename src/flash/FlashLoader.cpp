@@ -93,8 +93,8 @@ LoadEnd FlashLoader::ReadFrames(HidAdapter& adapter, CaptureContext& ctx, int li
       ++blankFrames;  // the next read overwrites the slot
       continue;
     }
+    ctx.CommitFrame(index);
     ++index;
-    ctx.writeIndex.store(index, std::memory_order_release);
   }
   return LoadEnd::FrameLimit;
 }

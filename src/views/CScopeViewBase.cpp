@@ -123,6 +123,17 @@ void CScopeViewBase::DrawTraceLines(const std::vector<QLine>& lines, QRgb colour
   }
 }
 
+void CScopeViewBase::AddRunLines(std::vector<QLine>& lines, PlotPoint& last, int x,
+                                 const RunRows& rows, bool single) {
+  if (last.x >= 0) {
+    lines.emplace_back(last.x, last.y, x, rows.first);
+  }
+  if (!single) {
+    lines.emplace_back(x, rows.top, x, rows.bottom);
+  }
+  last = PlotPoint{x, rows.last};
+}
+
 void CScopeViewBase::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   Refresh();

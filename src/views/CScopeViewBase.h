@@ -11,6 +11,7 @@
 namespace padscope {
 
 class CaptureContext;
+struct PlotPoint;
 
 // The private refresh request the display commands post to a scope view.
 inline constexpr QEvent::Type kViewRefreshEvent = static_cast<QEvent::Type>(QEvent::User + 2000);
@@ -28,6 +29,11 @@ class CScopeViewBase : public QWidget {
   void Refresh();
   const QImage& surface() const { return surface_; }
   int refreshCount() const { return refreshCount_; }
+  // Draws the traces by the walk that joins every frame to the next instead
+  // of from the runs of frames per column. Both give the same picture; the
+  // paint benchmark and the picture test compare them.
+  void SetLineWalk(bool on) { lineWalk_ = on; }
+  bool lineWalk() const { return lineWalk_; }
 
  protected:
   // Draws the view into the surface; the area to fill is the widget's size.
@@ -38,6 +44,19 @@ class CScopeViewBase : public QWidget {
   // `clip`. The traces are thousands of short lines per paint; this skips
   // the paint engine's set-up for each of them.
   void DrawTraceLines(const std::vector<QLine>& lines, QRgb colour, const QRect& clip);
+
+  // The lines of one run of frames on column x, as joining each of its frames
+  // to the next draws it: from `last` (unless there is none) to the run's
+  // first point, and, for a run of more than one frame, the vertical span
+  // its frames cover. `last` becomes the run's last point.
+  struct RunRows {
+    int first = 0;  // row of the run's first frame
+    int last = 0;   // row of its last frame
+    int top = 0;    // rows of its highest and lowest value
+    int bottom = 0;
+  };
+  static void AddRunLines(std::vector<QLine>& lines, PlotPoint& last, int x, const RunRows& rows,
+                          bool single);
 
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -50,6 +69,7 @@ class CScopeViewBase : public QWidget {
 
   QImage surface_;
   QTimer timer_;
+  bool lineWalk_ = false;
   std::chrono::steady_clock::time_point nextTimedPaint_;
   int refreshCount_ = 0;
 };

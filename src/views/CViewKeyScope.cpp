@@ -10,9 +10,9 @@
 #include <cmath>
 
 #include "app/CMainFrame.h"
+#include "capture/CaptureContext.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "capture/CaptureContext.h"
 #include "support/ChannelLabel.h"
 #include "views/KeyScopeEdit.h"
 
@@ -108,11 +108,11 @@ void CViewKeyScope::DrawAxes(QPainter& p, int w, int h) {
   for (const AxisLabel& l : ValueAxisLabels(h, s.EffectiveKeyRangeMax(), s.EffectiveZoom())) {
     TextAt(p, 1, l.y, QString::number(l.value));
   }
-  const auto ticks = TimeAxisTicks(w, ctx_.msPerPixel, s.timeAxisMode != 0);
-  for (const TimeTick& t : ticks) {
+  const auto ticks = keyscope::TimeAxisTicks(w, ctx_.msPerPixel, s.timeAxisMode != 0);
+  for (const keyscope::TimeTick& t : ticks) {
     p.drawLine(t.column + 40, h - 30, t.column + 40, h - 27);
   }
-  for (const TimeTick& t : ticks) {
+  for (const keyscope::TimeTick& t : ticks) {
     TextAt(p, t.column + 33, h - 24, QString::fromStdString(t.label));
   }
 }
@@ -128,7 +128,7 @@ void CViewKeyScope::DrawSwitches(QPainter& p, const GlobalSettings& s, int h, in
     p.setPen(colour);
     Outline(p, square);
     TextAt(p, label.x, label.y, Name(i));
-    if (shown && frame != nullptr && frame->keyState[i] != 0) {
+    if (shown && frame != nullptr && frame->KeyState(i)) {
       p.fillRect(Inside(square), colour);
     }
   }
@@ -141,19 +141,71 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
   if (newest < 0 || (timeMode && !(ms > 0.0 && std::isfinite(ms)))) {
     return;
   }
-  const int32_t top = s.EffectiveKeyRangeMax();
-  const int32_t zoom = s.EffectiveZoom();
-  const int maxX = w - layout_.stripWidth - 44;
   const int64_t end = int64_t{ctx_.lastSampleTime.load()} + ctx_.displayShift.load();
-  auto& last = ctx_.lastPoint[kLastPointGroup];
+  // The trace area ends 44 pixels left of the channel strip.
+  const FrameWalkParams walk{newest + 1, end, ms, timeMode, w - layout_.stripWidth};
   // Segments are gathered per channel and drawn with one pen change each.
-  std::array<std::vector<QLine>, kFrameChannels>& lines = traceLines_;
-  for (auto& l : lines) {
+  for (auto& l : traceLines_) {
     l.clear();
   }
+  const bool labelled =
+      lineWalk() ? TraceByLines(s, walk, channels) : TraceByRuns(s, walk, channels);
+  for (int i = 0; i < channels; ++i) {
+    if (!traceLines_[i].empty()) {
+      DrawTraceLines(traceLines_[i], ChannelColour(s, i).rgb(),
+                     QRect(0, 0, layout_.width, layout_.height));
+    }
+  }
+  if (!labelled) {
+    return;
+  }
+  // The labels show the newest values once any frame is in the plot.
+  p.setPen(kLabelOrange);
+  for (int i = 0; i < channels; ++i) {
+    if (IsChannelEnabled(s.channel[i]) && s.channel[i].expanded != 0) {
+      const Point at = OutputLabelPos(i, w);
+      TextAt(p, at.x, at.y, QStringLiteral("CH%1: %2").arg(i).arg(OutputValue(newest, i)));
+    }
+  }
+}
+
+bool CViewKeyScope::TraceByRuns(const GlobalSettings& s, const FrameWalkParams& walk,
+                                int channels) {
+  CollectTraceRuns(ctx_, walk, TraceValue::kSecond, traceRuns_);
+  const int32_t top = s.EffectiveKeyRangeMax();
+  const int32_t zoom = s.EffectiveZoom();
+  const int32_t shift = s.singleByteMode != 0 ? 0 : kValueOffset;
+  auto& last = ctx_.lastPoint[kLastPointGroup];
+  auto row = [&](int32_t stored) { return ValueRow(top, stored - shift, zoom); };
+  for (const TraceRun& r : traceRuns_) {
+    const int x = r.x + kAxisX;
+    for (int i = 0; i < channels; ++i) {
+      if (!IsChannelEnabled(s.channel[i]) || s.channel[i].expanded == 0) {
+        continue;
+      }
+      const int first = row(ctx_.SecondValue(r.newest, i));
+      const RunRows rows = r.single() ? RunRows{first, first, first, first}
+                                      : RunRows{first, row(ctx_.SecondValue(r.oldest, i)),
+                                                row(r.high[i]), row(r.low[i])};
+      AddRunLines(traceLines_[i], last[i], x, rows, r.single());
+    }
+  }
+  return !traceRuns_.empty();
+}
+
+bool CViewKeyScope::TraceByLines(const GlobalSettings& s, const FrameWalkParams& walk,
+                                 int channels) {
+  const int32_t top = s.EffectiveKeyRangeMax();
+  const int32_t zoom = s.EffectiveZoom();
+  const bool timeMode = walk.timeMode;
+  const double ms = walk.msPerPixel;
+  const int maxX = walk.width - 44;
+  const int64_t end = walk.endTime;
+  auto& last = ctx_.lastPoint[kLastPointGroup];
+  std::array<std::vector<QLine>, kFrameChannels>& lines = traceLines_;
   bool labelled = false;
   int n = 0;
-  for (int f = newest; f >= 0; --f) {
+  for (int f = walk.frameCount - 1; f >= 0; --f) {
     const SampleFrame* frame = ctx_.FrameAt(f);
     const int64_t d = frame == nullptr ? -1 : end - int64_t{frame->timestamp};
     if (d < 0) {
@@ -176,23 +228,7 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
     }
     labelled = true;
   }
-  for (int i = 0; i < channels; ++i) {
-    if (!lines[i].empty()) {
-      DrawTraceLines(lines[i], ChannelColour(s, i).rgb(),
-                     QRect(0, 0, layout_.width, layout_.height));
-    }
-  }
-  if (!labelled) {
-    return;
-  }
-  // The labels show the newest values once any frame is in the plot.
-  p.setPen(kLabelOrange);
-  for (int i = 0; i < channels; ++i) {
-    if (IsChannelEnabled(s.channel[i]) && s.channel[i].expanded != 0) {
-      const Point at = OutputLabelPos(i, w);
-      TextAt(p, at.x, at.y, QStringLiteral("CH%1: %2").arg(i).arg(OutputValue(newest, i)));
-    }
-  }
+  return labelled;
 }
 
 void CViewKeyScope::DrawThresholdLines(QPainter& p, const GlobalSettings& s, int w, int channels) {
@@ -266,9 +302,7 @@ void CViewKeyScope::DrawBar(QPainter& p, const GlobalSettings& s, int c) {
     QColor topColour = kBarLow;
     if (v >= threshold) {
       topColour = kBarHigh;
-      if (SampleFrame* frame = ctx_.FrameForWrite(newest)) {
-        frame->keyAux[c] = 1;
-      }
+      ctx_.SetKeyAux(newest, c);
     }
     const QRect fill(QPoint(b.left + 1, top), QPoint(b.right - 2, b.bottom - 2));
     if (fill.isValid()) {

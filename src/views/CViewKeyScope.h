@@ -9,6 +9,7 @@
 
 #include "views/CScopeViewBase.h"
 #include "views/KeyScopeGeometry.h"
+#include "views/TraceRuns.h"
 
 class QMouseEvent;
 
@@ -42,6 +43,10 @@ class CViewKeyScope : public CScopeViewBase {
   void DrawAxes(QPainter& painter, int w, int h);
   void DrawSwitches(QPainter& painter, const GlobalSettings& s, int h, int channels);
   void DrawPlot(QPainter& painter, const GlobalSettings& s, int w, int channels);
+  // Fill traceLines_ from every frame, or from the runs per column; true when
+  // any frame was plotted.
+  bool TraceByLines(const GlobalSettings& s, const FrameWalkParams& walk, int channels);
+  bool TraceByRuns(const GlobalSettings& s, const FrameWalkParams& walk, int channels);
   void DrawThresholdLines(QPainter& painter, const GlobalSettings& s, int w, int channels);
   void DrawBoxes(QPainter& painter, GlobalSettings& s, int w, int h, int channels);
   void DrawBox(QPainter& painter, const GlobalSettings& s, int c);
@@ -58,6 +63,7 @@ class CViewKeyScope : public CScopeViewBase {
   keyscope::HitLayout layout_;
   // Reused between paints so a paint allocates nothing once warmed up.
   std::array<std::vector<QLine>, kFrameChannels> traceLines_;
+  std::vector<TraceRun> traceRuns_;
   keyscope::Rect sliderRect_;
   int hoverCode_ = 0;
   bool buttonDown_ = false;

@@ -236,8 +236,7 @@ void CViewScope::DrawTimeAxis(QPainter& p, bool timeMode) const {
 
 void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
                                const ScopeScale& scale) {
-  auto& last = ctx_.lastPoint[0];
-  last.fill(PlotPoint{});
+  ctx_.lastPoint[0].fill(PlotPoint{});
   const int count = ctx_.WriteIndex();
   const int newest = count - 1;
   const int channels = ctx_.channelCount.load(std::memory_order_relaxed);
@@ -252,8 +251,66 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
   for (auto& l : traceLines_) {
     l.clear();
   }
-  bool labelled = false;
   PrepareCursorColumns();
+  const bool labelled =
+      lineWalk() ? TraceByLines(walk, drawn, scale) : TraceByRuns(walk, drawn, scale);
+  for (int i = 0; i < kFrameChannels; ++i) {
+    if (!traceLines_[i].empty()) {
+      DrawTraceLines(traceLines_[i], channelPens_[i].color().rgb(),
+                     QRect(0, 0, layout_.width, layout_.height));
+    }
+  }
+  // The labels show the newest values, and only once a frame was plotted.
+  // They go over the traces, which would otherwise hide them.
+  if (labelled) {
+    p.setPen(whitePen_);
+    for (int i = 0; i < kFrameChannels; ++i) {
+      if (drawn[i]) {
+        const LabelPos pos = ChannelLabelPos(i, layout_.width);
+        const int32_t v = ctx_.RawValue(newest, i) - kValueOffset;
+        DrawTextAt(p, pos.x, pos.y, QStringLiteral("CH%1: %2").arg(i).arg(v));
+      }
+    }
+  }
+}
+
+bool CViewScope::TraceByRuns(const FrameWalkParams& walk,
+                             const std::array<bool, kFrameChannels>& drawn,
+                             const ScopeScale& scale) {
+  CollectTraceRuns(ctx_, walk, TraceValue::kFirst, traceRuns_);
+  if (traceRuns_.empty()) {
+    return false;
+  }
+  NoteCursorRuns(walk);
+  CheckWatch();
+  if (!scale.Valid()) {
+    return true;  // no value maps to a row: nothing to draw
+  }
+  auto& last = ctx_.lastPoint[0];
+  auto row = [&](int32_t stored) {
+    return *ValueToY(scale, fields_.coordBase, stored - kValueOffset);
+  };
+  for (const TraceRun& r : traceRuns_) {
+    const int x = r.x + kScopeAxisX;
+    for (int i = 0; i < kFrameChannels; ++i) {
+      if (!drawn[i]) {
+        continue;
+      }
+      const int first = row(ctx_.RawValue(r.newest, i));
+      const RunRows rows = r.single() ? RunRows{first, first, first, first}
+                                      : RunRows{first, row(ctx_.RawValue(r.oldest, i)),
+                                                row(r.high[i]), row(r.low[i])};
+      AddRunLines(traceLines_[i], last[i], x, rows, r.single());
+    }
+  }
+  return true;
+}
+
+bool CViewScope::TraceByLines(const FrameWalkParams& walk,
+                              const std::array<bool, kFrameChannels>& drawn,
+                              const ScopeScale& scale) {
+  auto& last = ctx_.lastPoint[0];
+  bool labelled = false;
   WalkScopeFrames(
       walk,
       [&](int index) {
@@ -280,24 +337,7 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
           last[i] = pt;
         }
       });
-  for (int i = 0; i < kFrameChannels; ++i) {
-    if (!traceLines_[i].empty()) {
-      DrawTraceLines(traceLines_[i], channelPens_[i].color().rgb(),
-                     QRect(0, 0, layout_.width, layout_.height));
-    }
-  }
-  // The labels show the newest values, and only once a frame was plotted.
-  // They go over the traces, which would otherwise hide them.
-  if (labelled) {
-    p.setPen(whitePen_);
-    for (int i = 0; i < kFrameChannels; ++i) {
-      if (drawn[i]) {
-        const LabelPos pos = ChannelLabelPos(i, layout_.width);
-        const int32_t v = ctx_.RawValue(newest, i) - kValueOffset;
-        DrawTextAt(p, pos.x, pos.y, QStringLiteral("CH%1: %2").arg(i).arg(v));
-      }
-    }
-  }
+  return labelled;
 }
 
 void CViewScope::CheckWatch() {

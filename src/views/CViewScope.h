@@ -13,6 +13,7 @@
 #include "views/CScopeViewBase.h"
 #include "views/ScopeGeometry.h"
 #include "views/ScopeRepeater.h"
+#include "views/TraceRuns.h"
 
 namespace padscope {
 
@@ -82,6 +83,12 @@ class CViewScope : public CScopeViewBase {
   void DrawAxes(QPainter& p, const ScopeScale& scale) const;
   void DrawTimeAxis(QPainter& p, bool timeMode) const;
   void DrawWaveforms(QPainter& p, const GlobalSettings& settings, const ScopeScale& scale);
+  // Fill traceLines_ from every frame, or from the runs per column; true when
+  // any frame was plotted.
+  bool TraceByLines(const FrameWalkParams& walk, const std::array<bool, kFrameChannels>& drawn,
+                    const ScopeScale& scale);
+  bool TraceByRuns(const FrameWalkParams& walk, const std::array<bool, kFrameChannels>& drawn,
+                   const ScopeScale& scale);
   void DrawOverlays(QPainter& p, const ScopeScale& scale) const;
   // Step of the frame walk that watches one channel's newest value.
   void CheckWatch();
@@ -91,7 +98,9 @@ class CViewScope : public CScopeViewBase {
   void DragCursor(QPoint pos);
   void ReleaseCursor();
   // Before the frame walk: which frames the cursors sit on; during it, their x.
+  // Drawn per column, a cursor takes the column of the run holding its frame.
   void PrepareCursorColumns();
+  void NoteCursorRuns(const FrameWalkParams& walk);
   void NoteCursorColumn(int index, int x) {
     for (size_t k = 0; k < 2; ++k) {
       if (index == cursorIndex_[k] && cursorX_[k] < 0) {
@@ -136,6 +145,7 @@ class CViewScope : public CScopeViewBase {
   ScopeRepeater repeater_;
   // Reused between paints so a paint allocates nothing once warmed up.
   std::array<std::vector<QLine>, kFrameChannels> traceLines_;
+  std::vector<TraceRun> traceRuns_;
 };
 
 }  // namespace padscope

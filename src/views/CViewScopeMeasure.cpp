@@ -97,6 +97,24 @@ void CViewScope::PrepareCursorColumns() {
   }
 }
 
+void CViewScope::NoteCursorRuns(const FrameWalkParams& walk) {
+  for (size_t k = 0; k < 2; ++k) {
+    const int index = cursorIndex_[k];
+    const SampleFrame* f = index >= 0 ? ctx_.FrameAt(index) : nullptr;
+    // A frame stamped after the end is skipped by the walk, even when the
+    // frames around it share a column.
+    if (f == nullptr || index >= walk.frameCount || int64_t{f->timestamp} > walk.endTime) {
+      continue;
+    }
+    // The runs go from the newest frame back, each over consecutive frames.
+    const auto run = std::partition_point(traceRuns_.begin(), traceRuns_.end(),
+                                          [&](const TraceRun& r) { return r.oldest > index; });
+    if (run != traceRuns_.end() && run->newest >= index) {
+      NoteCursorColumn(index, run->x);
+    }
+  }
+}
+
 void CViewScope::DrawCursors(QPainter& p) const {
   if (!measuring_) {
     return;

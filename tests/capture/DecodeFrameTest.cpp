@@ -117,15 +117,15 @@ TEST_F(Decoder, FirstFrameOfTheBufferCarriesNoValues) {
   ASSERT_EQ(first, 0);
   for (int k = 0; k < 16; ++k) {
     EXPECT_EQ(ctx.RawValue(0, k), kValueOffset) << "the value that means zero";
-    EXPECT_EQ(ctx.FrameAt(0)->keyState[k], 0);
+    EXPECT_FALSE(ctx.FrameAt(0)->KeyState(k));
   }
   ASSERT_EQ(Feed(raw), 3);
   const SampleFrame* f = ctx.FrameAt(1);
-  EXPECT_NE(f->keyState[0], 0);
-  EXPECT_NE(f->keyState[7], 0);
-  EXPECT_NE(f->keyState[8], 0);
-  EXPECT_EQ(f->keyState[9], 0);
-  EXPECT_NE(f->keyState[15], 0);
+  EXPECT_TRUE(f->KeyState(0));
+  EXPECT_TRUE(f->KeyState(7));
+  EXPECT_TRUE(f->KeyState(8));
+  EXPECT_FALSE(f->KeyState(9));
+  EXPECT_TRUE(f->KeyState(15));
   EXPECT_NE(f->timestamp, 0u);
 }
 

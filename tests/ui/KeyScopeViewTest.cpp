@@ -6,10 +6,10 @@
 #include <QStatusBar>
 
 #include "app/CMainFrame.h"
-#include "state/FrameFields.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
+#include "state/FrameFields.h"
+#include "state/GlobalSettings.h"
 #include "views/CViewKeyScope.h"
 
 namespace padscope {
@@ -34,7 +34,7 @@ class KeyScopeViewTest : public ::testing::Test {
       f->secondValue[0] = i == kFrames - 1 ? 100 : 50;
       f->secondValue[1] = 10;
     }
-    ctx.FrameForWrite(kFrames - 1)->keyState[0] = 1;
+    ctx.FrameForWrite(kFrames - 1)->SetKeyState(0, true);
     ctx.writeIndex = kFrames;
     ctx.lastSampleTime = 1000 + 10 * (kFrames - 1);
     view.resize(kW, kH);
@@ -77,12 +77,12 @@ TEST_F(KeyScopeViewTest, PaintsBoxesBarsSwitchesPlotAndSlider) {
   EXPECT_GT(Px(780, 366).green(), 150);
   EXPECT_EQ(Px(780, 319), QColor(Qt::white));  // threshold mark, two rows
   EXPECT_EQ(Px(780, 320), QColor(Qt::white));
-  EXPECT_EQ(ctx.FrameAt(kFrames - 1)->keyAux[0], 1);
+  EXPECT_TRUE(ctx.FrameAt(kFrames - 1)->KeyAux(0));
   // Channel 1 is below: a green top, and no over-threshold mark.
   EXPECT_EQ(Px(758, 356), QColor(Qt::black));
   EXPECT_LT(Px(758, 357).red(), 50);
   EXPECT_GT(Px(758, 357).green(), 100);
-  EXPECT_EQ(ctx.FrameAt(kFrames - 1)->keyAux[1], 0);
+  EXPECT_FALSE(ctx.FrameAt(kFrames - 1)->KeyAux(1));
   // Channel 2 has no scale: an empty box.
   EXPECT_EQ(Px(734, 200), QColor(Qt::black));
   EXPECT_FALSE(view.layout().boxThresholdY[2].has_value());
