@@ -7,8 +7,9 @@
 // panel closed and open and updating once a second as its timer does, with the
 // panel's own update and its reading of the whole buffer in slices.
 //
-//   bench/bench_paint [paints per round] [png-prefix|-] [span]
-//   (a prefix saves what was painted; "span" measures only the 2,000 frames)
+//   bench/bench_paint [paints per round] [png-prefix|-] [span|live seconds]
+//   (a prefix saves what was painted; "span" measures only the 2,000 frames;
+//   the live part lasts 4 seconds unless given)
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
@@ -229,7 +230,7 @@ int main(int argc, char** argv) {
 
   // The same paints while frames arrive, without and with the Tuning panel
   // (its default range: the last 10 seconds of the capture).
-  const int seconds = 4;
+  const int seconds = 2 * std::max(1, (argc > 3 ? std::atoi(argv[3]) : 4) / 2);
   HidAdapter adapter(std::make_shared<SimulatedAdapter>());
   CTuningPanel panel(ctx, adapter, scope);
   panel.resize(1920, 300);

@@ -183,7 +183,8 @@ bool CViewKeyScope::TraceByRuns(const GlobalSettings& s, const FrameWalkParams& 
       if (!IsChannelEnabled(s.channel[i]) || s.channel[i].expanded == 0) {
         continue;
       }
-      const int first = row(ctx_.SecondValue(r.newest, i));
+      // A run of one frame carries its values.
+      const int first = row(r.single() ? r.low[i] : ctx_.SecondValue(r.newest, i));
       const RunRows rows = r.single() ? RunRows{first, first, first, first}
                                       : RunRows{first, row(ctx_.SecondValue(r.oldest, i)),
                                                 row(r.high[i]), row(r.low[i])};
