@@ -1,7 +1,7 @@
 // Both scope views draw their traces from runs of frames per pixel column;
 // the picture must be the one the walk that joins every frame to the next
 // draws, pixel for pixel, on a recording and on random frames, at every time
-// scale, panned, and in frame-number mode.
+// scale, panned, and in frame-number mode, measurement cursors included.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +13,7 @@
 #include "sim/TouchModel.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
+#include "tuning/MeasureCursors.h"
 #include "views/CViewKeyScope.h"
 #include "views/CViewScope.h"
 
@@ -127,6 +128,18 @@ TEST_P(TracePicture, RunsDrawWhatTheLineWalkDraws) {
     int timeAxisMode;
     int32_t shift;
   };
+  // Cursor A on a frame inside a column of many frames, or on one stamped
+  // past the newest frame (which no walk draws); B further back.
+  int a = kFrames - 1 - 777;
+  for (int i = kFrames / 2; i < kFrames; ++i) {
+    if (ctx.FrameAt(i)->timestamp > ctx.lastSampleTime) {
+      a = i;
+      break;
+    }
+  }
+  scope.SetMeasuring(true);
+  scope.SetCursors(MeasureCursors{MarkOf(ctx, a), MarkOf(ctx, kFrames - 1 - 20000)});
+  int cursorsDrawn = 0;
   int tracedScope = 0;
   int tracedKeys = 0;
   for (const View v : {View{0.125f, 1, 0}, View{1.0f, 1, 0}, View{3.0f, 1, 0}, View{47.0f, 1, 0},
@@ -137,11 +150,19 @@ TEST_P(TracePicture, RunsDrawWhatTheLineWalkDraws) {
     const std::string what = std::to_string(v.msPerPixel) + " ms, mode " +
                              std::to_string(v.timeAxisMode) + ", shift " + std::to_string(v.shift);
     tracedScope += ExpectSamePicture(scope, 0, ("waveform " + what).c_str());
+    const std::array<int, 2> byRuns{scope.cursorX(0), scope.cursorX(1)};
+    scope.SetLineWalk(true);
+    scope.Refresh();
+    EXPECT_EQ(scope.cursorX(0), byRuns[0]) << what;
+    EXPECT_EQ(scope.cursorX(1), byRuns[1]) << what;
+    scope.SetLineWalk(false);
+    cursorsDrawn += (byRuns[0] >= 0 ? 1 : 0) + (byRuns[1] >= 0 ? 1 : 0);
     tracedKeys += ExpectSamePicture(keyScope, 1, ("key scope " + what).c_str());
   }
   // Not two empty pictures: channel 5's trace is drawn.
   EXPECT_GT(tracedScope, 1000);
   EXPECT_GT(tracedKeys, 1000);
+  EXPECT_GE(cursorsDrawn, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordedAndRandom, TracePicture, ::testing::Bool());
