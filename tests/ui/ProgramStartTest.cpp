@@ -136,14 +136,58 @@ TEST(ProgramStart, SecondInstanceOfTheUserIsRefused) {
   EXPECT_EQ(first->process.state(), QProcess::Running) << "the first instance is not touched";
 }
 
+// A folder for the folders two users share, which every user can pass
+// through: the test's own folder when every folder above it lets others pass,
+// otherwise (a temporary folder private to the tester, mode 0700) a fresh one
+// in the system's temporary folder, removed when the test ends.
+class FolderOthersReach {
+ public:
+  FolderOthersReach() {
+    if (OthersPassDown(StateDirectory())) {
+      path_ = StateDirectory();
+      return;
+    }
+    std::string name = "/tmp/padscope-test-XXXXXX";
+    if (::mkdtemp(name.data()) != nullptr && ::chmod(name.c_str(), 0711) == 0) {
+      path_ = name;
+      owned_ = true;
+    }
+  }
+  ~FolderOthersReach() {
+    std::error_code ec;
+    if (owned_) {
+      fs::remove_all(path_, ec);
+    }
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  static bool OthersPassDown(const fs::path& folder) {
+    for (fs::path p = fs::absolute(folder);; p = p.parent_path()) {
+      struct stat st {};
+      if (::stat(p.c_str(), &st) != 0 || (st.st_mode & S_IXOTH) == 0) {
+        return false;
+      }
+      if (p == p.parent_path()) {
+        return true;
+      }
+    }
+  }
+
+  fs::path path_;
+  bool owned_ = false;
+};
+
 TEST(ProgramStart, WhatAnotherUserPlantsInTheSharedTemporaryFolderNeitherStopsNorRedirectsIt) {
   std::string why;
   const std::optional<User> victim = VictimUser(why);
   if (!victim) {
     GTEST_SKIP() << why;
   }
-  const fs::path shared = test::MakeSharedFolder(StateDirectory() / "tmp");
-  const fs::path victimHome = StateDirectory() / "victim";
+  const FolderOthersReach base;
+  ASSERT_FALSE(base.path().empty());
+  const fs::path shared = test::MakeSharedFolder(base.path() / "tmp");
+  const fs::path victimHome = base.path() / "victim";
   const fs::path secret = victimHome / "secret.txt";
   const fs::path state = victimHome / "padscope";
   Server server;
