@@ -88,29 +88,40 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-// Three rounds; in each, `paints` paints by runs and by lines in turn. The
-// figures are the medians over the rounds of each round's median.
+// Three rounds; in each, `paints` paints the way the view chooses, by runs
+// and by lines in turn. The figures are the medians over the rounds of each
+// round's median; the ratios are the line walk's time over the others'.
 void Measure(const char* name, CScopeViewBase& view, int paints) {
-  std::vector<double> runsMs, linesMs, ratios;
+  using Walk = CScopeViewBase::TraceWalk;
+  constexpr Walk kWalks[] = {Walk::kChoose, Walk::kRuns, Walk::kLines};
+  std::vector<double> ms[3];
+  std::vector<double> ratios[2];
   for (int r = 0; r < kRounds; ++r) {
-    std::vector<double> runs, lines;
+    std::vector<double> round[3];
     for (int k = 0; k < paints; ++k) {
-      view.SetLineWalk(false);
-      runs.push_back(PaintMs(view));
-      view.SetLineWalk(true);
-      lines.push_back(PaintMs(view));
+      for (int w = 0; w < 3; ++w) {
+        view.SetTraceWalk(kWalks[w]);
+        round[w].push_back(PaintMs(view));
+      }
     }
-    view.SetLineWalk(false);
-    runsMs.push_back(Median(runs));
-    linesMs.push_back(Median(lines));
-    ratios.push_back(linesMs.back() / runsMs.back());
+    for (int w = 0; w < 3; ++w) {
+      ms[w].push_back(Median(round[w]));
+    }
+    for (int w = 0; w < 2; ++w) {
+      ratios[w].push_back(ms[2].back() / ms[w].back());
+    }
   }
-  std::printf("  %-14s runs %8.2f ms  lines %8.2f ms  lines/runs %6.2f  (rounds", name,
-              Median(runsMs), Median(linesMs), Median(ratios));
-  for (double q : ratios) {
-    std::printf(" %.2f", q);
+  view.SetTraceWalk(Walk::kChoose);
+  std::printf("  %-14s chosen %8.2f ms  runs %8.2f ms  lines %8.2f ms\n", name, Median(ms[0]),
+              Median(ms[1]), Median(ms[2]));
+  for (int w = 0; w < 2; ++w) {
+    std::printf("  %-14s lines/%s %6.2f  (rounds", "", w == 0 ? "chosen" : "runs  ",
+                Median(ratios[w]));
+    for (double q : ratios[w]) {
+      std::printf(" %.2f", q);
+    }
+    std::printf(")\n");
   }
-  std::printf(")\n");
 }
 
 struct LiveFigures {
@@ -198,8 +209,8 @@ int main(int argc, char** argv) {
       {"whole buffer", static_cast<float>(ctx.WriteIndex()) * kFrameMs / columns},
       {"2,000 frames", 2000.0f * kFrameMs / columns},
   };
-  std::printf("paint at %dx1080, 16 channels, %d frames %u ms apart, %d paints per round\n",
-              kWidth, ctx.WriteIndex(), kFrameMs, paints);
+  std::printf("paint at %dx1080, 16 channels, %d frames %u ms apart, %d paints per round\n", kWidth,
+              ctx.WriteIndex(), kFrameMs, paints);
   const float defaultMsPerPixel = ctx.msPerPixel;
   const bool spanOnly = argc > 3 && std::strcmp(argv[3], "span") == 0;
   for (const Case& c : cases) {
@@ -210,8 +221,10 @@ int main(int argc, char** argv) {
     std::printf("%s on screen (%.3f ms per column):\n", c.what, c.msPerPixel);
     if (argc > 2 && std::strcmp(argv[2], "-") != 0) {
       for (bool lines : {false, true}) {
-        scope.SetLineWalk(lines);
-        keyScope.SetLineWalk(lines);
+        const auto walk =
+            lines ? CScopeViewBase::TraceWalk::kLines : CScopeViewBase::TraceWalk::kRuns;
+        scope.SetTraceWalk(walk);
+        keyScope.SetTraceWalk(walk);
         scope.Refresh();
         keyScope.Refresh();
         const QString suffix =
@@ -219,6 +232,8 @@ int main(int argc, char** argv) {
         scope.surface().copy(0, 0, kWidth, 1080).save(QString(argv[2]) + "-scope" + suffix);
         keyScope.surface().copy(0, 0, kWidth, 1080).save(QString(argv[2]) + "-keyscope" + suffix);
       }
+      scope.SetTraceWalk(CScopeViewBase::TraceWalk::kChoose);
+      keyScope.SetTraceWalk(CScopeViewBase::TraceWalk::kChoose);
     }
     Measure("CViewScope", scope, paints);
     Measure("CViewKeyScope", keyScope, paints);

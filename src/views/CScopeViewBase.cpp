@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "capture/CaptureContext.h"
+#include "views/TraceRuns.h"
 
 namespace padscope {
 
@@ -121,6 +122,11 @@ void CScopeViewBase::DrawTraceLines(const std::vector<QLine>& lines, QRgb colour
       }
     }
   }
+}
+
+bool CScopeViewBase::ByRuns(const FrameWalkParams& walk) const {
+  return traceWalk_ == TraceWalk::kRuns ||
+         (traceWalk_ == TraceWalk::kChoose && RunsPayOff(ctx_, walk));
 }
 
 void CScopeViewBase::AddRunLines(std::vector<QLine>& lines, PlotPoint& last, int x,

@@ -11,6 +11,7 @@
 namespace padscope {
 
 class CaptureContext;
+struct FrameWalkParams;
 struct PlotPoint;
 
 // The private refresh request the display commands post to a scope view.
@@ -29,11 +30,13 @@ class CScopeViewBase : public QWidget {
   void Refresh();
   const QImage& surface() const { return surface_; }
   int refreshCount() const { return refreshCount_; }
-  // Draws the traces by the walk that joins every frame to the next instead
-  // of from the runs of frames per column. Both give the same picture; the
-  // paint benchmark and the picture test compare them.
-  void SetLineWalk(bool on) { lineWalk_ = on; }
-  bool lineWalk() const { return lineWalk_; }
+  // How the traces are drawn: by the walk that joins every frame to the next,
+  // or from the runs of frames per column. Both give the same picture; by
+  // default a view takes the runs where columns hold several frames. The
+  // paint benchmark and the picture test set one way.
+  enum class TraceWalk { kChoose, kLines, kRuns };
+  void SetTraceWalk(TraceWalk walk) { traceWalk_ = walk; }
+  TraceWalk traceWalk() const { return traceWalk_; }
 
  protected:
   // Draws the view into the surface; the area to fill is the widget's size.
@@ -55,6 +58,8 @@ class CScopeViewBase : public QWidget {
     int top = 0;    // rows of its highest and lowest value
     int bottom = 0;
   };
+  // Whether this paint draws the traces from runs.
+  bool ByRuns(const FrameWalkParams& walk) const;
   static void AddRunLines(std::vector<QLine>& lines, PlotPoint& last, int x, const RunRows& rows,
                           bool single);
 
@@ -69,7 +74,7 @@ class CScopeViewBase : public QWidget {
 
   QImage surface_;
   QTimer timer_;
-  bool lineWalk_ = false;
+  TraceWalk traceWalk_ = TraceWalk::kChoose;
   std::chrono::steady_clock::time_point nextTimedPaint_;
   int refreshCount_ = 0;
 };

@@ -149,7 +149,7 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
     l.clear();
   }
   const bool labelled =
-      lineWalk() ? TraceByLines(s, walk, channels) : TraceByRuns(s, walk, channels);
+      ByRuns(walk) ? TraceByRuns(s, walk, channels) : TraceByLines(s, walk, channels);
   for (int i = 0; i < channels; ++i) {
     if (!traceLines_[i].empty()) {
       DrawTraceLines(traceLines_[i], ChannelColour(s, i).rgb(),

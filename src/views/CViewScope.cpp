@@ -253,7 +253,7 @@ void CViewScope::DrawWaveforms(QPainter& p, const GlobalSettings& settings,
   }
   PrepareCursorColumns();
   const bool labelled =
-      lineWalk() ? TraceByLines(walk, drawn, scale) : TraceByRuns(walk, drawn, scale);
+      ByRuns(walk) ? TraceByRuns(walk, drawn, scale) : TraceByLines(walk, drawn, scale);
   for (int i = 0; i < kFrameChannels; ++i) {
     if (!traceLines_[i].empty()) {
       DrawTraceLines(traceLines_[i], channelPens_[i].color().rgb(),

@@ -128,6 +128,23 @@ class RunCollector {
 
 }  // namespace
 
+bool RunsPayOff(const CaptureContext& ctx, const FrameWalkParams& p) {
+  constexpr int kSpacingFrames = 256;
+  constexpr double kMinFramesPerColumn = 3.0;
+  const int newest = p.frameCount - 1;
+  if (!p.timeMode || newest < kSpacingFrames) {
+    return false;  // a frame per column, or too few frames to matter
+  }
+  const SampleFrame* a = ctx.FrameAt(newest);
+  const SampleFrame* b = ctx.FrameAt(newest - kSpacingFrames);
+  if (a == nullptr || b == nullptr) {
+    return false;
+  }
+  // The clock wraps; stamps that run backwards read as a wide spacing.
+  const auto span = static_cast<uint32_t>(a->timestamp - b->timestamp);
+  return p.msPerPixel * kSpacingFrames >= kMinFramesPerColumn * span;
+}
+
 void CollectTraceRuns(const CaptureContext& ctx, const FrameWalkParams& p, TraceValue value,
                       std::vector<TraceRun>& runs) {
   runs.clear();

@@ -30,6 +30,11 @@ struct TraceRun {
   bool single() const { return newest == oldest; }
 };
 
+// Whether drawing from runs saves work: in time mode with a few frames or more
+// per column, as the newest frames' spacing tells. With fewer, the walk
+// through every frame draws the same picture with less bookkeeping.
+bool RunsPayOff(const CaptureContext& ctx, const FrameWalkParams& p);
+
 // The frames WalkScopeFrames would visit, in the same order and on the same
 // columns, as runs of consecutive visited frames on one column. `runs` is
 // cleared first (and reused between paints).

@@ -89,11 +89,11 @@ class TracePicture : public ::testing::TestWithParam<bool> {
   // Paints the view both ways; the surfaces and the last points must agree.
   // Returns how many pixels of channel 5's colour the picture has.
   int ExpectSamePicture(CScopeViewBase& view, int group, const char* what) {
-    view.SetLineWalk(true);
+    view.SetTraceWalk(CScopeViewBase::TraceWalk::kLines);
     view.Refresh();
     const QImage lines = view.surface().copy(0, 0, kW, kH);
     const auto lastByLines = ctx.lastPoint[group];
-    view.SetLineWalk(false);
+    view.SetTraceWalk(CScopeViewBase::TraceWalk::kRuns);
     view.Refresh();
     const QImage runs = view.surface().copy(0, 0, kW, kH);
     const uint32_t bgr = s.channelColor[5];
@@ -151,11 +151,11 @@ TEST_P(TracePicture, RunsDrawWhatTheLineWalkDraws) {
                              std::to_string(v.timeAxisMode) + ", shift " + std::to_string(v.shift);
     tracedScope += ExpectSamePicture(scope, 0, ("waveform " + what).c_str());
     const std::array<int, 2> byRuns{scope.cursorX(0), scope.cursorX(1)};
-    scope.SetLineWalk(true);
+    scope.SetTraceWalk(CScopeViewBase::TraceWalk::kLines);
     scope.Refresh();
     EXPECT_EQ(scope.cursorX(0), byRuns[0]) << what;
     EXPECT_EQ(scope.cursorX(1), byRuns[1]) << what;
-    scope.SetLineWalk(false);
+    scope.SetTraceWalk(CScopeViewBase::TraceWalk::kRuns);
     cursorsDrawn += (byRuns[0] >= 0 ? 1 : 0) + (byRuns[1] >= 0 ? 1 : 0);
     tracedKeys += ExpectSamePicture(keyScope, 1, ("key scope " + what).c_str());
   }
