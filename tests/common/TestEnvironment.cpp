@@ -1,5 +1,6 @@
 #include "common/TestEnvironment.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -20,8 +21,12 @@ class ProgramFoldersPerTest : public testing::EmptyTestEventListener {
  public:
   void OnTestStart(const testing::TestInfo& info) override {
     std::random_device rd;
+    // A parameterized test's name holds a '/': one folder, not a fixed-name
+    // parent in the temporary folder that outlives the test.
+    std::string name = info.name();
+    std::replace(name.begin(), name.end(), '/', '_');
     dir_ = std::filesystem::temp_directory_path() /
-           ("padscope-test-" + std::string(info.name()) + "-" + std::to_string(rd()));
+           ("padscope-test-" + name + "-" + std::to_string(rd()));
     std::filesystem::create_directories(dir_);
     // One folder for what the program reads and writes, as in a portable
     // folder: the state folder, and the resource folder of a program there.
