@@ -8,6 +8,8 @@
 #include <chrono>
 #include <vector>
 
+#include "views/TraceRuns.h"
+
 namespace padscope {
 
 class CaptureContext;
@@ -58,6 +60,17 @@ class CScopeViewBase : public QWidget {
     int top = 0;    // rows of its highest and lowest value
     int bottom = 0;
   };
+  // The rows of channel i's run: a run of one frame carries its values; a
+  // longer one is drawn from its newest and oldest frame's value (`value`)
+  // and its extremes. `row` maps a stored value to a row.
+  template <typename Value, typename Row>
+  static RunRows RowsOfRun(const TraceRun& r, int i, Value value, Row row) {
+    const int first = row(r.single() ? r.low[i] : value(r.newest));
+    if (r.single()) {
+      return RunRows{first, first, first, first};
+    }
+    return RunRows{first, row(value(r.oldest)), row(r.high[i]), row(r.low[i])};
+  }
   // Whether this paint draws the traces from runs.
   bool ByRuns(const FrameWalkParams& walk) const;
   static void AddRunLines(std::vector<QLine>& lines, PlotPoint& last, int x, const RunRows& rows,

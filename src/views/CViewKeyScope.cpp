@@ -183,12 +183,8 @@ bool CViewKeyScope::TraceByRuns(const GlobalSettings& s, const FrameWalkParams& 
       if (!IsChannelEnabled(s.channel[i]) || s.channel[i].expanded == 0) {
         continue;
       }
-      // A run of one frame carries its values.
-      const int first = row(r.single() ? r.low[i] : ctx_.SecondValue(r.newest, i));
-      const RunRows rows = r.single() ? RunRows{first, first, first, first}
-                                      : RunRows{first, row(ctx_.SecondValue(r.oldest, i)),
-                                                row(r.high[i]), row(r.low[i])};
-      AddRunLines(traceLines_[i], last[i], x, rows, r.single());
+      const auto value = [&](int frame) { return ctx_.SecondValue(frame, i); };
+      AddRunLines(traceLines_[i], last[i], x, RowsOfRun(r, i, value, row), r.single());
     }
   }
   return !traceRuns_.empty();

@@ -296,12 +296,8 @@ bool CViewScope::TraceByRuns(const FrameWalkParams& walk,
       if (!drawn[i]) {
         continue;
       }
-      // A run of one frame carries its values.
-      const int first = row(r.single() ? r.low[i] : ctx_.RawValue(r.newest, i));
-      const RunRows rows = r.single() ? RunRows{first, first, first, first}
-                                      : RunRows{first, row(ctx_.RawValue(r.oldest, i)),
-                                                row(r.high[i]), row(r.low[i])};
-      AddRunLines(traceLines_[i], last[i], x, rows, r.single());
+      const auto value = [&](int frame) { return ctx_.RawValue(frame, i); };
+      AddRunLines(traceLines_[i], last[i], x, RowsOfRun(r, i, value, row), r.single());
     }
   }
   return true;
