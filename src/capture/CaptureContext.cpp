@@ -88,6 +88,9 @@ bool CaptureContext::AllocateFrames(int n) {
     return false;
   }
   AdviseHugePages(frames_.get(), static_cast<size_t>(n) * sizeof(SampleFrame));
+  // The summaries of the smallest blocks fill with the frames (7 MB for the
+  // default buffer): the same few faults per 2 MB.
+  AdviseHugePages(summaries_[0].get(), static_cast<size_t>(summaryBlocks_[0]) * sizeof(FrameBlockSummary));
   writeIndex.store(0, std::memory_order_release);
   frameCapacity = n;
   ResetFrames();
@@ -143,21 +146,6 @@ void CaptureContext::CompactFrames() {
   compactedFrames.fetch_add(half, std::memory_order_relaxed);
   RebuildSummaries(half);
   writeIndex.store(half, std::memory_order_release);
-}
-
-SampleFrame* CaptureContext::FrameForWrite(int index) {
-  if (!frames_ || index < 0 || index >= frameCapacity) {
-    return nullptr;
-  }
-  if (index >= touchedFrames_.load(std::memory_order_relaxed)) {
-    touchedFrames_.store(index + 1, std::memory_order_relaxed);
-  }
-  // A frame that may change below the summarized ones takes its blocks out
-  // of the summaries. Appends write at writeIndex, which is never below.
-  if (index < summarized_.load(std::memory_order_relaxed)) {
-    summarized_.store(index - index % kSummaryFanOut, std::memory_order_release);
-  }
-  return frames_.get() + index;
 }
 
 const SampleFrame* CaptureContext::FrameAt(int index) const {

@@ -91,13 +91,32 @@ class CaptureContext {
   bool HasFrames() const { return frames_ != nullptr; }
   // The frame at index, or null outside the buffer. Writers call it for the
   // slot they fill, which marks that slot for the next reset.
-  SampleFrame* FrameForWrite(int index);
+  SampleFrame* FrameForWrite(int index) {
+    if (!frames_ || index < 0 || index >= frameCapacity) {
+      return nullptr;
+    }
+    if (index >= touchedFrames_.load(std::memory_order_relaxed)) {
+      touchedFrames_.store(index + 1, std::memory_order_relaxed);
+    }
+    // A frame that may change below the summarized ones takes its blocks out
+    // of the summaries. Appends write at writeIndex, which is never below.
+    if (index < summarized_.load(std::memory_order_relaxed)) {
+      summarized_.store(index - index % kSummaryFanOut, std::memory_order_release);
+    }
+    return frames_.get() + index;
+  }
   const SampleFrame* FrameAt(int index) const;
 
   // Publishes frame `index`, the one at writeIndex, as complete: folds it into
   // the block summaries (O(1)) and stores writeIndex = index + 1 with release.
   // The writers' way to append a frame.
-  void CommitFrame(int index);
+  void CommitFrame(int index) {
+    if (frames_ && index >= 0 && index < frameCapacity &&
+        index == summarized_.load(std::memory_order_relaxed)) {
+      FoldFrame(index);
+    }
+    writeIndex.store(index + 1, std::memory_order_release);
+  }
   // Frames [0, SummarizedFrames()) are covered by the block summaries. A
   // writer that sets writeIndex itself, or writes a frame below this mark
   // through FrameForWrite, leaves the summaries behind (this mark never
@@ -108,9 +127,6 @@ class CaptureContext {
   const FrameBlockSummary* BlockSummary(int level, int block) const;
   // Summarizes frames [0, writeIndex) again, in one pass.
   void RebuildSummaries();
-  // Adds `shift` to the time stamp of every frame below writeIndex (the
-  // millisecond clock wraps) and keeps the summaries in step.
-  void ShiftTimestamps(uint32_t shift);
 
   // Bounded accessors: an index outside the buffer or a channel outside 0..15
   // reads 0 and makes a store do nothing. Values are stored as the 16-bit
@@ -170,10 +186,19 @@ class CaptureContext {
   };
   void ZeroFrames(int from, int to);
   bool AllocateSummaries(int frames);
-  // Folds frame `index` (== summarized_) into its blocks and advances the mark.
-  void FoldFrame(int index);
+  // Folds frame `index` (== summarized_) into its blocks and advances the
+  // mark. A block is summarized when its last frame arrives (no one reads the
+  // summary of a block before that), from its frames in one pass.
+  void FoldFrame(int index) {
+    if ((index + 1) % kSummaryFanOut == 0) {
+      SummarizeBlocksEndingAt(index);
+    }
+    summarized_.store(index + 1, std::memory_order_release);
+  }
+  // Summarizes the block of 32 that frame `index` ends, and each block above
+  // that it completes.
+  void SummarizeBlocksEndingAt(int index);
   void RebuildSummaries(int frames);
-  void ShiftSummaryTimes(uint32_t shift);
 
   std::unique_ptr<SampleFrame, FreeDeleter> frames_;
   std::array<std::unique_ptr<FrameBlockSummary, FreeDeleter>, kSummaryLevels> summaries_;

@@ -17,27 +17,38 @@ constexpr int kLayoutConfirmStreak = 5;
 constexpr char kDoubleMark[] = "double";
 constexpr int kMarkOffset = 58;
 
-// Whether all 64 payload bytes equal `value` (0x00 or 0xFF), a word at a time.
-bool AllBytes(const uint8_t* p, uint8_t value) {
-  const uint64_t pattern = value == 0 ? 0 : ~uint64_t{0};
-  uint64_t diff = 0;
+// What a payload's 64 bytes are as a whole: all 0x00, all 0xFF, or neither.
+enum class Fill { Zero, Ones, Mixed };
+
+Fill PayloadFill(const uint8_t* p) {
+  uint64_t any = 0;
+  uint64_t all = ~uint64_t{0};
   for (int i = 0; i < kRawBytes; i += 8) {
     uint64_t w;
     std::memcpy(&w, p + i, 8);
-    diff |= w ^ pattern;
+    any |= w;
+    all &= w;
   }
-  return diff == 0;
+  return any == 0 ? Fill::Zero : all == ~uint64_t{0} ? Fill::Ones : Fill::Mixed;
 }
 
-// The payload and 64 zero bytes after it: every offset the decoder computes
-// from a 5-bit channel count stays below 128, and what lies past the payload
-// reads as zero.
-struct PaddedPayload {
-  uint8_t bytes[2 * kRawBytes];
-  explicit PaddedPayload(const uint8_t* raw) {
-    std::memcpy(bytes, raw, kRawBytes);
-    std::memset(bytes + kRawBytes, 0, kRawBytes);
+// The payload, read with 64 zero bytes after it where the decoder reads past
+// its end: every offset computed from a 5-bit channel count stays below 128,
+// and what lies past the payload reads as zero. Most frames are read in place.
+class PaddedPayload {
+ public:
+  PaddedPayload(const uint8_t* raw, int end) : bytes_(raw) {
+    if (end > kRawBytes) {
+      std::memcpy(padded_, raw, kRawBytes);
+      std::memset(padded_ + kRawBytes, 0, kRawBytes);
+      bytes_ = padded_;
+    }
   }
+  const uint8_t* Bytes() const { return bytes_; }
+
+ private:
+  const uint8_t* bytes_;
+  uint8_t padded_[2 * kRawBytes];
 };
 static_assert(3 + 2 * (31 + 15) + 1 < 2 * kRawBytes);
 
@@ -45,11 +56,10 @@ int BigEndianWord(const uint8_t* b, int i) {
   return (b[i] << 8) | b[i + 1];
 }
 
-// The big-endian word at offset i stored offset by 0x8000: a two's-complement
-// word with its top bit flipped, an offset one as it is.
-int32_t Word(const uint8_t* b, int i, bool offset) {
-  const int word = BigEndianWord(b, i);
-  return offset ? word : (word - kValueOffset) & 0xFFFF;
+// The big-endian word at offset i stored offset by 0x8000: `flip` is 0x8000
+// for a two's-complement word (its top bit flipped) and 0 for an offset one.
+uint16_t StoredWord(const uint8_t* b, int i, uint16_t flip) {
+  return static_cast<uint16_t>(BigEndianWord(b, i) ^ flip);
 }
 
 }  // namespace
@@ -77,15 +87,19 @@ int CaptureContext::DecodeFrame(int singleByteMode) {
 int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   const int index = WriteIndex();
   SampleFrame* f = FrameForWrite(index);
-  if (f == nullptr || AllBytes(f->raw, 0)) {
+  if (f == nullptr) {
+    return -1;
+  }
+  const Fill fill = PayloadFill(f->raw);
+  if (fill == Fill::Zero) {
     return -1;
   }
   f->timestamp = stamp;
-  const int layout =
-      std::memcmp(f->raw + kMarkOffset, kDoubleMark, 6) == 0 ? kLayoutMarked : kLayoutPlain;
-  if (AllBytes(f->raw, 0xFF)) {
+  if (fill == Fill::Ones) {
     return kLayoutInvalid;
   }
+  const int layout =
+      std::memcmp(f->raw + kMarkOffset, kDoubleMark, 6) == 0 ? kLayoutMarked : kLayoutPlain;
 
   // Only the one writer thread changes these; relaxed is enough.
   constexpr auto relaxed = std::memory_order_relaxed;
@@ -108,27 +122,38 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   // Marked frames carry 16 first values and their second values from byte
   // 35; plain frames carry `count` first values and the second values right
   // after them (channels past 16 are on the wire but not stored).
-  const PaddedPayload payload(f->raw);
-  const uint8_t* b = payload.bytes;
   const int stored = layout == kLayoutMarked ? kFrameChannels : std::min(count, kFrameChannels);
   const int second = layout == kLayoutMarked ? 35 : 3 + 2 * count;
+  const PaddedPayload payload(f->raw, second + (singleByteMode ? 1 : 2) * kFrameChannels);
+  const uint8_t* b = payload.Bytes();
   ValueEncoding encoding = valueEncoding.load(relaxed);
   if (encoding == ValueEncoding::Undecided && count > 0) {
     encoding = ChooseValueEncoding(b, std::min(count, kFrameChannels));
     valueEncoding.store(encoding, relaxed);
   }
-  const bool offset = encoding == ValueEncoding::Offset;
-  for (int k = 0; k < stored; ++k) {
-    f->rawValue[k] = Word(b, 3 + 2 * k, offset);
+  // All 16 words are decoded at once (the padding makes that safe), and
+  // the `stored` channels kept: the other slots keep what they hold.
+  const uint16_t flip = encoding == ValueEncoding::Offset ? 0 : kValueOffset;
+  uint16_t firstValues[kFrameChannels];
+  uint16_t secondValues[kFrameChannels];
+  for (int k = 0; k < kFrameChannels; ++k) {
+    firstValues[k] = StoredWord(b, 3 + 2 * k, flip);
   }
   if (singleByteMode) {
-    for (int k = 0; k < stored; ++k) {
-      f->secondValue[k] = b[second + k];
+    for (int k = 0; k < kFrameChannels; ++k) {
+      secondValues[k] = b[second + k];
     }
   } else {
-    for (int k = 0; k < stored; ++k) {
-      f->secondValue[k] = Word(b, second + 2 * k, offset);
+    for (int k = 0; k < kFrameChannels; ++k) {
+      secondValues[k] = StoredWord(b, second + 2 * k, flip);
     }
+  }
+  if (stored == kFrameChannels) {
+    std::memcpy(f->rawValue, firstValues, sizeof firstValues);
+    std::memcpy(f->secondValue, secondValues, sizeof secondValues);
+  } else {
+    std::copy_n(firstValues, stored, f->rawValue);
+    std::copy_n(secondValues, stored, f->secondValue);
   }
 
   if (index == 0) {

@@ -3,7 +3,6 @@
 // are committed, so that the views draw long spans without reading each frame.
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
 
 #include "capture/CaptureContext.h"
 
@@ -11,34 +10,41 @@ namespace padscope {
 
 namespace {
 
-void StartWith(FrameBlockSummary& s, const SampleFrame& f) {
-  s.minTime = s.maxTime = f.timestamp;
-  std::copy(std::begin(f.rawValue), std::end(f.rawValue), s.minFirst);
-  std::copy(std::begin(f.rawValue), std::end(f.rawValue), s.maxFirst);
-  std::copy(std::begin(f.secondValue), std::end(f.secondValue), s.minSecond);
-  std::copy(std::begin(f.secondValue), std::end(f.secondValue), s.maxSecond);
-}
-
-void Widen(FrameBlockSummary& s, const SampleFrame& f) {
-  s.minTime = std::min(s.minTime, f.timestamp);
-  s.maxTime = std::max(s.maxTime, f.timestamp);
-  for (int k = 0; k < kFrameChannels; ++k) {
-    s.minFirst[k] = std::min(s.minFirst[k], f.rawValue[k]);
-    s.maxFirst[k] = std::max(s.maxFirst[k], f.rawValue[k]);
-    s.minSecond[k] = std::min(s.minSecond[k], f.secondValue[k]);
-    s.maxSecond[k] = std::max(s.maxSecond[k], f.secondValue[k]);
+// The summary of n > 0 consecutive frames, built in a local that the
+// compiler keeps in vector registers across the frames.
+FrameBlockSummary Summarize(const SampleFrame* f, int n) {
+  FrameBlockSummary w;
+  w.minTime = w.maxTime = f[0].timestamp;
+  std::copy(std::begin(f[0].rawValue), std::end(f[0].rawValue), w.minFirst);
+  std::copy(std::begin(f[0].rawValue), std::end(f[0].rawValue), w.maxFirst);
+  std::copy(std::begin(f[0].secondValue), std::end(f[0].secondValue), w.minSecond);
+  std::copy(std::begin(f[0].secondValue), std::end(f[0].secondValue), w.maxSecond);
+  for (int i = 1; i < n; ++i) {
+    w.minTime = std::min(w.minTime, f[i].timestamp);
+    w.maxTime = std::max(w.maxTime, f[i].timestamp);
+    for (int k = 0; k < kFrameChannels; ++k) {
+      w.minFirst[k] = std::min(w.minFirst[k], f[i].rawValue[k]);
+      w.maxFirst[k] = std::max(w.maxFirst[k], f[i].rawValue[k]);
+      w.minSecond[k] = std::min(w.minSecond[k], f[i].secondValue[k]);
+      w.maxSecond[k] = std::max(w.maxSecond[k], f[i].secondValue[k]);
+    }
   }
+  return w;
 }
 
+// Widens a local copy, which tells the compiler that the summary and its
+// part don't overlap: the channels are then widened a vector at a time.
 void Widen(FrameBlockSummary& s, const FrameBlockSummary& part) {
-  s.minTime = std::min(s.minTime, part.minTime);
-  s.maxTime = std::max(s.maxTime, part.maxTime);
+  FrameBlockSummary w = s;
+  w.minTime = std::min(w.minTime, part.minTime);
+  w.maxTime = std::max(w.maxTime, part.maxTime);
   for (int k = 0; k < kFrameChannels; ++k) {
-    s.minFirst[k] = std::min(s.minFirst[k], part.minFirst[k]);
-    s.maxFirst[k] = std::max(s.maxFirst[k], part.maxFirst[k]);
-    s.minSecond[k] = std::min(s.minSecond[k], part.minSecond[k]);
-    s.maxSecond[k] = std::max(s.maxSecond[k], part.maxSecond[k]);
+    w.minFirst[k] = std::min(w.minFirst[k], part.minFirst[k]);
+    w.maxFirst[k] = std::max(w.maxFirst[k], part.maxFirst[k]);
+    w.minSecond[k] = std::min(w.minSecond[k], part.minSecond[k]);
+    w.maxSecond[k] = std::max(w.maxSecond[k], part.maxSecond[k]);
   }
+  s = w;
 }
 
 }  // namespace
@@ -59,14 +65,10 @@ bool CaptureContext::AllocateSummaries(int frames) {
   return true;
 }
 
-void CaptureContext::FoldFrame(int index) {
-  const SampleFrame& f = frames_.get()[index];
-  FrameBlockSummary& block = summaries_[0].get()[index / kSummaryFanOut];
-  if (index % kSummaryFanOut == 0) {
-    StartWith(block, f);
-  } else {
-    Widen(block, f);
-  }
+void CaptureContext::SummarizeBlocksEndingAt(int index) {
+  const int block = index / kSummaryFanOut;
+  summaries_[0].get()[block] =
+      Summarize(frames_.get() + static_cast<size_t>(block) * kSummaryFanOut, kSummaryFanOut);
   // A completed block widens the block above it.
   for (int level = 1; level < kSummaryLevels; ++level) {
     const int below = SummaryBlockFrames(level - 1);
@@ -81,15 +83,6 @@ void CaptureContext::FoldFrame(int index) {
       Widen(whole, part);
     }
   }
-  summarized_.store(index + 1, std::memory_order_release);
-}
-
-void CaptureContext::CommitFrame(int index) {
-  if (frames_ && index >= 0 && index < frameCapacity &&
-      index == summarized_.load(std::memory_order_relaxed)) {
-    FoldFrame(index);
-  }
-  writeIndex.store(index + 1, std::memory_order_release);
 }
 
 const FrameBlockSummary* CaptureContext::BlockSummary(int level, int block) const {
@@ -113,46 +106,6 @@ void CaptureContext::RebuildSummaries(int frames) {
 
 void CaptureContext::RebuildSummaries() {
   RebuildSummaries(WriteIndex());
-}
-
-void CaptureContext::ShiftTimestamps(uint32_t shift) {
-  if (!frames_) {
-    return;
-  }
-  const int n = std::min(WriteIndex(), frameCapacity.load());
-  SampleFrame* f = frames_.get();
-  for (int k = 0; k < n; ++k) {
-    f[k].timestamp += shift;
-  }
-  ShiftSummaryTimes(shift);
-}
-
-void CaptureContext::ShiftSummaryTimes(uint32_t shift) {
-  const int summarized = SummarizedFrames();
-  for (int level = 0; level < kSummaryLevels && summaries_[level]; ++level) {
-    const int span = SummaryBlockFrames(level);
-    FrameBlockSummary* blocks = summaries_[level].get();
-    for (int b = 0; b < summarized / span; ++b) {
-      FrameBlockSummary& s = blocks[b];
-      s.minTime += shift;
-      s.maxTime += shift;
-      if (s.minTime <= s.maxTime) {
-        continue;
-      }
-      // The block's stamps now straddle the clock's wrap: its lowest and
-      // highest stamps are other frames' (or other blocks', already shifted).
-      s.minTime = std::numeric_limits<uint32_t>::max();
-      s.maxTime = 0;
-      for (int k = b * span; level == 0 && k < (b + 1) * span; ++k) {
-        s.minTime = std::min(s.minTime, frames_.get()[k].timestamp);
-        s.maxTime = std::max(s.maxTime, frames_.get()[k].timestamp);
-      }
-      for (int c = b * kSummaryFanOut; level > 0 && c < (b + 1) * kSummaryFanOut; ++c) {
-        s.minTime = std::min(s.minTime, summaries_[level - 1].get()[c].minTime);
-        s.maxTime = std::max(s.maxTime, summaries_[level - 1].get()[c].maxTime);
-      }
-    }
-  }
 }
 
 }  // namespace padscope

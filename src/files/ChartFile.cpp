@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "capture/CaptureContext.h"
+#include "capture/FramePrefault.h"
+#include "platform/FileBytes.h"
 #include "platform/Tick.h"
 #include "state/GlobalSettings.h"
 
@@ -92,10 +94,11 @@ ChartBufferStatus PrepareChartBuffer(CaptureContext& ctx, GlobalSettings& settin
 
 namespace {
 
-// Stamps frames so that lastSampleTime - timestamp of frame k is 20 ms times
-// the number of records after k, as if every frame were re-stamped at each
-// record, in constant time per record. The clock of the stamps is the record
-// count, so compaction, which keeps the order, keeps them right.
+// Stamps frames 20 ms apart from the time the reading began, in constant time
+// per record: lastSampleTime - timestamp of frame k is 20 ms times the number
+// of frames after k, which is all the views and exports read from stamps. The
+// clock of the stamps is the record count, so compaction, which keeps the
+// order, keeps them right.
 class ReplayClock {
  public:
   explicit ReplayClock(uint32_t start) : start_(start) {}
@@ -120,6 +123,10 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
   ctx.runState = kRunReplaying;
 
   const ReplayClock clock(TickMs());
+  // The records still in the file will fill that many fresh slots.
+  const uintmax_t recordsLeft = BytesLeft(in) / kChartRecordBytes;
+  const FramePrefault prefault(
+      ctx, static_cast<int>(std::min<uintmax_t>(recordsLeft, std::numeric_limits<int>::max())));
   std::vector<uint8_t> chunk(kRecordsPerChunk * kChartRecordBytes);
   size_t available = 0;
   size_t next = 0;
@@ -154,7 +161,7 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
     if (r == -1) {
       continue;
     }
-    if (r >= 1 && r <= 3) {
+    if (r >= 1 && r <= 3 && lastFrameLayout.load(std::memory_order_relaxed) != r) {
       lastFrameLayout = r;
     }
     if (r != ctx.frameLayout) {
@@ -164,7 +171,8 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
         hooks.HideAutoBalanceButton();
       }
     }
-    ctx.lastSampleTime = frame->timestamp;
+    // Only this thread writes it; release makes it a plain store.
+    ctx.lastSampleTime.store(frame->timestamp, std::memory_order_release);
     ++result.accepted;
     ctx.CommitFrame(index);
     if (index + 1 >= ctx.frameCapacity) {
@@ -172,11 +180,6 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
     }
   }
 
-  // End as the loop ends: the newest frame at the current time.
-  const uint32_t now = TickMs();
-  const uint32_t shift = now - ctx.lastSampleTime;
-  ctx.ShiftTimestamps(shift);
-  ctx.lastSampleTime = result.accepted > 0 ? now : 0;
   ctx.runState = kRunStopped;
   return result;
 }

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -144,6 +145,27 @@ bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t
     return false;
   }
   return true;
+}
+
+uintmax_t BytesLeft(std::FILE* stream) {
+  if (stream == nullptr) {
+    return 0;
+  }
+#if defined(_WIN32)
+  struct _stat64 st {};
+  if (_fstat64(_fileno(stream), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+    return 0;
+  }
+  const int64_t position = _ftelli64(stream);
+#else
+  struct stat st {};
+  if (fstat(fileno(stream), &st) != 0 || !S_ISREG(st.st_mode)) {
+    return 0;
+  }
+  const int64_t position = ftello(stream);
+#endif
+  return position >= 0 && position < st.st_size ? static_cast<uintmax_t>(st.st_size - position)
+                                                 : 0;
 }
 
 }  // namespace padscope

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <vector>
@@ -21,5 +22,9 @@ bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
 // else's file touched. Returns false (and removes the temporary file) when
 // any step fails. Any thread.
 bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+
+// The bytes from an open stream's position to the end of its file; 0 when
+// the stream is not a regular file (a pipe) or cannot tell. Any thread.
+uintmax_t BytesLeft(std::FILE* stream);
 
 }  // namespace padscope

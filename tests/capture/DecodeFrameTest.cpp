@@ -1,10 +1,18 @@
 // The frame decoder, its layout filter and the frame buffer operations.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "capture/CaptureContext.h"
+#include "capture/FramePrefault.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace padscope {
 namespace {
@@ -105,7 +113,11 @@ TEST_F(Decoder, MarkedLayoutReadsPastThePayloadAsZero) {
     EXPECT_EQ(ctx.RawValue(slot, k), Word(3 + 2 * k));
     EXPECT_EQ(ctx.SecondValue(slot, k), Word(35 + 2 * k));
   }
-  // Channel 15's second value sits at bytes 65..66: past the payload, zero.
+  // Channel 15's second value sits at bytes 65..66: past the payload, zero,
+  // also in a slot that held a frame before.
+  EXPECT_EQ(ctx.SecondValue(slot, 15), (0 - 0x8000) & 0xFFFF);
+  ctx.writeIndex = slot;
+  ASSERT_GT(Feed(Frame(0x88, true), 0), 0);
   EXPECT_EQ(ctx.SecondValue(slot, 15), (0 - 0x8000) & 0xFFFF);
 }
 
@@ -195,6 +207,38 @@ TEST(FrameBuffer, LargeResetZeroesWhatWasWritten) {
     ASSERT_EQ(ctx.RawByte(i, 63), 0) << i;
     ASSERT_EQ(ctx.FrameAt(i)->timestamp, 0u) << i;
   }
+}
+
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+bool Resident(const CaptureContext& ctx, int frame) {
+  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto at = reinterpret_cast<uintptr_t>(ctx.FrameAt(frame)) & ~(page - 1);
+  unsigned char in = 0;
+  return mincore(reinterpret_cast<void*>(at), page, &in) == 0 && (in & 1) != 0;
+}
+#endif
+
+// A chart load's second thread makes the slots it will fill resident ahead of
+// the writer, and never the rest of the buffer: that stays free until used.
+TEST(FrameBuffer, PrefaultMakesOnlyTheComingSlotsResident) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  CaptureContext ctx;
+  ASSERT_TRUE(ctx.AllocateFrames(400000));  // 54 MB
+  const int coming = 100000;
+  {
+    const FramePrefault prefault(ctx, coming);
+    for (int waited = 0; waited < 5000 && !Resident(ctx, coming - 1); waited += 10) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  EXPECT_TRUE(Resident(ctx, coming - 1));
+  // A huge page may reach 2 MB past the last slot; nothing beyond that.
+  for (int frame = coming + 20000; frame < 400000; frame += 1000) {
+    ASSERT_FALSE(Resident(ctx, frame)) << frame;
+  }
+#else
+  GTEST_SKIP() << "made resident ahead only on Linux";
+#endif
 }
 
 // 16 channels whose count words are all `word`.
