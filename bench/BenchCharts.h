@@ -5,11 +5,40 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
+#include <stdlib.h>
+
 namespace padscope::bench {
+
+// A fresh folder under the temporary folder that only this user can enter
+// (mkdtemp), removed with what it holds when it goes: the benchmarks never
+// write under a fixed name where others could have put a file or a link.
+class PrivateFolder {
+ public:
+  PrivateFolder() {
+    std::string name = (std::filesystem::temp_directory_path() / "padscope-bench-XXXXXX").string();
+    if (mkdtemp(name.data()) == nullptr) {
+      std::perror("mkdtemp");
+      std::exit(1);
+    }
+    path_ = name;
+  }
+  ~PrivateFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 // `frames` records of a single-byte 16-channel stream, then the end record.
 // The channel values look like a recording (a baseline per channel, noise,

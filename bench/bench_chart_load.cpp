@@ -1,9 +1,12 @@
 // Loading a full-buffer chart (1,638,400 frames, 105 MB) through the reading
 // loop, against only reading the same file in the same run. The ratio is the
 // figure: what decoding, stamping and buffering add to the file read. The best
-// of three loads and the process's first load are given.
+// of three loads and the process's first load are given. With "alone" the
+// loading thread makes its fresh pages resident by itself (no second thread
+// ahead of it), which shows what that thread saves; since a process has only
+// one first load, compare runs of both kinds taken in turn.
 //
-//   bench/bench_chart_load [frames]
+//   bench/bench_chart_load [frames] [alone]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "capture/CaptureContext.h"
+#include "capture/FramePrefault.h"
 #include "files/ChartFile.h"
 #include "state/GlobalSettings.h"
 
@@ -62,7 +66,10 @@ double Load(const std::filesystem::path& path, int64_t& accepted) {
 
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : kDefaultFrameCapacity;
-  const auto path = std::filesystem::temp_directory_path() / "padscope-bench-chart.tkchart";
+  const bool alone = argc > 2 && std::strcmp(argv[2], "alone") == 0;
+  FramePrefault::SetEnabled(!alone);
+  const bench::PrivateFolder folder;
+  const auto path = folder.Path() / "bench.tkchart";
   bench::WriteRandomChart(path, frames);
   bench::ReadFileSeconds(path);  // warm the page cache so both runs read from memory
   // The first load of the process, before anything has touched a buffer: the
@@ -78,9 +85,8 @@ int main(int argc, char** argv) {
     copy = std::min(copy, CopyIntoFreshBuffer(path));
     load = std::min(load, Load(path, accepted));
   }
-  std::filesystem::remove(path);
-  std::printf("chart of %d frames (%.1f MB), %lld accepted\n", frames, (frames + 1) * 64 / 1e6,
-              static_cast<long long>(accepted));
+  std::printf("chart of %d frames (%.1f MB), %lld accepted%s\n", frames, (frames + 1) * 64 / 1e6,
+              static_cast<long long>(accepted), alone ? ", no thread ahead" : "");
   std::printf("read file only:   %8.3f s\n", read);
   std::printf("copy into buffer: %8.3f s (ratio to read %.2f)\n", copy, copy / read);
   std::printf("load through loop:%8.3f s\n", load);

@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   }
-  const auto home = std::filesystem::temp_directory_path() / "padscope-bench-gui";
-  std::filesystem::create_directories(home);
+  const bench::PrivateFolder folder;
+  const auto& home = folder.Path();
   setenv("PADSCOPE_HOME", home.c_str(), 1);
   QApplication app(argc, argv);
   const int frames = argc > 1 ? std::atoi(argv[1]) : kDefaultFrameCapacity;
@@ -88,6 +88,5 @@ int main(int argc, char** argv) {
       "10 ms timer ticks handled during the best load: %d (%.0f expected if never blocked)\n",
       bestTicks, load * 100);
   frame.close();
-  std::filesystem::remove_all(home);
   return 0;
 }
