@@ -225,6 +225,8 @@ TEST(FrameBuffer, PrefaultMakesOnlyTheComingSlotsResident) {
   CaptureContext ctx;
   ASSERT_TRUE(ctx.AllocateFrames(400000));  // 54 MB
   const int coming = 100000;
+  // Sanitizer allocators clear what they hand out, making it all resident.
+  const bool freshBuffer = !Resident(ctx, 399999);
   {
     const FramePrefault prefault(ctx, coming);
     for (int waited = 0; waited < 5000 && !Resident(ctx, coming - 1); waited += 10) {
@@ -232,6 +234,9 @@ TEST(FrameBuffer, PrefaultMakesOnlyTheComingSlotsResident) {
     }
   }
   EXPECT_TRUE(Resident(ctx, coming - 1));
+  if (!freshBuffer) {
+    GTEST_SKIP() << "this allocator makes the whole buffer resident";
+  }
   // A huge page may reach 2 MB past the last slot; nothing beyond that.
   for (int frame = coming + 20000; frame < 400000; frame += 1000) {
     ASSERT_FALSE(Resident(ctx, frame)) << frame;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <string>
@@ -44,6 +45,26 @@ TEST(ReplaceFileBytes, LeavesOtherFilesAlone) {
   fs::create_directories(dir / "taken" / "inside");
   EXPECT_FALSE(ReplaceFileBytes(dir / "taken", test::Bytes{1}));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+}
+
+// What a chart load expects to fill: the bytes after the stream's position
+// (not its buffer's), and nothing for a stream that is no regular file.
+TEST(BytesLeft, CountsFromThePositionAndNothingForAPipe) {
+  const std::filesystem::path file = StateDirectory() / "records.bin";
+  test::WriteAll(file, test::Bytes(1000, 7));
+  std::FILE* in = std::fopen(file.string().c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(BytesLeft(in), 1000u);
+  char first[64];
+  ASSERT_EQ(std::fread(first, 1, sizeof first, in), sizeof first);
+  EXPECT_EQ(BytesLeft(in), 936u);
+  std::fclose(in);
+#if !defined(_WIN32)
+  std::FILE* pipe = popen("echo records", "r");
+  ASSERT_NE(pipe, nullptr);
+  EXPECT_EQ(BytesLeft(pipe), 0u);
+  pclose(pipe);
+#endif
 }
 
 }  // namespace
