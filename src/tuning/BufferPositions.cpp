@@ -1,8 +1,10 @@
 #include "tuning/BufferPositions.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "capture/CaptureContext.h"
+#include "views/TraceRuns.h"
 
 namespace padscope {
 
@@ -55,16 +57,27 @@ std::optional<int> FrameAtX(const CaptureContext& ctx, const FrameWalkParams& wa
   const int column = x - kScopeAxisX;
   std::optional<int> best;
   int bestDistance = 0;
-  WalkScopeFrames(
-      walk, [&](int i) { return TimeOf(ctx, i); },
-      [&](int i, int c) {
-        const int distance = std::abs(c - column);
-        if (!best || distance < bestDistance) {
-          best = i;
-          bestDistance = distance;
-        }
-        return c <= column;  // the columns only grow from here
-      });
+  const auto visit = [&](int frame, int c) {
+    const int distance = std::abs(c - column);
+    if (!best || distance < bestDistance) {
+      best = frame;
+      bestDistance = distance;
+    }
+    return c <= column;  // the columns only grow from here
+  };
+  if (RunsPayOff(ctx, walk)) {
+    // The frames of a run share its column and its newest is the first the
+    // walk visits, so a drag over a long span costs a step per column.
+    std::vector<TraceRun> runs;
+    CollectTraceRuns(ctx, walk, TraceValue::kFirst, runs);
+    for (const TraceRun& run : runs) {
+      if (!visit(run.newest, run.x)) {
+        break;
+      }
+    }
+    return best;
+  }
+  WalkScopeFrames(walk, [&](int i) { return TimeOf(ctx, i); }, visit);
   return best;
 }
 

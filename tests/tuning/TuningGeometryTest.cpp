@@ -2,6 +2,8 @@
 // the crosstalk map's grid: the rules the widgets draw and hit-test with.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "capture/CaptureContext.h"
 #include "tuning/BufferPositions.h"
 #include "tuning/CrosstalkGrid.h"
@@ -41,6 +43,36 @@ TEST(FramePlaces, ColumnsFollowTheViewsWalkBothWays) {
   EXPECT_EQ(FrameAtX(ctx, frames, 49), 30);
   // A frame beyond the plot's right edge (x > W - 44) is not placed.
   EXPECT_EQ(XOfFrame(ctx, ScopeWalkParams(ctx, false, 60), 0), std::nullopt);
+}
+
+// Over a long span the nearest frame is found from the runs the views draw
+// by: the same frame as the walk through every frame finds.
+TEST(FramePlaces, FrameAtXOverManyFramesPerColumnIsTheWalksFrame) {
+  CaptureContext ctx;
+  ASSERT_TRUE(ctx.AllocateFrames(120000));
+  for (int i = 0; i < 100000; ++i) {
+    SampleFrame* f = ctx.FrameForWrite(i);
+    f->timestamp = static_cast<uint32_t>(3 * i + (i % 7 == 0 ? 2 : 0));
+    ctx.CommitFrame(i);
+  }
+  ctx.lastSampleTime = 3 * 99999 - 50;
+  ctx.msPerPixel = 40.0f;
+  const FrameWalkParams walk = ScopeWalkParams(ctx, true, 1920);
+  for (const int x : {0, 40, 41, 57, 300, 1000, 1875, 1876, 1900, 5000}) {
+    std::optional<int> expected;
+    int bestDistance = 0;
+    WalkScopeFrames(
+        walk, [&](int i) { return ctx.FrameAt(i)->timestamp; },
+        [&](int i, int c) {
+          const int distance = std::abs(c - (x - kScopeAxisX));
+          if (!expected || distance < bestDistance) {
+            expected = i;
+            bestDistance = distance;
+          }
+          return true;
+        });
+    EXPECT_EQ(FrameAtX(ctx, walk, x), expected) << x;
+  }
 }
 
 TEST(FitToData, KeyScopeZoomIsTheLargestThatHoldsTheSpan) {
