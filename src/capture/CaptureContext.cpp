@@ -90,7 +90,8 @@ bool CaptureContext::AllocateFrames(int n) {
   AdviseHugePages(frames_.get(), static_cast<size_t>(n) * sizeof(SampleFrame));
   // The summaries of the smallest blocks fill with the frames (7 MB for the
   // default buffer): the same few faults per 2 MB.
-  AdviseHugePages(summaries_[0].get(), static_cast<size_t>(summaryBlocks_[0]) * sizeof(FrameBlockSummary));
+  AdviseHugePages(summaries_[0].get(),
+                  static_cast<size_t>(summaryBlocks_[0]) * sizeof(FrameBlockSummary));
   writeIndex.store(0, std::memory_order_release);
   frameCapacity = n;
   ResetFrames();

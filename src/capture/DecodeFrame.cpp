@@ -148,13 +148,8 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
       secondValues[k] = StoredWord(b, second + 2 * k, flip);
     }
   }
-  if (stored == kFrameChannels) {
-    std::memcpy(f->rawValue, firstValues, sizeof firstValues);
-    std::memcpy(f->secondValue, secondValues, sizeof secondValues);
-  } else {
-    std::copy_n(firstValues, stored, f->rawValue);
-    std::copy_n(secondValues, stored, f->secondValue);
-  }
+  std::copy_n(firstValues, stored, f->rawValue);
+  std::copy_n(secondValues, stored, f->secondValue);
 
   if (index == 0) {
     // The first frame of the buffer carries no values: each reads as zero,

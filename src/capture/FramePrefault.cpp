@@ -36,7 +36,8 @@ FramePrefault::FramePrefault(const CaptureContext& ctx, int frames) {
     uintptr_t top = reinterpret_cast<uintptr_t>(base + to);
     while (!stop_.load(std::memory_order_relaxed)) {
       const uintptr_t writer = reinterpret_cast<uintptr_t>(base + ctx.WriteIndex()) + kChunk;
-      const uintptr_t bottom = std::max((top - 1) & ~(kChunk - 1), (writer + page - 1) & ~(page - 1));
+      const uintptr_t bottom =
+          std::max((top - 1) & ~(kChunk - 1), (writer + page - 1) & ~(page - 1));
       // A kernel without the request (before 5.14) refuses it: then the
       // writer faults its pages in alone, as it would anyway.
       if (bottom >= top ||
