@@ -18,24 +18,15 @@
 
 #include "capture/CaptureContext.h"
 
+#include "WideSlot.h"
+
 using namespace padscope;
 
 namespace {
 
 constexpr int kCaptured = 100000;  // about 17 minutes of capture at 100 frames/s
 
-// The earlier slot: payload, 64 zero bytes, 32-bit values, byte-wide key
-// states and marks, time stamp.
-struct WideSlot {
-  uint8_t raw[64];
-  uint8_t rawTail[64];
-  int32_t rawValue[16];
-  int32_t secondValue[16];
-  uint8_t keyAux[64];
-  uint8_t keyState[64];
-  uint32_t timestamp;
-};
-static_assert(sizeof(WideSlot) == 388);
+using bench::WideSlot;
 
 // Resident set size in MB, from /proc/self/status (Linux).
 double ResidentMb() {
