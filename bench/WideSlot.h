@@ -42,9 +42,6 @@ class WideSlotDecoder {
     }
     const bool sameLayout = candidateLayout_ == layout;
     const int streak = sameLayout ? layoutStreak_ + 1 : 0;
-    if (!sameLayout) {
-      encoding_ = ValueEncoding::Undecided;
-    }
     layoutStreak_ = streak;
     candidateLayout_ = layout;
     if (streak <= 5) {
@@ -56,12 +53,8 @@ class WideSlotDecoder {
     const auto* b = reinterpret_cast<const uint8_t*>(f);
     const int stored = layout == 2 ? kFrameChannels : std::min(count, kFrameChannels);
     const int second = layout == 2 ? 35 : 3 + 2 * count;
-    if (encoding_ == ValueEncoding::Undecided && count > 0) {
-      encoding_ = ChooseValueEncoding(b, std::min(count, kFrameChannels));
-    }
-    const bool offset = encoding_ == ValueEncoding::Offset;
     for (int k = 0; k < stored; ++k) {
-      f->rawValue[k] = Word(b, 3 + 2 * k, offset);
+      f->rawValue[k] = Word(b, 3 + 2 * k);
     }
     if (singleByteMode) {
       for (int k = 0; k < stored; ++k) {
@@ -69,7 +62,7 @@ class WideSlotDecoder {
       }
     } else {
       for (int k = 0; k < stored; ++k) {
-        f->secondValue[k] = Word(b, second + 2 * k, offset);
+        f->secondValue[k] = Word(b, second + 2 * k);
       }
     }
     if (index == 0) {
@@ -85,7 +78,7 @@ class WideSlotDecoder {
     return layout;
   }
 
- int ChannelCount() const { return channelCount_; }
+  int ChannelCount() const { return channelCount_; }
 
  private:
   static bool AllBytes(const uint8_t* p, uint8_t value) {
@@ -98,15 +91,14 @@ class WideSlotDecoder {
     }
     return diff == 0;
   }
-  static int32_t Word(const uint8_t* b, int i, bool offset) {
+  static int32_t Word(const uint8_t* b, int i) {
     const int word = (b[i] << 8) | b[i + 1];
-    return offset ? word : (word - kValueOffset) & 0xFFFF;
+    return (word - kValueOffset) & 0xFFFF;
   }
 
   int candidateLayout_ = -1;
   int layoutStreak_ = 0;
   int channelCount_ = 0;
-  ValueEncoding encoding_ = ValueEncoding::Undecided;
 };
 
 }  // namespace padscope::bench

@@ -123,6 +123,9 @@ int RunPadscopeApp(int argc, char** argv) {
   CaptureContext* ctx = nullptr;
   try {
     ctx = &theCaptureContext();
+    if (options.offsetValues) {
+      ctx->valueEncoding = ValueEncoding::Offset;
+    }
   } catch (const std::bad_alloc&) {
     ShowPrompt("mem err.");
     return 1;

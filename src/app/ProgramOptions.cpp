@@ -21,6 +21,8 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
       options.help = true;
     } else if (!optionsEnded && a == "--version") {
       options.version = true;
+    } else if (!optionsEnded && a == "--offset-values") {
+      options.offsetValues = true;
     } else if (!optionsEnded && IsSimulateOption(a)) {
       const std::string value = a.size() > 10 ? a.substr(11) : "";
       options.simulate = ParseSimulateValue(value);
@@ -51,10 +53,13 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& args) {
 }
 
 std::string ProgramUsage() {
-  return "usage: padscope [--simulate[=pelmira|corvex][:SCENARIO]] [FILE.tkchart]\n"
+  return "usage: padscope [--simulate[=pelmira|corvex][:SCENARIO]] [--offset-values] "
+         "[FILE.tkchart]\n"
          "       padscope --help | --version\n"
          "Tunes and monitors the touch keys of a chip through a Pelmira or Corvex adapter.\n"
          "  --simulate   use the built-in simulated adapter (also PADSCOPE_SIMULATE)\n"
+         "  --offset-values  the adapter sends every count plus 0x8000 (read it so);\n"
+         "               without it the values are read as signed 16-bit counts\n"
          "  FILE.tkchart load this chart at start, as File > Load Data does\n"
          "Settings, the chart list and the log are kept in the state folder (PADSCOPE_HOME\n"
          "when set); see the user guide, \"Where Padscope keeps its files\".\n";

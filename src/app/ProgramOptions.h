@@ -1,7 +1,7 @@
 #pragma once
 
 // The window program's command line, once Qt has taken its own options:
-//   padscope [--simulate[=pelmira|corvex][:SCENARIO]] [FILE.tkchart]
+//   padscope [--simulate[=pelmira|corvex][:SCENARIO]] [--offset-values] [FILE.tkchart]
 //   padscope --help | --version
 
 #include <optional>
@@ -17,6 +17,9 @@ struct ProgramOptions {
   bool version = false;
   // --simulate, else PADSCOPE_SIMULATE; nothing: real hardware.
   std::optional<SimSelection> simulate;
+  // --offset-values: the adapter sends each count plus 0x8000 instead of the
+  // count itself; off, the words are read as signed counts.
+  bool offsetValues = false;
   // A chart to load at start as Load Data does (what the desktop entry passes
   // for a chart opened from the file manager); empty: none.
   std::string chart;

@@ -117,7 +117,6 @@ void CaptureContext::ResetFrames() {
   lastSampleTime = 0;
   liveEndTime = 0;
   displayShift = 0;
-  valueEncoding = ValueEncoding::Undecided;
   ZeroFrames(0, std::min(touchedFrames_.load(), frameCapacity.load()));
   touchedFrames_ = 0;
 }

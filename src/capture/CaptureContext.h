@@ -168,9 +168,9 @@ class CaptureContext {
   std::atomic<int> layoutStreak{0};
   std::atomic<int> channelCount{kFrameChannels};
   std::atomic<uint8_t> reportedChannels{0};
-  // Decided on the first frame decoded after a reset or a change of layout,
-  // and kept for the frames after it.
-  std::atomic<ValueEncoding> valueEncoding{ValueEncoding::Undecided};
+  // How the decoder reads the adapter's words: two's complement unless the
+  // user chose offset words; a reset keeps the choice.
+  std::atomic<ValueEncoding> valueEncoding{ValueEncoding::TwosComplement};
   float msPerPixel = 10.0f;
   std::array<std::array<PlotPoint, kFrameChannels>, kLastPointGroups> lastPoint{};
   SendBuffers sendBuffers;

@@ -1,6 +1,5 @@
 // The frame decoder shared by live capture, chart reading and the flash load.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "capture/CaptureContext.h"
@@ -64,22 +63,6 @@ uint16_t StoredWord(const uint8_t* b, int i, uint16_t flip) {
 
 }  // namespace
 
-ValueEncoding ChooseValueEncoding(const uint8_t* raw, int channels) {
-  int topSet = 0;
-  int64_t distanceTwos = 0;    // sum of |value| read as two's complement
-  int64_t distanceOffset = 0;  // ... and read as offset
-  for (int k = 0; k < channels; ++k) {
-    const int word = BigEndianWord(raw, 3 + 2 * k);
-    topSet += word >= 0x8000 ? 1 : 0;
-    distanceTwos += std::abs(static_cast<int16_t>(word));
-    distanceOffset += std::abs(word - kValueOffset);
-  }
-  if (topSet == 0) {
-    return ValueEncoding::TwosComplement;
-  }
-  return distanceOffset < distanceTwos ? ValueEncoding::Offset : ValueEncoding::TwosComplement;
-}
-
 int CaptureContext::DecodeFrame(int singleByteMode) {
   return DecodeFrame(singleByteMode, TickMs());
 }
@@ -105,9 +88,6 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   constexpr auto relaxed = std::memory_order_relaxed;
   const bool sameLayout = candidateLayout.load(relaxed) == layout;
   const int streak = sameLayout ? layoutStreak.load(relaxed) + 1 : 0;
-  if (!sameLayout) {
-    valueEncoding.store(ValueEncoding::Undecided, relaxed);
-  }
   layoutStreak.store(streak, relaxed);
   candidateLayout.store(layout, relaxed);
   if (streak <= kLayoutConfirmStreak) {
@@ -126,14 +106,9 @@ int CaptureContext::DecodeFrame(int singleByteMode, uint32_t stamp) {
   const int second = layout == kLayoutMarked ? 35 : 3 + 2 * count;
   const PaddedPayload payload(f->raw, second + (singleByteMode ? 1 : 2) * kFrameChannels);
   const uint8_t* b = payload.Bytes();
-  ValueEncoding encoding = valueEncoding.load(relaxed);
-  if (encoding == ValueEncoding::Undecided && count > 0) {
-    encoding = ChooseValueEncoding(b, std::min(count, kFrameChannels));
-    valueEncoding.store(encoding, relaxed);
-  }
   // All 16 words are decoded at once (the padding makes that safe), and
   // the `stored` channels kept: the other slots keep what they hold.
-  const uint16_t flip = encoding == ValueEncoding::Offset ? 0 : kValueOffset;
+  const uint16_t flip = valueEncoding.load(relaxed) == ValueEncoding::Offset ? 0 : kValueOffset;
   uint16_t firstValues[kFrameChannels];
   uint16_t secondValues[kFrameChannels];
   for (int k = 0; k < kFrameChannels; ++k) {

@@ -8,20 +8,14 @@ inline constexpr int kFrameChannels = 16;
 inline constexpr int kRawBytes = 64;
 inline constexpr int32_t kValueOffset = 0x8000;  // stored values: 0x8000 stands for zero
 
-// How the adapter's 16-bit values arrive. Either way the decoder stores them
-// offset by 0x8000.
+// How the adapter's 16-bit values are read. A frame's word is the chip's count
+// as a signed 16-bit number, stored with its top bit flipped; an adapter that
+// sends its counts plus 0x8000 instead is read that way only when the user says
+// so (`--offset-values`): the encoding is never guessed from the values.
 enum class ValueEncoding : int {
-  Undecided,
-  TwosComplement,  // the count as a two's-complement word
-  Offset,          // the count plus 0x8000
+  TwosComplement,  // the count as a two's-complement word (the default)
+  Offset,          // the count plus 0x8000, by the user's choice
 };
-
-// The encoding that a frame's first values (channels words from byte 3) fit.
-// Words whose top bits are all clear are two's complement: non-negative
-// counts, the likeliest kind. Any other frame takes the reading that puts its
-// values nearer zero. So non-negative two's-complement counts of any size,
-// and any counts within 16383 of zero, are read right in either encoding.
-ValueEncoding ChooseValueEncoding(const uint8_t* raw, int channels);
 
 // One decoded adapter frame, 136 bytes. The layout is the buffer's own (no file
 // stores it): the 64 payload bytes that charts and raw tables are written

@@ -16,6 +16,8 @@ TEST(ProgramOptions, ChartSimulationHelpAndVersion) {
   EXPECT_EQ(o.chart, "/charts/a.tkchart");
   ASSERT_TRUE(o.simulate);
   EXPECT_EQ(o.simulate->model, SimModel::Corvex);
+  EXPECT_FALSE(o.offsetValues) << "values are signed counts unless the user says otherwise";
+  EXPECT_TRUE(ParseProgramOptions({"--offset-values"}).offsetValues);
 
   // After "--" a name that starts with a dash is a chart.
   o = ParseProgramOptions({"--", "-odd.tkchart"});

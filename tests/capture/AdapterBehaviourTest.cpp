@@ -82,6 +82,9 @@ TEST_P(ValueEncodings, StoredValuesAreTheChipsCounts) {
   c.countShift = shift;
   c.layout = layout;
   Make(c);
+  // Offset words are read as such only by the user's choice.
+  ctx.valueEncoding =
+      encoding == SimValueEncoding::Offset ? ValueEncoding::Offset : ValueEncoding::TwosComplement;
   ASSERT_TRUE(StartCapture(ctx, s->adapter, host));
   ASSERT_TRUE(WaitFor([&] { return ctx.WriteIndex() >= 40; }));
   StopCapture(ctx, s->adapter, host);

@@ -257,43 +257,29 @@ Raw WordFrame(int word) {
   return raw;
 }
 
-TEST(ValueEncodingChoice, CountsInEitherEncoding) {
-  struct Case {
-    std::vector<int> words;
-    ValueEncoding expected;
-  };
-  const Case cases[] = {
-      // Non-negative two's-complement counts of any size.
-      {{300, 30000, 1200}, ValueEncoding::TwosComplement},
-      // Otherwise the reading nearer zero.
-      {{0x8000 + 300, 0x8000 + 3000, 0x8000 + 1200}, ValueEncoding::Offset},
-      {{0xFF38, 0xFF38, 0xFF38}, ValueEncoding::TwosComplement},  // -200 each
-      {{0xFFF0, 0x0010, 0xFF00, 0x0100}, ValueEncoding::TwosComplement},
-      {{0x7FF0, 0x8010, 0x7F00, 0x8100}, ValueEncoding::Offset},
-  };
-  for (const Case& c : cases) {
-    Raw raw(64, 0);
-    for (size_t k = 0; k < c.words.size(); ++k) {
-      raw[3 + 2 * k] = static_cast<uint8_t>(c.words[k] >> 8);
-      raw[4 + 2 * k] = static_cast<uint8_t>(c.words[k]);
-    }
-    EXPECT_EQ(ChooseValueEncoding(raw.data(), static_cast<int>(c.words.size())), c.expected)
-        << c.words[0];
-  }
-}
+// Every word is the chip's signed count, whatever the frames before it held:
+// counts near 21,000 beside an unused pad at 0xFFFF, a stream that began at
+// 0x8000. Offset words are read only when the user chose them, and a reset
+// keeps that choice.
+TEST_F(Decoder, EveryWordIsTheSignedCountWhateverCameBefore) {
+  Raw board = WordFrame(21000);
+  board[3 + 2 * 15] = 0xFF;
+  board[4 + 2 * 15] = 0xFF;
+  Accept(board);
+  int slot = Accept(board);
+  EXPECT_EQ(ctx.RawValue(slot, 0) - kValueOffset, 21000);
+  EXPECT_EQ(ctx.RawValue(slot, 15) - kValueOffset, -1);
+  Accept(WordFrame(0x8000));
+  slot = Accept(WordFrame(100));
+  EXPECT_EQ(ctx.RawValue(slot, 3) - kValueOffset, 100);
+  slot = Accept(WordFrame(0xB1E0));  // -20,000
+  EXPECT_EQ(ctx.RawValue(slot, 3) - kValueOffset, -20000);
 
-// The choice is made once per stream: a later frame that looks otherwise
-// keeps it, a reset lets the next stream choose again.
-TEST_F(Decoder, EncodingIsKeptForTheStreamAndChosenAgainAfterAReset) {
-  Accept(WordFrame(0x8123));
-  int slot = Accept(WordFrame(0x8123));
-  EXPECT_EQ(ctx.RawValue(slot, 0), 0x8123) << "an offset word is stored as it came";
-  slot = Accept(WordFrame(0x0123));
-  EXPECT_EQ(ctx.RawValue(slot, 15), 0x0123);
+  ctx.valueEncoding = ValueEncoding::Offset;
   ctx.ResetFrames();
-  Accept(WordFrame(0x0123));
-  slot = Accept(WordFrame(0x0123));
-  EXPECT_EQ(ctx.RawValue(slot, 0), 0x8123) << "a two's-complement word has its top bit flipped";
+  Accept(WordFrame(0x8123));
+  slot = Accept(WordFrame(0x8123));
+  EXPECT_EQ(ctx.RawValue(slot, 0), 0x8123) << "an offset word is stored as it came";
 }
 
 TEST(FrameBuffer, AccessorsAreBounded) {

@@ -100,37 +100,45 @@ TEST_F(CliFiles, ChartTableAndDecodeOfAKnownChart) {
   EXPECT_EQ(Cli({"chart", "frobnicate", golden}).status, 2);
 }
 
-// The same counts sent as two's-complement words and as words offset by
-// 0x8000 decode alike.
-TEST_F(CliFiles, DecodeValuesAreSignedInEitherEncoding) {
-  for (int offset : {0, 0x8000}) {
-    // Seven records of a known frame: the seventh is accepted into slot 0 (no
-    // values), then one more into slot 1.
+// A board made byte by byte: 15 channels near 21,000 counts and an unused pad
+// at 0xFFFF. Every word is the chip's signed count, in the decoded table and
+// in the analysis' raw baseline; words offset by 0x8000 read the same counts
+// only when the user says the adapter sends them (--offset-values).
+TEST_F(CliFiles, ValuesAreTheSignedCountsUnlessOffsetWordsAreChosen) {
+  const auto count = [](int ch) { return ch == 15 ? -1 : 21000 + 250 * ch; };
+  for (const bool offsetWords : {false, true}) {
     std::vector<uint8_t> record(64, 0);
-    record[0] = 0x03;
+    record[0] = 0x00;  // no key touched: every frame is idle
     record[2] = 0x10;
     for (int ch = 0; ch < 16; ++ch) {
-      const int count = ch == 0 ? 3000 : ch == 1 ? -2 : 0;
-      const auto word = static_cast<uint16_t>(count + offset);
+      const auto word = static_cast<uint16_t>(count(ch) + (offsetWords ? 0x8000 : 0));
       record[3 + 2 * ch] = static_cast<uint8_t>(word >> 8);
       record[4 + 2 * ch] = static_cast<uint8_t>(word);
     }
     record[35] = 200;  // channel 0's key byte
     std::ofstream out(Path("k.tkchart"), std::ios::binary | std::ios::trunc);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 40; ++i) {
       out.write(reinterpret_cast<const char*>(record.data()), 64);
     }
     out.write(std::string(64, '\xFF').data(), 64);
     out.close();
-    const CliResult decode = Cli({"chart", "decode", Path("k.tkchart")});
-    std::istringstream lines(decode.out);
-    std::string header, first, second;
-    std::getline(lines, header);
-    std::getline(lines, first);
-    std::getline(lines, second);
-    EXPECT_EQ(first.substr(0, 10), "0,0,,200,,") << offset;
-    EXPECT_EQ(second.substr(0, 21), "1,20,3000,200,-2,0,0,") << offset;
-    EXPECT_EQ(second.substr(second.size() - 7), ",0x0003") << offset;
+    const std::string chosen = offsetWords ? "--offset-values" : "--trace";
+    const std::vector<std::string> rows =
+        test::Lines(Cli({chosen, "chart", "decode", Path("k.tkchart")}).out);
+    ASSERT_EQ(rows.size(), 1u + 34u) << offsetWords;
+    EXPECT_EQ(rows[1].substr(0, 10), "0,0,,200,,") << "frame 0 carries no values";
+    const std::vector<std::string> fields = test::Fields(rows[1 + 33]);
+    for (int ch = 0; ch < 16; ++ch) {
+      EXPECT_EQ(fields[2 + 2 * ch], std::to_string(count(ch))) << offsetWords << " CH" << ch;
+    }
+
+    const std::vector<std::string> keys =
+        test::Lines(Cli({chosen, "analyze", Path("k.tkchart"), "--format", "csv"}).out);
+    ASSERT_EQ(keys.size(), 17u);
+    for (int ch = 0; ch < 16; ++ch) {
+      EXPECT_EQ(test::Fields(keys[1 + ch])[9], std::to_string(count(ch)) + ".00")
+          << offsetWords << " CH" << ch;
+    }
   }
 }
 

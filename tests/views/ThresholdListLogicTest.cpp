@@ -250,6 +250,10 @@ class BalanceEncodings
     GlobalSettings::ResetInstanceForTest();
     GlobalSettings::Instance().bufferFrames = 4096;
     ctx.cycleSleepMs = 0;
+    // Offset words are read as such only by the user's choice.
+    if (std::get<0>(GetParam()) == SimValueEncoding::Offset) {
+      ctx.valueEncoding = ValueEncoding::Offset;
+    }
   }
   void TearDown() override { GlobalSettings::ResetInstanceForTest(); }
   static SimConfig Config() {

@@ -237,6 +237,7 @@ int CmdCheck(CliContext& cli, const std::vector<std::string>& args) {
   LoadSettings();  // the state folder's settings, as the GUI would use them
   GlobalSettings& settings = GlobalSettings::Instance();
   CaptureContext ctx;
+  ctx.valueEncoding = cli.valueEncoding;
   const long long frames =
       std::min<long long>(a.seconds * kCheckFramesPerSecond + 1024, kDefaultFrameCapacity);
   if (!ctx.AllocateFrames(static_cast<int>(frames))) {

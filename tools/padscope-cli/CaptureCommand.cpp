@@ -104,6 +104,7 @@ int CmdCapture(CliContext& cli, const std::vector<std::string>& args) {
 
   LoadSettings();  // the state folder's settings, as the GUI would use them
   CaptureContext ctx;
+  ctx.valueEncoding = cli.valueEncoding;
   if (!ctx.AllocateFrames(static_cast<int>(frames) + kSpareFrames)) {
     cli.err << "Memory allocate failed.\n";
     return 1;

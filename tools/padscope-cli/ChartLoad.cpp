@@ -41,6 +41,7 @@ bool LoadChartFile(CliContext& cli, const std::string& path, LoadedChart& chart)
     return false;
   }
   GlobalSettings settings;  // the chart alone decides, not the program's settings
+  chart.ctx.valueEncoding = cli.valueEncoding;
   switch (PrepareChartBuffer(chart.ctx, settings, chart.size)) {
     case ChartBufferStatus::ReallocateFailed:
       cli.err << "reallocate memory failed.\n";

@@ -16,7 +16,8 @@ namespace padscope {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padscope-cli [--simulate[=pelmira|corvex][:SCENARIO]] [--trace] COMMAND [ARGS]\n"
+    "usage: padscope-cli [--simulate[=pelmira|corvex][:SCENARIO]] [--trace] [--offset-values]\n"
+    "                   COMMAND [ARGS]\n"
     "       padscope-cli --help | --version\n"
     "commands:\n"
     "  list                                 adapters found\n"
@@ -43,6 +44,8 @@ constexpr const char* kUsage =
     "          [-o OUT]                     noise, signal, SNR, thresholds and crosstalk per key\n"
     "  check --seconds N [-o FILE.tkchart] [--report OUT] [analyze's options]\n"
     "                                       capture N seconds live (touch each key), analyse\n"
+    "--offset-values: the adapter sends every count plus 0x8000; without it the values\n"
+    "are read as signed 16-bit counts\n"
     "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a touched\n"
     "key fails\n";
 
@@ -79,11 +82,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return simulate.has_value();
   };
   bool trace = false;
+  bool offsetValues = false;
   size_t i = 0;
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
     const std::string& a = args[i];
     if (a == "--trace") {
       trace = true;
+    } else if (a == "--offset-values") {
+      offsetValues = true;
     } else if (IsSimulateOption(a)) {
       if (!takeSimulate(a)) {
         return 2;
@@ -132,6 +138,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   HidAdapter adapter(backend);
   CliContext ctx{adapter, out, err};
+  if (offsetValues) {
+    ctx.valueEncoding = ValueEncoding::Offset;
+  }
   return command->second(ctx, rest);
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "capture/SampleFrame.h"
+
 namespace padscope {
 
 class HidAdapter;
@@ -13,6 +15,8 @@ struct CliContext {
   HidAdapter& adapter;
   std::ostream& out;
   std::ostream& err;
+  // How decoded frames read the adapter's words (--offset-values).
+  ValueEncoding valueEncoding = ValueEncoding::TwosComplement;
 };
 
 // Each command returns the exit status and has written its failure line to err.

@@ -4,8 +4,6 @@
 #include <ostream>
 
 #include "CliCommands.h"
-#include "state/GlobalSettings.h"
-#include "state/SettingsFile.h"
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "flash/FlashGeometry.h"
@@ -13,6 +11,8 @@
 #include "link/HidAdapter.h"
 #include "link/Opcodes.h"
 #include "platform/Prompt.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 
 namespace padscope {
 
@@ -106,6 +106,7 @@ int Info(CliContext& cli) {
 int Load(CliContext& cli, const std::string& output) {
   LoadSettings();
   CaptureContext ctx;
+  ctx.valueEncoding = cli.valueEncoding;
   std::atomic<bool> present{true};
   ConsoleFlashHost host(cli, present, &ctx);
   host.output = output;
