@@ -7,6 +7,7 @@
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/Exports.h"
+#include "platform/MessageLog.h"
 #include "platform/OwnFile.h"
 #include "platform/ProgramFolders.h"
 #include "platform/Prompt.h"
@@ -195,6 +196,14 @@ std::string DumpLogName(int channelCount, const std::tm& local) {
   return name;
 }
 
+fs::path WithChartExtension(fs::path chosen) {
+  if (!chosen.has_extension()) {
+    chosen += ".";
+    chosen += kChartDefaultExtension;
+  }
+  return chosen;
+}
+
 bool SaveChart(const ChartTargets& t) {
   const fs::path home = StateDirectory();
   std::error_code ec;
@@ -206,10 +215,11 @@ bool SaveChart(const ChartTargets& t) {
   request.defaultExtension = kChartDefaultExtension;
   request.proposedName = (home / "tkchart" / ProposedChartName(LocalNow())).string();
   request.overwritePrompt = true;
-  const std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
+  std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
   if (!chosen) {
     return false;
   }
+  chosen = WithChartExtension(*chosen);
   t.frame.chartPath = chosen->string();
   t.frame.chartName = chosen->filename().string();
   const std::string base = CompanionBaseName(t.frame.chartName);
@@ -224,6 +234,7 @@ bool SaveChart(const ChartTargets& t) {
     ShowPrompt("Tkchart file create failed.");
     return false;
   }
+  AddMessageLog("save ok. %s", chosen->string().c_str());
   if (!t.frame.chartPath.empty()) {
     t.host.AddChartListEntry(t.host.ChartListCount() + 1, t.frame.chartName, t.frame.chartPath);
   }
@@ -326,10 +337,11 @@ void DumpOriginalData(const ChartTargets& t) {
   request.filter = kChartFilter;
   request.defaultExtension = kChartDefaultExtension;
   request.overwritePrompt = true;
-  const std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
+  std::optional<fs::path> chosen = TheFileChooser()->Choose(request);
   if (!chosen) {
     return;
   }
+  chosen = WithChartExtension(*chosen);
   const fs::path data = StateDirectory() / "data";
   std::error_code ec;
   fs::create_directories(data, ec);
@@ -352,6 +364,7 @@ void DumpOriginalData(const ChartTargets& t) {
     ShowPrompt("file create failed.");
     return;
   }
+  AddMessageLog("save ok. %s", chosen->string().c_str());
   ShowPrompt("save ok.");
 }
 

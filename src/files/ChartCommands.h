@@ -45,10 +45,14 @@ struct ChartTargets {
 
 inline constexpr const char* kChartFilter =
     "TK Raw Data Files (*.tkchart)|*.tkchart|All Files (*.*)|*.*||";
-inline constexpr const char* kChartDefaultExtension = "bin";
+// Appended to a name typed without an extension, so that what is saved can be
+// loaded back: Load Data's filter, a drop and a replay take only charts.
+inline constexpr const char* kChartDefaultExtension = "tkchart";
 
 // "20231207_093015.tkchart" for the given local time.
 std::string ProposedChartName(const std::tm& local);
+// The chosen name with ".tkchart" appended when it has no extension of its own.
+std::filesystem::path WithChartExtension(std::filesystem::path chosen);
 // A chosen name without its last 8 characters when these are ".tkchart".
 std::string CompanionBaseName(const std::string& chartName);
 // The raw-frame table name Dump Original Data uses for a layout 0..3 ("" for

@@ -8,6 +8,7 @@
 
 #include "capture/CaptureContext.h"
 #include "common/Files.h"
+#include "common/MessageLogRecorder.h"
 #include "files/ChartCommands.h"
 #include "files/ChartFile.h"
 #include "platform/ProgramFolders.h"
@@ -133,7 +134,7 @@ TEST_F(ChartCommands, LoadThenSaveWithCompanionsAndNumbers) {
   ASSERT_TRUE(SaveChart(targets));
   const FileRequest request = chooser->Requests().back();
   EXPECT_EQ(request.filter, "TK Raw Data Files (*.tkchart)|*.tkchart|All Files (*.*)|*.*||");
-  EXPECT_EQ(request.defaultExtension, "bin");
+  EXPECT_EQ(request.defaultExtension, "tkchart");
   EXPECT_TRUE(request.overwritePrompt);
   EXPECT_EQ(fs::path(request.proposedName).filename().string().size(),
             std::string("20231207_093015.tkchart").size());
@@ -162,6 +163,25 @@ TEST_F(ChartCommands, SaveUnderANameWithoutTheChartEnding) {
   EXPECT_TRUE(fs::exists(Path("data/plain.bin.csv")));
   EXPECT_TRUE(fs::exists(Path("data/plain.bin.txt")));
   EXPECT_EQ(fs::file_size(Path("plain.bin")), 64u);
+}
+
+// A name typed without an extension is saved as a chart the program loads
+// back, by Save Data and by Dump Original Data, and the log says where it went.
+TEST_F(ChartCommands, ANameWithoutExtensionIsSavedAsAChartThatLoadsBack) {
+  test::MessageLogRecorder log;
+  chooser->Answer(WriteChartFile("in.tkchart", 30));
+  LoadChart(targets);
+  chooser->Answer(Path("first"));
+  ASSERT_TRUE(SaveChart(targets));
+  chooser->Answer(Path("dump"));
+  DumpOriginalData(targets);
+  for (const char* name : {"first.tkchart", "dump.tkchart"}) {
+    EXPECT_TRUE(log.Contains("save ok. " + Path(name).string())) << name;
+    ctx.ResetFrames();
+    LoadDroppedChart(targets, Path(name).string());
+    EXPECT_EQ(ctx.WriteIndex(), 30 - 6 - 6) << name;
+  }
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"save ok."});
 }
 
 TEST_F(ChartCommands, SaveFailuresAndCancel) {
