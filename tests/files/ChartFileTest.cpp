@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "capture/CaptureContext.h"
+#include "capture/FramePrefault.h"
 #include "files/ChartFile.h"
 #include "files/DecodedCsv.h"
 #include "platform/ProgramFolders.h"
@@ -193,6 +194,20 @@ TEST_F(ChartFiles, ChartLargerThanTheBufferEnlargesIt) {
   EXPECT_EQ(back.frameCapacity, 3072);
   EXPECT_EQ(r.accepted, 2994);
   EXPECT_EQ(back.WriteIndex(), 2994);
+}
+
+// The thread that makes the buffer resident ahead is only an optimisation: a
+// load goes on without it when it cannot be started.
+TEST_F(ChartFiles, ALoadGoesOnWhenNoHelperThreadCanStart) {
+  Fill(20000);
+  ASSERT_TRUE(WriteChart(Path("many.tkchart"), ctx));
+  FramePrefault::SetThreadStartFailsForTest(true);
+  CaptureContext back;
+  ASSERT_TRUE(back.AllocateFrames(20000 + 8));
+  ChartReadResult r;
+  EXPECT_NO_THROW(r = Read(Path("many.tkchart"), back));
+  FramePrefault::SetThreadStartFailsForTest(false);
+  EXPECT_EQ(r.accepted, 20000 - 6);
 }
 
 TEST_F(ChartFiles, ReaderStopsWhenAsked) {
