@@ -73,7 +73,8 @@ class Server {
 // One run of the program; killed when the test ends.
 class ProgramRun {
  public:
-  ProgramRun(const QProcessEnvironment& env, std::optional<User> user = std::nullopt) {
+  ProgramRun(const QProcessEnvironment& env, std::optional<User> user = std::nullopt,
+             const fs::path& program = PADSCOPE_BINARY) {
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(env.value("PADSCOPE_HOME"));
     if (user) {
@@ -83,8 +84,8 @@ class ProgramRun {
         }
       });
     }
-    process.start(PADSCOPE_BINARY, {});
-    EXPECT_TRUE(process.waitForStarted());
+    process.start(QString::fromStdString(program.string()), {});
+    EXPECT_TRUE(process.waitForStarted()) << program;
   }
   ~ProgramRun() {
     process.kill();
@@ -187,6 +188,17 @@ TEST(ProgramStart, WhatAnotherUserPlantsInTheSharedTemporaryFolderNeitherStopsNo
   const FolderOthersReach base;
   ASSERT_FALSE(base.path().empty());
   const fs::path shared = test::MakeSharedFolder(base.path() / "tmp");
+  // The build tree may lie where the victim cannot pass (a clone in a private
+  // folder): the victim runs a copy of the program and its texts.
+  const fs::path programCopy = base.path() / "program";
+  fs::create_directory(programCopy);
+  for (const fs::path& file :
+       {fs::path(PADSCOPE_BINARY), fs::path(PADSCOPE_BINARY).parent_path() / "Padscope.xml"}) {
+    fs::copy_file(file, programCopy / file.filename());
+  }
+  fs::permissions(programCopy, fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read |
+                                   fs::perms::others_exec);
   const fs::path victimHome = base.path() / "victim";
   const fs::path secret = victimHome / "secret.txt";
   const fs::path state = victimHome / "padscope";
@@ -214,7 +226,7 @@ TEST(ProgramStart, WhatAnotherUserPlantsInTheSharedTemporaryFolderNeitherStopsNo
   ASSERT_EQ(::chown((shared / "runtime-padscope-victim").c_str(), test::kNobody, test::kNobody), 0);
   const auto planted = test::Tree(shared);
 
-  ProgramRun run(victimEnv, victim);
+  ProgramRun run(victimEnv, victim, programCopy / fs::path(PADSCOPE_BINARY).filename());
   ASSERT_TRUE(server.Asked("victim")) << run.process.readAllStandardError().toStdString();
   // Another user of the machine runs Padscope at the same time.
   ProgramRun other(Environment(StateDirectory() / "other", shared,
