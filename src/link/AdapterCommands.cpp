@@ -2,6 +2,7 @@
 // collection, optionally followed by a data phase of known length on the data
 // collection. No reply is awaited beyond the data phase itself.
 #include <array>
+#include <cstring>
 #include <vector>
 
 #include "link/CommandHeaders.h"
@@ -177,8 +178,23 @@ bool HidAdapter::SetRechargeAddress(uint32_t address, bool viaFeature) {
   return true;
 }
 
+namespace {
+
+// The status reply carries the busy flag in byte 0, the flash size code in
+// byte 1 and the replay-finished flag (0 or 1) in byte 2. A stream frame whose
+// channel byte (byte 2) reads 0 or 1 carries one channel at most, so its key
+// bits of channels 8..15 (byte 1) are clear: a report whose byte 1 is 0 cannot
+// be the reply, nor can one with the "double" mark of a stream frame.
+bool CanBeStatusReply(const uint8_t* report) {
+  constexpr char kDoubleMark[] = "double";
+  return report[kStatusReplayFinishedByte] <= 1 && report[kStatusSizeCodeByte] != 0 &&
+         std::memcmp(report + 58, kDoubleMark, 6) != 0;
+}
+
+}  // namespace
+
 bool HidAdapter::ReadReplayStatus(uint8_t* buffer, int length) {
-  if (!connected || buffer == nullptr || length < kStatusReplayFinishedByte + 1) {
+  if (!connected || buffer == nullptr || length < kStatusLength) {
     return false;
   }
   const auto h = BuildLongHeader(0, AsField(length), kOpReadStatus);
@@ -194,7 +210,7 @@ bool HidAdapter::ReadReplayStatus(uint8_t* buffer, int length) {
         StreamRead::Ok) {
       return false;
     }
-    if (buffer[kStatusReplayFinishedByte] <= 1) {
+    if (CanBeStatusReply(buffer)) {
       return true;
     }
   }

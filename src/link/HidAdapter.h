@@ -108,8 +108,10 @@ class HidAdapter {
   bool SendWithData(uint8_t opcode, const uint8_t* data, int length, bool viaFeature = false);
 
   // Asks for the status with the long-form request 0xD7 (whatever the model)
-  // while a stream may be running: reports whose byte 2 cannot be the
-  // replay-finished flag (0 or 1) are stream frames and are skipped. Waits at
+  // while a stream may be running: reports that cannot be the reply (byte 2
+  // not a flag of 0 or 1, no flash size code in byte 1, or a stream frame's
+  // "double" mark) are stream frames and are skipped. `length` is at least
+  // kStatusLength. Waits at
   // most the stream time-out per report and gives up after a few frames, so
   // the command lock is never held for long. False when no status came.
   bool ReadReplayStatus(uint8_t* buffer, int length);

@@ -138,7 +138,7 @@ void SimFirmware::ExecuteStream(const SimHeader& h, Clock::time_point now) {
     case kOpStartStreamP:
       lastStartValue_ = static_cast<uint8_t>(h.argument >> 16);  // header byte 4
       if (config_.widthFromStartValue) {
-        const bool configuredDouble = config_.layout != SimLayout::Single16;
+        const bool configuredDouble = !IsSingleByteLayout(config_.layout);
         layout_ = lastStartValue_ == 0 ? SimLayout::Single16
                   : configuredDouble   ? config_.layout
                                        : SimLayout::Double8Marked;

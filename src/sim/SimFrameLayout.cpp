@@ -25,18 +25,24 @@ uint16_t EncodeValue(int value, SimValueEncoding encoding) {
 }
 
 int LayoutChannels(SimLayout layout) {
-  return layout == SimLayout::Single16 ? 16 : 8;
+  return layout == SimLayout::Single16 ? 16 : layout == SimLayout::Single1 ? 1 : 8;
+}
+
+bool IsSingleByteLayout(SimLayout layout) {
+  return layout == SimLayout::Single16 || layout == SimLayout::Single1;
 }
 
 SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
                      const std::array<uint8_t, 16>& thresholds, const SimValueFormat& format) {
   SimFrame f{};
-  const bool single = layout == SimLayout::Single16;
+  const bool single = IsSingleByteLayout(layout);
   const int channels = LayoutChannels(layout);
-  const int keyStart = single                               ? kSingleKeyStart
+  // Plain layouts carry their key values right after the raw counts.
+  const int keyStart = layout == SimLayout::Single16        ? kSingleKeyStart
+                       : layout == SimLayout::Single1       ? kFrameRawStart + 2 * channels
                        : layout == SimLayout::Double8Marked ? kMarkedKeyStart
                                                             : kPlainKeyStart;
-  f[kFrameChannelByte] = single ? kSingleChannelByte : kDoubleChannelByte;
+  f[kFrameChannelByte] = single ? static_cast<uint8_t>(channels) : kDoubleChannelByte;
 
   for (int c = 0; c < channels; ++c) {
     const TouchSample s = model.Sample(c, frame);

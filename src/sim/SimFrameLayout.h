@@ -15,7 +15,6 @@ inline constexpr int kFrameKeyBitsLow = 0;   // key bits of channels 0..7
 inline constexpr int kFrameKeyBitsHigh = 1;  // key bits of channels 8..15
 inline constexpr int kFrameChannelByte = 2;
 inline constexpr int kFrameRawStart = 3;
-inline constexpr uint8_t kSingleChannelByte = 0x10;
 inline constexpr uint8_t kDoubleChannelByte = 0x88;
 inline constexpr int kDoubleMarkOffset = 58;  // "double" in the marked layout
 
@@ -25,8 +24,10 @@ struct SimValueFormat {
   int countShift = 0;  // added to every raw count
 };
 
-// Returns how many channels a layout carries (16 or 8).
+// Returns how many channels a layout carries (16, 8 or 1).
 int LayoutChannels(SimLayout layout);
+// True for the layouts whose key values are single bytes.
+bool IsSingleByteLayout(SimLayout layout);
 
 // Returns the 16-bit word that carries `value` (held to -32768..32767).
 uint16_t EncodeValue(int value, SimValueEncoding encoding);

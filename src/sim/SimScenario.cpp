@@ -34,6 +34,9 @@ std::optional<SimLayout> LayoutNamed(const std::string& name) {
   if (name == "double8-plain") {
     return SimLayout::Double8Plain;
   }
+  if (name == "single1") {
+    return SimLayout::Single1;
+  }
   return std::nullopt;
 }
 

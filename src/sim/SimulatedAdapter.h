@@ -27,6 +27,7 @@ enum class SimLayout {
   Double8Marked,  // channel byte 0x88; raw counts at 3..18, 16-bit key values at 35..50, "double"
                   // at 58..63
   Double8Plain,   // channel byte 0x88; raw counts at 3..18, 16-bit key values at 19..34, no mark
+  Single1,        // channel byte 0x01: the smallest board; its raw count at 3..4, key byte at 5
 };
 
 // How the chip's 16-bit values travel: as two's-complement words, or offset
