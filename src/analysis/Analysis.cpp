@@ -256,6 +256,12 @@ AnalysisResult Analyzer::Finish() {
 
 AnalysisResult AnalyzeBuffer(const CaptureContext& ctx, int64_t from, int64_t to,
                              const AnalysisOptions& options) {
+  const auto lock = ctx.ReadLock();
+  return AnalyzeLockedBuffer(ctx, from, to, options);
+}
+
+AnalysisResult AnalyzeLockedBuffer(const CaptureContext& ctx, int64_t from, int64_t to,
+                                   const AnalysisOptions& options) {
   const int64_t first = std::max<int64_t>(from, 0);
   const int64_t last = std::min<int64_t>(to, int64_t{ctx.WriteIndex()} - 1);
   Analyzer analyzer(options, last - first + 1);

@@ -174,8 +174,11 @@ class Analyzer {
 };
 
 // Analyses frames `from` to `to` (both included) of the capture buffer,
-// limited to the frames written so far. Call where no writer runs, or accept
-// that the newest frames may be missed.
+// limited to the frames written so far, under the buffer's read lock (a
+// compaction waits). A running writer's newest frames may be missed.
+// As AnalyzeBuffer, for a caller that already holds ctx.ReadLock().
+AnalysisResult AnalyzeLockedBuffer(const CaptureContext& ctx, int64_t from, int64_t to,
+                                   const AnalysisOptions& options);
 AnalysisResult AnalyzeBuffer(const CaptureContext& ctx, int64_t from, int64_t to,
                              const AnalysisOptions& options);
 

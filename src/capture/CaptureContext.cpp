@@ -136,6 +136,7 @@ void CaptureContext::CompactFrames() {
   if (!frames_) {
     return;
   }
+  const std::unique_lock readers(compaction_);
   const int half = frameCapacity / 2;
   SampleFrame* f = frames_.get();
   std::memmove(f, f + half, static_cast<size_t>(half) * sizeof(SampleFrame));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <thread>
 
 #include "capture/SampleFrame.h"
@@ -127,6 +128,14 @@ class CaptureContext {
   const FrameBlockSummary* BlockSummary(int level, int block) const;
   // Summarizes frames [0, writeIndex) again, in one pass.
   void RebuildSummaries();
+  // Held by a reader on another thread than the buffer's writer (a paint, an
+  // analysis) while it reads frames and block summaries. CompactFrames holds
+  // it exclusively while it moves the frames and rebuilds the summaries, so no
+  // reader sees either half moved. Appends need no lock: readers stay below
+  // writeIndex. Not recursive: a reader takes it once.
+  std::shared_lock<std::shared_mutex> ReadLock() const {
+    return std::shared_lock<std::shared_mutex>(compaction_);
+  }
 
   // Bounded accessors: an index outside the buffer or a channel outside 0..15
   // reads 0 and makes a store do nothing. Values are stored as the 16-bit
@@ -181,6 +190,7 @@ class CaptureContext {
   std::atomic<int> replaySilenceMs{1000};
 
  private:
+  mutable std::shared_mutex compaction_;
   struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
   };

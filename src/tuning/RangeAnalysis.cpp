@@ -136,13 +136,15 @@ bool RangeAnalysis::UpdateLastSeconds(const CaptureContext& ctx, int seconds,
   generation_ = generation;
   lastWriteIndex_ = written;
   analyzer_.reset();
+  // The range is found and read without a compaction between.
+  const auto lock = ctx.ReadLock();
   const int first = FirstFrameOfLastSeconds(ctx, seconds);
   if (first < 0) {
     result_.reset();
     status_ = Status::Unavailable;
     return true;
   }
-  result_ = AnalyzeBuffer(ctx, first, written - 1, options);
+  result_ = AnalyzeLockedBuffer(ctx, first, written - 1, options);
   status_ = Status::Current;
   return true;
 }

@@ -46,6 +46,8 @@ void CScopeViewBase::Refresh() {
   const QRect area(0, 0, std::min(width(), kSurfaceWidth), std::min(height(), kSurfaceHeight));
   if (area.width() > 0 && area.height() > 0) {
     QPainter painter(&surface_);
+    // A compaction on the capture thread waits until the frames are drawn.
+    const auto frames = ctx_.ReadLock();
     Render(painter, area);
   }
   ++refreshCount_;
