@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "common/ChartBuilder.h"
@@ -70,12 +71,14 @@ TEST_F(CliAnalyze, BadInputGivesOneLineAndWritesNothing) {
   struct Case {
     std::vector<std::string> args;
     int status;
-    const char* message;
+    std::string message;
   };
   for (const Case& c : {
            Case{{"analyze", Path("garbage.tkchart"), "-o", out}, 1, "truncated chart"},
            Case{{"analyze", Path("cut.tkchart"), "-o", out}, 1, "truncated chart (no end record)"},
-           Case{{"analyze", Path("missing.tkchart"), "-o", out}, 1, "File open failed."},
+           Case{{"analyze", Path("missing.tkchart"), "-o", out},
+                1,
+                "File open failed. " + Path("missing.tkchart") + ": No such file or directory"},
            Case{{"analyze", known, "--from", "60", "--to", "70", "-o", out}, 1, "empty range"},
            Case{{"analyze", known, "--from", "20", "--to", "10", "-o", out},
                 2,
@@ -96,7 +99,35 @@ TEST_F(CliAnalyze, BadInputGivesOneLineAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(out));
   }
   EXPECT_EQ(Cli({"analyze", known, "--format", "pdf"}).status, 2);
-  EXPECT_EQ(Cli({"check", "--seconds", "0"}).status, 2);
+  const CliResult zero = Cli({"check", "--seconds", "0"});
+  EXPECT_EQ(zero.status, 2);
+  EXPECT_EQ(zero.err.find("bad value for --seconds: 0 (it takes a whole number from 1 to 86400)"),
+            0u)
+      << zero.err;
+}
+
+// A report's format follows its file's ending unless --format names one, and
+// every command answers -h and --help with its own usage.
+TEST_F(CliAnalyze, ReportFormatFromTheFileNameAndEachCommandsHelp) {
+  const std::string known = Path("known.tkchart");
+  const auto report = [&](std::vector<std::string> args) {
+    Cli(args);
+    std::ostringstream text;
+    text << std::ifstream(args.back()).rdbuf();
+    return text.str();
+  };
+  EXPECT_EQ(report({"analyze", known, "-o", Path("r.html")}).rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_EQ(report({"analyze", known, "-o", Path("r.JSON")}).rfind("{", 0), 0u);
+  EXPECT_EQ(report({"analyze", known, "-o", Path("r.csv")}).rfind("channel,", 0), 0u);
+  EXPECT_EQ(report({"analyze", known, "--format", "text", "-o", Path("t.html")}).rfind("<", 0),
+            std::string::npos);
+
+  for (const auto& [command, help] : std::vector<std::pair<std::string, std::string>>{
+           {"analyze", "-h"}, {"check", "--help"}, {"list", "-h"}, {"flash", "--help"}}) {
+    const CliResult r = Cli({command, help});
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_EQ(r.out.rfind("usage: padscope-cli " + command + " ", 0), 0u) << r.out;
+  }
 }
 
 // A scripted adapter checked live for three seconds: the figures lie within

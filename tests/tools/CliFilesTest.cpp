@@ -96,7 +96,8 @@ TEST_F(CliFiles, ChartTableAndDecodeOfAKnownChart) {
 
   const CliResult decode = Cli({"chart", "decode", golden});
   EXPECT_EQ(decode.out.find('\n'), decode.out.size() - 1) << "a header only";
-  EXPECT_EQ(Cli({"chart", "info", Path("missing.tkchart")}).err, "File open failed.\n");
+  EXPECT_EQ(Cli({"chart", "info", Path("missing.tkchart")}).err,
+            "File open failed. " + Path("missing.tkchart") + ": No such file or directory\n");
   EXPECT_EQ(Cli({"chart", "frobnicate", golden}).status, 2);
 }
 

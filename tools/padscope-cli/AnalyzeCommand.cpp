@@ -1,6 +1,8 @@
 // `analyze` (a chart) and `check` (a live capture of N seconds): the tuning
 // analysis as a report, with an exit status a production line can script.
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <ostream>
@@ -28,16 +30,6 @@ constexpr long long kMaxCheckSeconds = 24 * 3600;
 // buffer never compacts and drops the start of the check.
 constexpr long long kCheckFramesPerSecond = 2000;
 
-constexpr const char* kAnalyzeUsage =
-    "usage: analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
-    "               [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]"
-    " [-o OUT]";
-constexpr const char* kCheckUsage =
-    "usage: check --seconds N [-o FILE.tkchart] [--report OUT] [--settings FILE] [--from N --to "
-    "M]\n"
-    "             [--guard N] [--min-snr X] [--threshold-at F] [--crosstalk-flag PERCENT]\n"
-    "             [--format text|csv|json|html]";
-
 struct AnalyzeArgs {
   std::string chart;      // analyze: the chart to read
   std::string recording;  // check: where to keep the recording
@@ -47,76 +39,105 @@ struct AnalyzeArgs {
   long long to = std::numeric_limits<int64_t>::max();
   long long seconds = 0;
   AnalysisOptions options;
-  ReportFormat format = ReportFormat::Text;
+  std::optional<ReportFormat> format;  // --format; else the report file's ending decides
 };
 
-// One "--name value" option shared by both commands; false when the value is bad.
-bool ParseOption(const std::string& name, const std::string& value, AnalyzeArgs& a) {
+// The format a report file's name asks for: .html, .json, .csv, else text.
+ReportFormat FormatForFile(const std::string& path) {
+  std::string ending = std::filesystem::path(path).extension().string();
+  std::transform(ending.begin(), ending.end(), ending.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ending == ".html" || ending == ".htm") {
+    return ReportFormat::Html;
+  }
+  if (ending == ".json") {
+    return ReportFormat::Json;
+  }
+  return ending == ".csv" ? ReportFormat::Csv : ReportFormat::Text;
+}
+
+std::string WholeNumber(long long min, long long max) {
+  return "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+}
+
+// One "--name value" option shared by both commands: "" when it is taken,
+// else what the value must be.
+std::string ParseOption(const std::string& name, const std::string& value, AnalyzeArgs& a) {
   long long n = 0;
   if (name == "--settings") {
     a.settings = value;
   } else if (name == "--from" || name == "--to") {
     if (!ParseInteger(value, 0, std::numeric_limits<int32_t>::max(), n)) {
-      return false;
+      return WholeNumber(0, std::numeric_limits<int32_t>::max());
     }
     (name == "--from" ? a.from : a.to) = n;
   } else if (name == "--guard") {
     if (!ParseInteger(value, 0, kMaxGuardFrames, n)) {
-      return false;
+      return WholeNumber(0, kMaxGuardFrames);
     }
     a.options.guard = static_cast<int>(n);
   } else if (name == "--min-snr") {
-    return ParseDecimal(value, 0, 1e9, a.options.minSnr);
+    if (!ParseDecimal(value, 0, 1e9, a.options.minSnr)) {
+      return "a number from 0 up";
+    }
   } else if (name == "--threshold-at") {
-    return ParseDecimal(value, 0, 1, a.options.thresholdAt);
+    if (!ParseDecimal(value, 0, 1, a.options.thresholdAt)) {
+      return "a number from 0 to 1";
+    }
   } else if (name == "--crosstalk-flag") {
-    return ParseDecimal(value, 0, 1e6, a.options.crosstalkFlagPercent);
+    if (!ParseDecimal(value, 0, 1e6, a.options.crosstalkFlagPercent)) {
+      return "a percentage from 0 up";
+    }
   } else if (name == "--format") {
-    const std::optional<ReportFormat> f = ParseReportFormat(value);
-    a.format = f.value_or(a.format);
-    return f.has_value();
+    a.format = ParseReportFormat(value);
+    if (!a.format) {
+      return "text, csv, json or html";
+    }
   } else {
-    return false;
+    return "an option of this command";
   }
-  return true;
+  return "";
 }
 
 // Parses the arguments of `analyze` (check false) or `check`. Writes the usage
 // error and returns false.
 bool ParseArgs(CliContext& cli, const std::vector<std::string>& args, bool check, AnalyzeArgs& a) {
-  const char* usage = check ? kCheckUsage : kAnalyzeUsage;
+  const std::string usage = CommandUsage(check ? "check" : "analyze");
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("-", 0) != 0) {
       if (check || !a.chart.empty()) {
-        cli.err << "unexpected argument: " << arg << "\n" << usage << "\n";
+        cli.err << "unexpected argument: " << arg << "\n" << usage;
         return false;
       }
       a.chart = arg;
       continue;
     }
     if (i + 1 >= args.size()) {
-      cli.err << "missing value for " << arg << "\n" << usage << "\n";
+      cli.err << "missing value for " << arg << "\n" << usage;
       return false;
     }
     const std::string& value = args[++i];
-    bool ok = true;
+    std::string wanted;
     if (arg == "-o") {
       (check ? a.recording : a.report) = value;
     } else if (check && arg == "--report") {
       a.report = value;
     } else if (check && arg == "--seconds") {
-      ok = ParseInteger(value, 1, kMaxCheckSeconds, a.seconds);
+      if (!ParseInteger(value, 1, kMaxCheckSeconds, a.seconds)) {
+        wanted = WholeNumber(1, kMaxCheckSeconds);
+      }
     } else {
-      ok = ParseOption(arg, value, a);
+      wanted = ParseOption(arg, value, a);
     }
-    if (!ok) {
-      cli.err << "bad option: " << arg << " " << value << "\n" << usage << "\n";
+    if (!wanted.empty()) {
+      cli.err << "bad value for " << arg << ": " << value << " (it takes " << wanted << ")\n"
+              << usage;
       return false;
     }
   }
   if (check ? a.seconds == 0 : a.chart.empty()) {
-    cli.err << usage << "\n";
+    cli.err << (check ? "missing --seconds N" : "missing the chart to analyse") << "\n" << usage;
     return false;
   }
   if (a.from > a.to) {
@@ -158,7 +179,8 @@ int PrepareArgs(CliContext& cli, const std::vector<std::string>& args, bool chec
 int AnalyzeAndReport(CliContext& cli, const CaptureContext& ctx, bool singleByteMode, AnalyzeArgs a,
                      const std::string& source) {
   a.options.singleByteMode = singleByteMode;
-  a.options.plotColumns = a.format == ReportFormat::Html ? kPlotColumns : 0;
+  const ReportFormat format = a.format.value_or(FormatForFile(a.report));
+  a.options.plotColumns = format == ReportFormat::Html ? kPlotColumns : 0;
   const AnalysisResult result = AnalyzeBuffer(ctx, a.from, a.to, a.options);
   if (result.Empty()) {
     cli.err << "empty range: no decoded frame from " << a.from << " to "
@@ -168,7 +190,7 @@ int AnalyzeAndReport(CliContext& cli, const CaptureContext& ctx, bool singleByte
   ReportInputs inputs;
   inputs.source = source;
   inputs.settings = a.settings;
-  const std::string text = FormatAnalysisReport(result, a.format, inputs);
+  const std::string text = FormatAnalysisReport(result, format, inputs);
   if (a.report.empty()) {
     cli.out << text;
   } else if (!ReplaceFileBytes(

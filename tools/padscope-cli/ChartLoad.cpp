@@ -1,5 +1,6 @@
 #include "ChartLoad.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -37,7 +38,10 @@ bool LoadChartFile(CliContext& cli, const std::string& path, LoadedChart& chart)
   chart.size = std::filesystem::file_size(path, ec);
   File in(ec ? nullptr : std::fopen(path.c_str(), "rb"));
   if (!in) {
-    cli.err << "File open failed.\n";
+    if (!ec) {
+      ec = std::error_code(errno, std::generic_category());
+    }
+    cli.err << "File open failed. " << path << ": " << ec.message() << "\n";
     return false;
   }
   GlobalSettings settings;  // the chart alone decides, not the program's settings

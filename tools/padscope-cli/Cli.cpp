@@ -1,7 +1,7 @@
 #include "Cli.h"
 
+#include <algorithm>
 #include <functional>
-#include <map>
 #include <optional>
 #include <ostream>
 
@@ -15,35 +15,12 @@ namespace padscope {
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kUsageHead =
     "usage: padscope-cli [--simulate[=pelmira|corvex][:SCENARIO]] [--trace] [--offset-values]\n"
     "                   COMMAND [ARGS]\n"
-    "       padscope-cli --help | --version\n"
-    "commands:\n"
-    "  list                                 adapters found\n"
-    "  stream --frames N                    print N streamed 64-byte frames as hex\n"
-    "  recharge ADDRESS                     set the recharge start address\n"
-    "  params --ch-timer N --times N --hold N --debounce N --no-compose 0|1\n"
-    "                                       send the global sensing parameters\n"
-    "  threshold CHANNEL VALUE              send one channel's threshold\n"
-    "  capture --frames N -o FILE.tkchart   capture N frames and save them as a chart\n"
-    "  chart info|table|decode FILE         what a chart holds; its raw-frame table; CSV\n"
-    "  settings show [FILE]                 every field of a settings file (~tmp.tmp)\n"
-    "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"
-    "  hex patch BASE.hex --offset HEX (--thresholds V0,...,V15 | --settings FILE) -o OUT.hex\n"
-    "                                       patch channel thresholds into a firmware image\n"
-    "  keygen PUBLIC SECRET                 make the key pair that signs update packages\n"
-    "  package FOLDER OUTPUT --key SECRET   build and sign the update package (Padscope.pkg)\n"
-    "  verify PACKAGE [--key PUBLIC]        check a package's signature and contents\n"
-    "  flash info                           busy byte, size code, frame limit, erase estimate\n"
-    "  flash load -o FILE.tkchart           read the adapter's flash recording into a chart\n"
-    "  flash erase                          erase the adapter's flash and wait for it\n"
-    "  flash write FILE                     erase, write a chart's frames, read back, verify\n"
-    "  analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
-    "          [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]\n"
-    "          [-o OUT]                     noise, signal, SNR, thresholds and crosstalk per key\n"
-    "  check --seconds N [-o FILE.tkchart] [--report OUT] [analyze's options]\n"
-    "                                       capture N seconds live (touch each key), analyse\n"
+    "       padscope-cli --help | --version | COMMAND --help\n"
+    "commands:\n";
+constexpr const char* kUsageTail =
     "--offset-values: the adapter sends every count plus 0x8000; without it the values\n"
     "are read as signed 16-bit counts\n"
     "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a touched\n"
@@ -51,16 +28,80 @@ constexpr const char* kUsage =
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
-const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> commands = {
-      {"list", CmdList},       {"stream", CmdStream},       {"recharge", CmdRecharge},
-      {"params", CmdParams},   {"threshold", CmdThreshold}, {"capture", CmdCapture},
-      {"chart", CmdChart},     {"settings", CmdSettings},   {"text", CmdText},
-      {"hex", CmdHex},         {"package", CmdPackage},     {"flash", CmdFlash},
-      {"analyze", CmdAnalyze}, {"check", CmdCheck},         {"keygen", CmdKeygen},
-      {"verify", CmdVerify},
+struct CommandEntry {
+  const char* name;
+  Command run;
+  const char* usage;  // its lines of the overview, each indented by two
+};
+
+// In the order the overview lists them.
+const std::vector<CommandEntry>& Commands() {
+  static const std::vector<CommandEntry> commands = {
+      {"list", CmdList, "  list                                 adapters found\n"},
+      {"stream", CmdStream,
+       "  stream --frames N                    print N streamed 64-byte frames as hex\n"},
+      {"recharge", CmdRecharge,
+       "  recharge ADDRESS                     set the recharge start address\n"},
+      {"params", CmdParams,
+       "  params --ch-timer N --times N --hold N --debounce N --no-compose 0|1\n"
+       "                                       send the global sensing parameters\n"},
+      {"threshold", CmdThreshold,
+       "  threshold CHANNEL VALUE              send one channel's threshold\n"},
+      {"capture", CmdCapture,
+       "  capture --frames N -o FILE.tkchart   capture N frames and save them as a chart\n"},
+      {"chart", CmdChart,
+       "  chart info|table|decode FILE         what a chart holds; its raw-frame table; CSV\n"},
+      {"settings", CmdSettings,
+       "  settings show [FILE]                 every field of a settings file (~tmp.tmp)\n"},
+      {"text", CmdText, "  text ID [--lang 1|2|3] [--file PATH] look a text up in Padscope.xml\n"},
+      {"hex", CmdHex,
+       "  hex patch BASE.hex --offset HEX (--thresholds V0,...,V15 | --settings FILE) -o OUT.hex\n"
+       "                                       patch channel thresholds into a firmware image\n"},
+      {"keygen", CmdKeygen,
+       "  keygen PUBLIC SECRET                 make the key pair that signs update packages\n"},
+      {"package", CmdPackage,
+       "  package FOLDER OUTPUT --key SECRET   build and sign the update package (Padscope.pkg)\n"},
+      {"verify", CmdVerify,
+       "  verify PACKAGE [--key PUBLIC]        check a package's signature and contents\n"},
+      {"flash", CmdFlash,
+       "  flash info                           busy byte, size code, frame limit, erase estimate\n"
+       "  flash load -o FILE.tkchart           read the adapter's flash recording into a chart\n"
+       "  flash erase                          erase the adapter's flash and wait for it\n"
+       "  flash write FILE                     erase, write a chart's frames, read back, verify\n"},
+      {"analyze", CmdAnalyze,
+       "  analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
+       "          [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]\n"
+       "          [-o OUT]                     noise, signal, SNR, thresholds and crosstalk per "
+       "key;\n"
+       "                                       the format follows OUT's ending unless given\n"},
+      {"check", CmdCheck,
+       "  check --seconds N [-o FILE.tkchart] [--report OUT] [analyze's options]\n"
+       "                                       capture N seconds live (touch each key), "
+       "analyse\n"},
   };
   return commands;
+}
+
+const CommandEntry* FindCommand(const std::string& name) {
+  for (const CommandEntry& c : Commands()) {
+    if (name == c.name) {
+      return &c;
+    }
+  }
+  return nullptr;
+}
+
+std::string Overview() {
+  std::string text = kUsageHead;
+  for (const CommandEntry& c : Commands()) {
+    text += c.usage;
+  }
+  return text + kUsageTail;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+  return std::any_of(args.begin(), args.end(),
+                     [](const std::string& a) { return a == "-h" || a == "--help"; });
 }
 
 bool IsSimulateOption(const std::string& a) {
@@ -68,6 +109,11 @@ bool IsSimulateOption(const std::string& a) {
 }
 
 }  // namespace
+
+std::string CommandUsage(const std::string& name) {
+  const CommandEntry* c = FindCommand(name);
+  return c == nullptr ? std::string() : "usage: padscope-cli" + std::string(c->usage).substr(1);
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            std::shared_ptr<HidBackend> backend) {
@@ -94,24 +140,24 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       if (!takeSimulate(a)) {
         return 2;
       }
-    } else if (a == "--help") {
-      out << kUsage;
+    } else if (a == "--help" || a == "-h") {
+      out << Overview();
       return 0;
     } else if (a == "--version") {
       out << "padscope-cli " << ProgramVersion() << "\n";
       return 0;
     } else {
-      err << "unknown option: " << a << "\n" << kUsage;
+      err << "unknown option: " << a << "\n" << Overview();
       return 2;
     }
   }
   if (i >= args.size()) {
-    err << kUsage;
+    err << Overview();
     return 2;
   }
-  const auto command = Commands().find(args[i]);
-  if (command == Commands().end()) {
-    err << "unknown command: " << args[i] << "\n" << kUsage;
+  const CommandEntry* command = FindCommand(args[i]);
+  if (command == nullptr) {
+    err << "unknown command: " << args[i] << "\n" << Overview();
     return 2;
   }
 
@@ -124,6 +170,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
   }
 
+  if (AsksForHelp(rest)) {
+    out << CommandUsage(command->name);
+    return 0;
+  }
   if (!backend) {
     std::string error;
     backend = MakeBackend(simulate, error);
@@ -141,7 +191,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (offsetValues) {
     ctx.valueEncoding = ValueEncoding::Offset;
   }
-  return command->second(ctx, rest);
+  return command->run(ctx, rest);
 }
 
 }  // namespace padscope

@@ -26,6 +26,10 @@ int CmdRecharge(CliContext& ctx, const std::vector<std::string>& args);
 int CmdParams(CliContext& ctx, const std::vector<std::string>& args);
 int CmdThreshold(CliContext& ctx, const std::vector<std::string>& args);
 
+// A command's usage lines as the overview gives them ("usage: padscope-cli
+// NAME ..."), or "" for an unknown command.
+std::string CommandUsage(const std::string& name);
+
 // Parses a decimal or 0x-prefixed hexadecimal integer in [min, max].
 bool ParseInteger(const std::string& text, long long min, long long max, long long& value);
 
