@@ -131,6 +131,9 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   void ShowAbout();
   void DumpThresholdCommand();
   void OpenGlobalParameterDialog();
+  // After the frame buffer was emptied: the scopes, the "data:" and chart
+  // panes and the Tuning panel show it at once.
+  void ShowEmptiedBuffer();
   void OpenUtilitiesDialog();
   void OpenDocument(const QString& target);
   void HandleDisplayCommand(int id);

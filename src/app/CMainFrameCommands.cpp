@@ -454,8 +454,19 @@ void CMainFrame::HandleDisplayCommand(int id) {
 // view is redrawn afterwards whichever button closed the dialog.
 void CMainFrame::OpenGlobalParameterDialog() {
   CDlgSetting dialog(GlobalSettings::Instance(), ctx_, &adapter_, this);
+  // OK reallocates the frame buffer: a capture no file has is offered for
+  // saving first.
+  dialog.SetBufferHooks(
+      {[this] { return MayDiscardFrames(Charts()); }, [this] { ShowEmptiedBuffer(); }});
   RunDialog(dialog);
   viewScope_->Refresh();
+}
+
+void CMainFrame::ShowEmptiedBuffer() {
+  fields.chartName.clear();
+  SetChartStatus({});
+  RedrawScopes();
+  tuningPanel_->ShowNewContents();
 }
 
 // Appends the shown channels' thresholds to "data/Threhold.txt" of the current
