@@ -5,12 +5,12 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 
-#include "app/CMainFrame.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "views/CViewKeyScope.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/views/CViewKeyScope.h"
 
 namespace padscope {
 namespace {

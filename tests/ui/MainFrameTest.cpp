@@ -15,23 +15,23 @@
 #include <fstream>
 #include <thread>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/DeviceWatcherQt.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "dialogs/DialogRunnerQt.h"
 #include "platform/MessageLog.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
 #include "support/ChannelLabel.h"
 #include "support/TextTable.h"
-#include "views/CViewKey.h"
-#include "views/CViewScope.h"
-#include "views/KeyScopeEdit.h"
-#include "views/KeyScopeGeometry.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/app/DeviceWatcherQt.h"
+#include "ui/dialogs/DialogRunnerQt.h"
+#include "ui/views/CViewKey.h"
+#include "ui/views/CViewScope.h"
+#include "viewlogic/KeyScopeEdit.h"
+#include "viewlogic/KeyScopeGeometry.h"
 
 namespace padscope {
 namespace {

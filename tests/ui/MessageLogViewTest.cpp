@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "views/CViewKey.h"
+#include "ui/views/CViewKey.h"
 
 namespace padscope {
 namespace {

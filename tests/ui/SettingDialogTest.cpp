@@ -13,22 +13,22 @@
 #include <functional>
 #include <tuple>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "dialogs/CDecimalEdit.h"
-#include "dialogs/CDlgSetting.h"
-#include "dialogs/DialogRunnerQt.h"
 #include "files/ChartCommands.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
-#include "views/CTuningPanel.h"
-#include "views/CViewKey.h"
-#include "views/CViewKeyScope.h"
-#include "views/CViewScope.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/dialogs/CDecimalEdit.h"
+#include "ui/dialogs/CDlgSetting.h"
+#include "ui/dialogs/DialogRunnerQt.h"
+#include "ui/views/CTuningPanel.h"
+#include "ui/views/CViewKey.h"
+#include "ui/views/CViewKeyScope.h"
+#include "ui/views/CViewScope.h"
 
 namespace padscope {
 namespace {

@@ -16,9 +16,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
 #include "platform/ProgramFolders.h"
@@ -30,12 +29,13 @@
 #include "support/TextTable.h"
 #include "tools/CliRun.h"
 #include "tuning/BufferPositions.h"
-#include "views/CCrosstalkMap.h"
-#include "views/CTuningPanel.h"
-#include "views/CViewKey.h"
-#include "views/CViewKeyScope.h"
-#include "views/CViewScope.h"
-#include "views/KeyScopeGeometry.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/views/CCrosstalkMap.h"
+#include "ui/views/CTuningPanel.h"
+#include "ui/views/CViewKey.h"
+#include "ui/views/CViewKeyScope.h"
+#include "ui/views/CViewScope.h"
+#include "viewlogic/KeyScopeGeometry.h"
 
 namespace padscope {
 namespace {

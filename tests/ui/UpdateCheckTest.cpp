@@ -11,9 +11,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/Files.h"
 #include "common/LocalHttpServer.h"
 #include "common/SimFixture.h"
@@ -22,7 +21,8 @@
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
-#include "support/UpdateCheckQt.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/support/UpdateCheckQt.h"
 
 namespace padscope {
 namespace {

@@ -15,8 +15,8 @@
 #include "common/UpdateTestKeys.h"
 #include "common/Wait.h"
 #include "platform/ProgramFolders.h"
-#include "support/UpdateCheckQt.h"
 #include "support/UpdatePackage.h"
+#include "ui/support/UpdateCheckQt.h"
 
 namespace padscope {
 namespace {
