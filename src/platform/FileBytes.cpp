@@ -47,7 +47,7 @@ int CreateNew(const std::filesystem::path& path) {
             _S_IREAD | _S_IWRITE);
   return fd;
 }
-bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
+bool WriteAndClose(int fd, std::span<const uint8_t> bytes, bool sync) {
   bool ok = true;
   std::size_t done = 0;
   while (ok && done < bytes.size()) {
@@ -57,7 +57,7 @@ bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
     ok = n > 0;
     done += ok ? static_cast<std::size_t>(n) : 0;
   }
-  ok = ok && _commit(fd) == 0;
+  ok = ok && (!sync || _commit(fd) == 0);
   return _close(fd) == 0 && ok;
 }
 #else
@@ -68,7 +68,7 @@ int CreateNew(const std::filesystem::path& path) {
 }
 // Plain POSIX calls so that the data can be synced before the rename makes it
 // the live file.
-bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
+bool WriteAndClose(int fd, std::span<const uint8_t> bytes, bool sync) {
   std::size_t done = 0;
   bool ok = true;
   while (ok && done < bytes.size()) {
@@ -81,7 +81,7 @@ bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
       ok = false;
     }
   }
-  ok = ok && ::fsync(fd) == 0;
+  ok = ok && (!sync || ::fsync(fd) == 0);
   return ::close(fd) == 0 && ok;
 }
 #endif
@@ -89,7 +89,8 @@ bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
 // Creates a file under a fresh name beside `path` and writes `bytes` into it.
 // Returns its name, or nothing (and no file left) on failure.
 std::optional<std::filesystem::path> WriteTempBeside(const std::filesystem::path& path,
-                                                     std::span<const uint8_t> bytes) {
+                                                     std::span<const uint8_t> bytes,
+                                                     bool sync = true) {
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     std::filesystem::path temp = TempNameBeside(path);
     const int fd = CreateNew(temp);
@@ -99,7 +100,7 @@ std::optional<std::filesystem::path> WriteTempBeside(const std::filesystem::path
       }
       return std::nullopt;
     }
-    if (!WriteAndClose(fd, bytes)) {
+    if (!WriteAndClose(fd, bytes, sync)) {
       std::error_code ec;
       std::filesystem::remove(temp, ec);
       return std::nullopt;
@@ -133,6 +134,12 @@ bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
   return true;
 }
 
+std::optional<std::filesystem::path> WriteFileBytesAside(const std::filesystem::path& path,
+                                                         std::span<const uint8_t> bytes,
+                                                         bool sync) {
+  return WriteTempBeside(path, bytes, sync);
+}
+
 bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
   const std::optional<std::filesystem::path> temp = WriteTempBeside(path, bytes);
   if (!temp) {
@@ -164,8 +171,7 @@ uintmax_t BytesLeft(std::FILE* stream) {
   }
   const int64_t position = ftello(stream);
 #endif
-  return position >= 0 && position < st.st_size ? static_cast<uintmax_t>(st.st_size - position)
-                                                 : 0;
+  return position >= 0 && position < st.st_size ? static_cast<uintmax_t>(st.st_size - position) : 0;
 }
 
 }  // namespace padscope

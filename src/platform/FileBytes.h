@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -22,6 +23,15 @@ bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
 // else's file touched. Returns false (and removes the temporary file) when
 // any step fails. Any thread.
 bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+
+// The first half of ReplaceFileBytes: writes `bytes` into a new file under a
+// fresh name beside `path` ("<path>.<16 hex digits>.new"), flushed to disk,
+// and returns that name; none (and no file left) when a step fails. The
+// caller renames it into place or removes it. `sync` false leaves the flush to
+// the system (tests that write thousands of files). Any thread.
+std::optional<std::filesystem::path> WriteFileBytesAside(const std::filesystem::path& path,
+                                                         std::span<const uint8_t> bytes,
+                                                         bool sync = true);
 
 // The bytes from an open stream's position to the end of its file; 0 when
 // the stream is not a regular file (a pipe) or cannot tell. Any thread.
