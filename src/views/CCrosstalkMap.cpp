@@ -6,6 +6,7 @@
 #include <QToolTip>
 
 #include "analysis/AnalysisReport.h"
+#include "platform/PlainTextQt.h"
 #include "support/ChannelLabel.h"
 
 namespace padscope {
@@ -182,7 +183,7 @@ void CCrosstalkMap::mouseMoveEvent(QMouseEvent* event) {
   if (hoverText_.isEmpty()) {
     QToolTip::hideText();
   } else {
-    QToolTip::showText(event->globalPosition().toPoint(), hoverText_, this);
+    QToolTip::showText(event->globalPosition().toPoint(), PlainToolTip(hoverText_), this);
   }
 }
 
