@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -112,25 +111,55 @@ std::optional<std::filesystem::path> WriteTempBeside(const std::filesystem::path
 
 }  // namespace
 
+std::FILE* OpenRegularFile(const std::filesystem::path& path, uintmax_t& size) {
+  size = 0;
+#if defined(_WIN32)
+  // Nothing under a file's name blocks an open here.
+  std::FILE* file = _wfopen(path.c_str(), L"rb");
+  struct _stat64 st {};
+  if (file != nullptr &&
+      (_fstat64(_fileno(file), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)) {
+    std::fclose(file);
+    return nullptr;
+  }
+#else
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return nullptr;
+  }
+  struct stat st {};
+  const int flags = ::fcntl(fd, F_GETFL);
+  std::FILE* file = nullptr;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flags >= 0 &&
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+    file = ::fdopen(fd, "rb");
+  }
+  if (file == nullptr) {
+    ::close(fd);
+    return nullptr;
+  }
+#endif
+  size = st.st_size > 0 ? static_cast<uintmax_t>(st.st_size) : 0;
+  return file;
+}
+
 bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
                    std::vector<uint8_t>& out) {
   out.clear();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
+  uintmax_t size = 0;
+  std::FILE* file = OpenRegularFile(path, size);
+  if (file == nullptr) {
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  const auto size = std::filesystem::file_size(path, ec);
-  out.resize(ec ? maxBytes : static_cast<std::size_t>(std::min<uintmax_t>(size, maxBytes)));
-  in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
-  if (in.bad()) {
+  out.resize(static_cast<std::size_t>(std::min<uintmax_t>(size, maxBytes)));
+  const std::size_t got = std::fread(out.data(), 1, out.size(), file);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
     out.clear();
     return false;
   }
-  out.resize(static_cast<std::size_t>(in.gcount()));
+  out.resize(got);
   return true;
 }
 

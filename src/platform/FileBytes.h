@@ -10,6 +10,13 @@
 
 namespace padscope {
 
+// Opens the regular file at `path` for reading (binary) and sets `size` to its
+// size. The check is made on the opened file itself, and the open never waits:
+// a FIFO or a device put under the name after any earlier check is refused at
+// once instead of blocking the caller. nullptr when it is not a regular file or
+// cannot be opened. Any thread.
+std::FILE* OpenRegularFile(const std::filesystem::path& path, uintmax_t& size);
+
 // Reads at most maxBytes from the start of the regular file at `path` into
 // `out` (replacing its contents). Returns false, with `out` empty, when the
 // file is missing, is not a regular file, or cannot be read. Any thread.

@@ -4,6 +4,7 @@
 #include <memory>
 #include <ostream>
 
+#include "platform/FileBytes.h"
 #include "state/GlobalSettings.h"
 
 namespace padscope {
@@ -33,9 +34,7 @@ int SingleByteModeOf(std::FILE* in) {
 }  // namespace
 
 bool LoadChartFile(CliContext& cli, const std::string& path, LoadedChart& chart) {
-  std::error_code ec;
-  chart.size = std::filesystem::file_size(path, ec);
-  File in(ec ? nullptr : std::fopen(path.c_str(), "rb"));
+  File in(OpenRegularFile(path, chart.size));
   if (!in) {
     cli.err << "File open failed.\n";
     return false;
