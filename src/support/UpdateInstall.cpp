@@ -380,6 +380,11 @@ bool InstallUpdate(const std::vector<PackageEntry>& entries, const fs::path& tar
   return false;
 }
 
+bool InstallInterrupted(const fs::path& target) {
+  InstallFiles files;
+  return files.KindAt(target / kJournalName) != Kind::kMissing;
+}
+
 RecoveryResult RecoverInterruptedInstall(const fs::path& target, std::string& error,
                                          const InstallFaults& faults) {
   InstallFiles files(faults);

@@ -37,6 +37,10 @@ bool InstallUpdate(const std::vector<PackageEntry>& entries, const std::filesyst
                    std::string& error, const std::function<void(const std::string&)>& progress = {},
                    const InstallFaults& faults = {});
 
+// True when an install in `target` was interrupted (its journal is there), or
+// when that cannot be told: a recovery is due before the folder is used.
+bool InstallInterrupted(const std::filesystem::path& target);
+
 enum class RecoveryResult {
   kNothingToDo,  // no interrupted install
   kFinished,     // the interrupted install was completed
