@@ -67,6 +67,12 @@ std::string PackageAddress(const std::string& baseAddress) {
 
 UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
   const TextTable& texts = TextTable::Instance();
+  const std::string page = host.Fetch(request.pageAddress);
+  const int32_t published = ParseVersionValue(page, "ApplicationVersion");
+  const int32_t forced = ParseVersionValue(page, "ForceUpdate");
+  if (host.Cancelled()) {
+    return UpdateOutcome::kCancelled;
+  }
   if (!request.installedVersion) {
     // Nothing to compare with: no version is newer, none may be installed.
     if (request.reportResult) {
@@ -74,12 +80,6 @@ UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
                  texts.Text("T_UPDATETITLE"));
     }
     return UpdateOutcome::kCheckFailed;
-  }
-  const std::string page = host.Fetch(request.pageAddress);
-  const int32_t published = ParseVersionValue(page, "ApplicationVersion");
-  const int32_t forced = ParseVersionValue(page, "ForceUpdate");
-  if (host.Cancelled()) {
-    return UpdateOutcome::kCancelled;
   }
 
   if (published != 0 && published > *request.installedVersion) {
