@@ -137,7 +137,7 @@ int RunUpdate(const QString& baseAddress, const QString& programPath,
   }
   run.UseRealFolder();
   UpdatePackage package;
-  std::string reason;
+  std::string reason = "the program's folder cannot be resolved";
   const bool fits =
       !run.folder().empty() &&
       UnpackUpdateFor(std::span(reinterpret_cast<const uint8_t*>(got.body.constData()),
