@@ -24,7 +24,7 @@ struct DownloadLimits {
   // there and counts as fetched. False: a body announcing or sending more than
   // maxBytes is refused (tooLarge).
   bool truncate = false;
-  std::chrono::milliseconds timeout{20000};  // a transfer without progress for this long fails
+  std::chrono::milliseconds timeout{20000};   // a transfer without progress for this long fails
   std::shared_ptr<std::atomic<bool>> cancel;  // set from another thread: the download stops
   std::function<void(qint64 done, qint64 total)> progress;  // total -1 when unknown
 };
