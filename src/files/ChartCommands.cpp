@@ -7,6 +7,7 @@
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/Exports.h"
+#include "platform/FileBytes.h"
 #include "platform/MessageLog.h"
 #include "platform/OwnFile.h"
 #include "platform/ProgramFolders.h"
@@ -26,10 +27,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File Open(const fs::path& path, const char* mode) {
-  return File(std::fopen(path.string().c_str(), mode));
-}
-
 std::tm LocalNow() {
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   return LocalTime(now);
@@ -43,16 +40,30 @@ void SettleFrameLayout(CaptureContext& ctx) {
   }
 }
 
+// What stays in the stream's buffer is written when it is closed: a failed
+// close is a failed save.
+bool Closed(File file) {
+  return std::fclose(file.release()) == 0;
+}
+
 // The exports in "data" have predictable names: never appended to through a
 // link or to another user's file.
 bool AppendTable(const fs::path& path, const CaptureContext& ctx) {
   File out(OpenOwnFileForAppend(path));
-  return out && WriteRawFrameTable(out.get(), ctx);
+  if (!out) {
+    return false;
+  }
+  const bool written = WriteRawFrameTable(out.get(), ctx);
+  return Closed(std::move(out)) && written;
 }
 
 bool AppendLog(const fs::path& path, const std::vector<std::string>& lines) {
   File out(OpenOwnFileForAppend(path));
-  return out && WriteMessageLogText(out.get(), lines);
+  if (!out) {
+    return false;
+  }
+  const bool written = WriteMessageLogText(out.get(), lines);
+  return Closed(std::move(out)) && written;
 }
 
 // The buffer as it stands is in a chart file.
@@ -93,10 +104,10 @@ class ReaderHooks : public ChartReadHooks {
 };
 
 // Opens a chart and readies the buffer; null after telling the user why not.
+// What is opened is checked, so nothing swapped in under the name can block.
 File OpenForReading(const ChartTargets& t, const fs::path& path) {
-  std::error_code ec;
-  const uintmax_t size = fs::file_size(path, ec);
-  File in = ec ? nullptr : Open(path, "rb");
+  uintmax_t size = 0;
+  File in(OpenRegularFile(path, size));
   if (!in) {
     ShowPrompt("File open failed.");
     return nullptr;

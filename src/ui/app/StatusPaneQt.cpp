@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include "ui/platform/PlainTextQt.h"
+
 namespace padscope {
 
 namespace {
@@ -48,7 +50,7 @@ void StatusPane::resizeEvent(QResizeEvent* event) {
 
 void StatusPane::UpdateToolTip() {
   const int room = contentsRect().width() - 2 * kTextMargin;
-  setToolTip(fontMetrics().horizontalAdvance(text_) > room ? text_ : QString());
+  setToolTip(fontMetrics().horizontalAdvance(text_) > room ? PlainToolTip(text_) : QString());
 }
 
 }  // namespace padscope

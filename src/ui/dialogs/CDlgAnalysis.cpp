@@ -132,6 +132,7 @@ CDlgAnalysis::CDlgAnalysis(FlashPageContext context, QWidget* parent)
       writeRunning_(std::make_shared<std::atomic<bool>>(false)) {
   // 358 × 190 dialog units at the usual 1.5 pixels per unit.
   setMinimumSize(537, 309);
+  status_->setTextFormat(Qt::PlainText);  // file names, adapter replies
   progress_->hide();
   status_->setAlignment(Qt::AlignCenter);
   log_->setReadOnly(true);

@@ -79,6 +79,9 @@ PromptButton QtPrompt::Show(const PromptRequest& request) {
                                             : QString::fromStdString(request.caption),
                     QString::fromStdString(request.text), ButtonsOf(request.buttons),
                     QApplication::activeWindow());
+    // Texts from outside (reasons from the network, file names, adapter
+    // replies) are shown as written, never as markup or links.
+    box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
       case QMessageBox::Ok:
         answer = PromptButton::Ok;

@@ -2,21 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include "platform/ProgramFolders.h"
 #include "support/UpdateKeys.h"
+#include "ui/net/BoundedDownloadQt.h"
 
 #ifndef PADSCOPE_DEFAULT_UPDATE_URL
 #define PADSCOPE_DEFAULT_UPDATE_URL "http://update.padscope.invalid/AppUpdate/USB/Padscope/Padscope"
@@ -44,6 +41,37 @@ class QtUpdateHost : public UpdateHost {
   bool Cancelled() const override { return cancel_->load(); }
 
   std::string Fetch(const std::string& address) override { return fetcher_.Fetch(address); }
+
+  bool CheckPackage(const std::string& baseAddress, const UpdateTarget& target,
+                    std::string& reason) override {
+    const std::optional<UpdatePublicKey> key = PublicKeyFromBuild(PADSCOPE_UPDATE_PUBLIC_KEY);
+    const std::optional<UpdatePublicKey> used = setup_.packageKey ? setup_.packageKey : key;
+    if (!used) {
+      reason = "this build has no update key";
+      return false;
+    }
+    QNetworkAccessManager manager;
+    DownloadLimits limits;
+    limits.maxBytes = static_cast<qint64>(kMaxUpdatePackageBytes);
+    limits.timeout = std::chrono::milliseconds(30000);
+    limits.cancel = cancel_;
+    const DownloadResult got =
+        DownloadBounded(manager, QUrl(QString::fromStdString(PackageAddress(baseAddress))), limits);
+    if (got.tooLarge || got.error != QNetworkReply::NoError || got.status < 200 ||
+        got.status > 299 || got.cancelled) {
+      reason = got.tooLarge ? "the package is larger than " +
+                                  std::to_string(kMaxUpdatePackageBytes) + " bytes"
+               : got.errorText.isEmpty()
+                   ? "the package could not be downloaded (HTTP status " +
+                         std::to_string(got.status) + ")"
+                   : "the package could not be downloaded: " + got.errorText.toStdString();
+      return false;
+    }
+    UpdatePackage package;
+    return UnpackUpdateFor(std::span(reinterpret_cast<const uint8_t*>(got.body.constData()),
+                                     static_cast<size_t>(got.body.size())),
+                           *used, target, package, reason);
+  }
 
   bool LaunchUpdater(const std::vector<std::string>& arguments) override {
     const std::filesystem::path temp = setup_.tempDirectory.empty()
@@ -128,61 +156,22 @@ std::string WebFetcher::Fetch(const std::string& address) {
   if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https")) {
     return lastResult_;
   }
-  QNetworkRequest request(url);
-  request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Morrowgap"));
-  request.setTransferTimeout(static_cast<int>(timeout_.count()));
-
-  QNetworkReply* reply = manager_->get(request);
-  QByteArray body;
-  bool cancelled = false;
-  QEventLoop loop;
   // Bytes beyond the announced length or the cap are never kept; the read
   // stops as soon as the smaller of the two has arrived.
-  const auto limit = [&] {
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    bool ok = false;
-    const qlonglong n = announced.toLongLong(&ok);
-    return ok && n >= 0 && n < kMaxBody ? static_cast<qsizetype>(n) : kMaxBody;
-  };
-  QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-    const qsizetype want = limit() - body.size();
-    if (want > 0) {
-      body += reply->read(want);
-    }
-    if (body.size() >= limit()) {
-      loop.quit();
-    }
-  });
-  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (cancel_ && cancel_->load()) {
-      cancelled = true;
-      loop.quit();
-    }
-  });
-  poll.start(50);
-  if (!reply->isFinished()) {
-    loop.exec();
-  }
-  const bool complete = reply->isFinished();
-  if (complete && body.size() < limit()) {
-    body += reply->read(limit() - body.size());
-  }
-  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  const QNetworkReply::NetworkError error = complete ? reply->error() : QNetworkReply::NoError;
-  reply->abort();
-  reply->deleteLater();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-  if (cancelled || status < 200 || status > 299) {
+  DownloadLimits limits;
+  limits.maxBytes = kMaxBody;
+  limits.truncate = true;
+  limits.timeout = timeout_;
+  limits.cancel = cancel_;
+  const DownloadResult got = DownloadBounded(*manager_, url, limits);
+  if (got.cancelled || got.status < 200 || got.status > 299) {
     return lastResult_;
   }
   // A connection closed early still delivers what arrived before it.
-  if (error != QNetworkReply::NoError && body.isEmpty()) {
+  if (got.error != QNetworkReply::NoError && got.body.isEmpty()) {
     return lastResult_;
   }
-  lastResult_.assign(body.constData(), static_cast<size_t>(body.size()));
+  lastResult_.assign(got.body.constData(), static_cast<size_t>(got.body.size()));
   return lastResult_;
 }
 

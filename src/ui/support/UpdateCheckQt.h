@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/UpdateCheck.h"
+#include "support/UpdateKeys.h"
 
 class QNetworkAccessManager;
 class QThread;
@@ -75,12 +76,13 @@ std::string UpdateBaseAddress();
 
 // What a checker uses from its surroundings; tests replace parts of it.
 struct UpdateCheckSetup {
-  std::filesystem::path resourceDirectory;  // empty: ResourceDirectory() at each check
-  std::filesystem::path tempDirectory;      // empty: the system's temporary folder
-  std::optional<bool> canInstall;           // empty: BuildCanInstallUpdates()
-  std::optional<bool> packaged;             // empty: whether the program is installed
-  std::filesystem::path programPath;        // empty: the running executable
-  std::chrono::milliseconds pause{1000};    // before the worker starts
+  std::filesystem::path resourceDirectory;    // empty: ResourceDirectory() at each check
+  std::filesystem::path tempDirectory;        // empty: the system's temporary folder
+  std::optional<bool> canInstall;             // empty: BuildCanInstallUpdates()
+  std::optional<bool> packaged;               // empty: whether the program is installed
+  std::filesystem::path programPath;          // empty: the running executable
+  std::optional<UpdatePublicKey> packageKey;  // empty: the build's key checks the package
+  std::chrono::milliseconds pause{1000};      // before the worker starts
   // Ends the program; empty: leave the event loop with the code.
   std::function<void(int)> endProcess;
   // Starts the updater detached; empty: QProcess::startDetached.

@@ -7,6 +7,7 @@
 
 #include "analysis/AnalysisReport.h"
 #include "support/ChannelLabel.h"
+#include "ui/platform/PlainTextQt.h"
 
 namespace padscope {
 
@@ -182,7 +183,7 @@ void CCrosstalkMap::mouseMoveEvent(QMouseEvent* event) {
   if (hoverText_.isEmpty()) {
     QToolTip::hideText();
   } else {
-    QToolTip::showText(event->globalPosition().toPoint(), hoverText_, this);
+    QToolTip::showText(event->globalPosition().toPoint(), PlainToolTip(hoverText_), this);
   }
 }
 

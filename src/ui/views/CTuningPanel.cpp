@@ -191,6 +191,7 @@ QWidget* CTuningPanel::BuildAnalysisTab() {
 
   auto* rangeRow = new QHBoxLayout;
   rangeLabel_ = new QLabel(page);
+  rangeLabel_->setTextFormat(Qt::PlainText);
   rangeRow->addWidget(rangeLabel_);
   rangeChoice_ = new QComboBox(page);
   for (int i = 0; i < 4; ++i) {
@@ -202,6 +203,7 @@ QWidget* CTuningPanel::BuildAnalysisTab() {
   seconds_->setValue(10);
   rangeRow->addWidget(seconds_);
   analysisStatus_ = new QLabel(page);
+  analysisStatus_->setTextFormat(Qt::PlainText);
   analysisStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   rangeRow->addWidget(analysisStatus_, 1);
   applyButton_ = new QPushButton(page);
@@ -214,6 +216,7 @@ QWidget* CTuningPanel::BuildAnalysisTab() {
   walkButton_ = new QPushButton(page);
   skipButton_ = new QPushButton(page);
   walkText_ = new QLabel(page);
+  walkText_->setTextFormat(Qt::PlainText);
   QFont bold = walkText_->font();
   bold.setBold(true);
   walkText_->setFont(bold);
@@ -257,6 +260,7 @@ QWidget* CTuningPanel::BuildCrosstalkTab() {
   layout->setContentsMargins(4, 2, 4, 2);
   layout->setSpacing(2);
   crosstalkCaption_ = new QLabel(page);
+  crosstalkCaption_->setTextFormat(Qt::PlainText);
   crosstalkCaption_->setWordWrap(true);
   layout->addWidget(crosstalkCaption_);
   crosstalk_ = new CCrosstalkMap(page);

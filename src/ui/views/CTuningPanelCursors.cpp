@@ -54,6 +54,7 @@ QWidget* CTuningPanel::BuildCursorsTab() {
   layout->setSpacing(2);
   auto* top = new QHBoxLayout;
   cursorSummary_ = new QLabel(page);
+  cursorSummary_->setTextFormat(Qt::PlainText);
   cursorSummary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   cursorSummary_->setWordWrap(true);
   top->addWidget(cursorSummary_, 1);

@@ -13,6 +13,7 @@
 #include "capture/CaptureContext.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
+#include "ui/platform/PlainTextQt.h"
 #include "viewlogic/MessageLogLogic.h"
 #include "viewlogic/ThresholdListLogic.h"
 
@@ -83,7 +84,7 @@ void CViewSetting::AddChartEntry(int number, const std::string& name, const std:
   item->setText(kColumnPath, QString::fromStdString(path));
   item->setTextAlignment(kColumnPath, Qt::AlignCenter);
   // The full path shows when the pointer rests on the entry.
-  item->setToolTip(kColumnName, QString::fromStdString(path));
+  item->setToolTip(kColumnName, PlainToolTip(QString::fromStdString(path)));
 }
 
 void CViewSetting::OnDoubleClick(QTreeWidgetItem* item) {
