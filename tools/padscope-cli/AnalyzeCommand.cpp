@@ -2,6 +2,7 @@
 // analysis as a report, with an exit status a production line can script.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -275,6 +276,11 @@ int CmdCheck(CliContext& cli, const std::vector<std::string>& args) {
   GlobalSettings& settings = GlobalSettings::Instance();
   CaptureContext ctx;
   ctx.valueEncoding = cli.valueEncoding;
+  if (cli.clocklessFramesPerSecond > 0) {
+    // Nothing to wait for between frames, and exactly the check's frames.
+    ctx.cycleSleepMs = 0;
+    ctx.frameLimit = static_cast<int>(std::ceil(a.seconds * cli.clocklessFramesPerSecond));
+  }
   const long long frames =
       std::min<long long>(a.seconds * kCheckFramesPerSecond + 1024, kDefaultFrameCapacity);
   if (!ctx.AllocateFrames(static_cast<int>(frames))) {
