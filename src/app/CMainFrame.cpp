@@ -400,7 +400,11 @@ void CMainFrame::RedrawScopes() {
 void CMainFrame::StartCaptureCommand() {
   fields.logTag = "主线程";
   fields.tkRangeWarned = 0;
+  const uint32_t contents = ctx_.generation.load();
   StartCapture(ctx_, adapter_, *this);
+  if (ctx_.generation.load() != contents) {
+    ShowEmptiedBuffer();  // the frames that come follow by the views' timer
+  }
 }
 
 void CMainFrame::StopCaptureCommand() {

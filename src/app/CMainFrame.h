@@ -131,8 +131,13 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost {
   void ShowAbout();
   void DumpThresholdCommand();
   void OpenGlobalParameterDialog();
+  // After the frame buffer was emptied: the scopes, the "data:" and chart
+  // panes and the Tuning panel show it at once.
+  void ShowEmptiedBuffer();
   void OpenUtilitiesDialog();
-  void OpenDocument(const QString& target);
+  // Hands a file or an address to the desktop; false when nothing took it.
+  bool OpenDocument(const QString& target);
+  void OpenInstructions();
   void HandleDisplayCommand(int id);
   void OnDeviceArrival();
   void OnDeviceRemoval();

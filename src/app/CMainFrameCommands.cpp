@@ -335,7 +335,7 @@ void CMainFrame::OnCommand(int id) {
       OpenDocument(QString::fromStdString(HelpVideoAddress(TextTable::Instance(), id)));
       break;
     case kCmdInstructions:
-      OpenDocument(QString::fromStdString(InstructionsDocumentPath().string()));
+      OpenInstructions();
       break;
     case kCmdAbout:
       ShowAbout();
@@ -454,8 +454,19 @@ void CMainFrame::HandleDisplayCommand(int id) {
 // view is redrawn afterwards whichever button closed the dialog.
 void CMainFrame::OpenGlobalParameterDialog() {
   CDlgSetting dialog(GlobalSettings::Instance(), ctx_, &adapter_, this);
+  // OK reallocates the frame buffer: a capture no file has is offered for
+  // saving first.
+  dialog.SetBufferHooks(
+      {[this] { return MayDiscardFrames(Charts()); }, [this] { ShowEmptiedBuffer(); }});
   RunDialog(dialog);
   viewScope_->Refresh();
+}
+
+void CMainFrame::ShowEmptiedBuffer() {
+  fields.chartName.clear();
+  SetChartStatus({});
+  RedrawScopes();
+  tuningPanel_->ShowNewContents();
 }
 
 // Appends the shown channels' thresholds to "data/Threhold.txt" of the current
@@ -466,12 +477,24 @@ void CMainFrame::DumpThresholdCommand() {
   }
 }
 
-void CMainFrame::OpenDocument(const QString& target) {
+bool CMainFrame::OpenDocument(const QString& target) {
   if (target.isEmpty()) {
-    return;
+    return false;
   }
   const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
-  QDesktopServices::openUrl(url);
+  return QDesktopServices::openUrl(url);
+}
+
+// Unlike the videos' addresses, the document is the program's own: when it
+// is not there or nothing can show it, the user is told where it should be.
+void CMainFrame::OpenInstructions() {
+  const std::filesystem::path path = InstructionsDocumentPath();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    ShowPrompt(kInstructionsMissingText + path.string(), PromptIcon::Warning);
+  } else if (!OpenDocument(QString::fromStdString(path.string()))) {
+    ShowPrompt(kInstructionsNotOpenedText + path.string(), PromptIcon::Warning);
+  }
 }
 
 void CMainFrame::ShowAbout() {

@@ -6,11 +6,11 @@
 #include <cstdio>
 
 #include "app/DecimalInput.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
 #include "link/HidAdapter.h"
 #include "link/Opcodes.h"
 #include "link/SendBuffers.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 
@@ -118,7 +118,8 @@ void FillParameterBuffer(CaptureContext& ctx, const ParameterValues& v) {
 }
 
 ApplyResult ApplyGlobalParameters(const ParameterForm& form, GlobalSettings& settings,
-                                  CaptureContext& ctx, HidAdapter* adapter) {
+                                  CaptureContext& ctx, HidAdapter* adapter,
+                                  const BufferHooks& hooks) {
   // A capture thread told to stop by an unplug may still be writing frames for
   // a moment after runState went to 0; the buffer must not be freed under it.
   if (ctx.runState.load() != kRunStopped || !ctx.threadFinished.load()) {
@@ -134,6 +135,9 @@ ApplyResult ApplyGlobalParameters(const ParameterForm& form, GlobalSettings& set
   if (!adapter->IsConnected() && !adapter->Connect()) {
     return {false, kNoDeviceText};
   }
+  if (hooks.mayDiscard && !hooks.mayDiscard()) {
+    return {false, {}};
+  }
   FillParameterBuffer(ctx, v);
   if (!SendBuffer(adapter, ctx.sendBuffers, kOpSendParameters, kParameterBuffer)) {
     return {false, kSendFailedText};
@@ -147,7 +151,11 @@ ApplyResult ApplyGlobalParameters(const ParameterForm& form, GlobalSettings& set
   settings.debounceTime = v.debounceOrThreshold;
   settings.noComposeKey = v.noComposeKey;
   settings.bufferFrames = v.bufferKb << 10;
-  if (!ctx.AllocateFrames(settings.bufferFrames)) {
+  const bool allocated = ctx.AllocateFrames(settings.bufferFrames);
+  if (hooks.emptied) {
+    hooks.emptied();
+  }
+  if (!allocated) {
     return {false, kBufferFailedText};
   }
   return {true, {}};

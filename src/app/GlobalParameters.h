@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace padscope {
@@ -69,6 +70,16 @@ std::string CheckParameters(const ParameterForm& form, int32_t parameterMode,
 // zero), in the order the chip expects them.
 void FillParameterBuffer(CaptureContext& ctx, const ParameterValues& values);
 
+// What OK asks of the window about the frame buffer it empties.
+struct BufferHooks {
+  // Asked before the parameters go out; false keeps the buffer (and the
+  // dialog open) without a message. Unset: the buffer may go.
+  std::function<bool()> mayDiscard;
+  // Told once the buffer was emptied (resized, or lost to a failed
+  // allocation), so that every view shows it at once.
+  std::function<void()> emptied;
+};
+
 struct ApplyResult {
   bool accepted = false;  // the dialog may close with OK
   std::string message;    // message box to show; empty for none
@@ -78,9 +89,12 @@ struct ApplyResult {
 // thread has not yet ended), checks the
 // fields, connects the adapter if needed, sends the parameters with opcode 0xF4
 // through buffer 0, and only after a successful send stores them in settings
-// and reallocates the frame buffer with the new size. A null adapter refuses
-// without a message. UI thread, with no capture thread running.
+// and reallocates the frame buffer with the new size. Before sending it asks
+// hooks.mayDiscard, since the buffer's frames go with the reallocation. A
+// null adapter refuses without a message. UI thread, with no capture thread
+// running.
 ApplyResult ApplyGlobalParameters(const ParameterForm& form, GlobalSettings& settings,
-                                  CaptureContext& ctx, HidAdapter* adapter);
+                                  CaptureContext& ctx, HidAdapter* adapter,
+                                  const BufferHooks& hooks = {});
 
 }  // namespace padscope

@@ -36,6 +36,12 @@ std::string HelpVideoAddress(const TextTable& table, int commandId);
 
 // The instructions document opened from the Help menu.
 std::filesystem::path InstructionsDocumentPath();
+// Said, with the document's path after it, when it is missing (a build
+// without groff) or no program opens it.
+inline constexpr const char* kInstructionsMissingText =
+    "The instructions document was not found:\n";
+inline constexpr const char* kInstructionsNotOpenedText =
+    "The instructions document could not be opened:\n";
 
 // Texts of the About box.
 inline constexpr const char* kAboutTitle = "About Padscope";

@@ -9,9 +9,9 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "state/GlobalSettings.h"
 #include "dialogs/CDecimalEdit.h"
 #include "platform/Prompt.h"
+#include "state/GlobalSettings.h"
 
 namespace padscope {
 
@@ -86,7 +86,7 @@ ParameterForm CDlgSetting::Form() const {
 }
 
 void CDlgSetting::accept() {
-  const ApplyResult result = ApplyGlobalParameters(Form(), settings_, ctx_, adapter_);
+  const ApplyResult result = ApplyGlobalParameters(Form(), settings_, ctx_, adapter_, bufferHooks_);
   if (!result.message.empty()) {
     ShowPrompt(result.message);
   }

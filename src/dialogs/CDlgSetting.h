@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <utility>
 
 #include "app/GlobalParameters.h"
 
@@ -38,6 +39,8 @@ class CDlgSetting : public QDialog {
 
   // The fields as they read now.
   ParameterForm Form() const;
+  // What OK asks and tells the window about the frame buffer it empties.
+  void SetBufferHooks(BufferHooks hooks) { bufferHooks_ = std::move(hooks); }
 
   void accept() override;
 
@@ -45,6 +48,7 @@ class CDlgSetting : public QDialog {
   GlobalSettings& settings_;
   CaptureContext& ctx_;
   HidAdapter* adapter_;
+  BufferHooks bufferHooks_;
   QLineEdit* chTimer_;
   CDecimalEdit* elapse_;
   QLineEdit* times_;

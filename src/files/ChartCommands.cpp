@@ -55,6 +55,12 @@ bool AppendLog(const fs::path& path, const std::vector<std::string>& lines) {
   return out && WriteMessageLogText(out.get(), lines);
 }
 
+// The buffer as it stands is in a chart file.
+void MarkFramesSaved(const ChartTargets& t) {
+  t.frame.savedGeneration = t.capture.generation.load();
+  t.frame.savedFrames = t.capture.WriteIndex() + t.capture.compactedFrames.load();
+}
+
 enum class ReaderKind { Load, Drop, Replay };
 
 // The stop and pause rules of the three readers.
@@ -116,6 +122,7 @@ void Read(const ChartTargets& t, std::FILE* in, ReaderKind kind) {
   ReaderHooks hooks(t, kind);
   t.frame.readerActive = true;
   ReadChartRecords(in, t.capture, t.settings.singleByteMode, hooks);
+  MarkFramesSaved(t);  // what was read is in the file, however far it got
   t.frame.readerActive = false;
   t.host.RedrawScopes();
 }
@@ -235,6 +242,7 @@ bool SaveChart(const ChartTargets& t) {
     return false;
   }
   AddMessageLog("save ok. %s", chosen->string().c_str());
+  MarkFramesSaved(t);
   if (!t.frame.chartPath.empty()) {
     t.host.AddChartListEntry(t.host.ChartListCount() + 1, t.frame.chartName, t.frame.chartPath);
   }
@@ -360,12 +368,33 @@ void DumpOriginalData(const ChartTargets& t) {
     ShowPrompt("File create failed.");
     return;
   }
+  MarkFramesSaved(t);
   if (!AppendLog(data / DumpLogName(channels, local), t.host.MessageLogLines())) {
     ShowPrompt("file create failed.");
     return;
   }
   AddMessageLog("save ok. %s", chosen->string().c_str());
   ShowPrompt("save ok.");
+}
+
+bool HoldsUnsavedFrames(const CaptureContext& ctx, const FrameFields& frame) {
+  const int64_t frames = ctx.WriteIndex() + ctx.compactedFrames.load();
+  return ctx.WriteIndex() > 0 &&
+         (ctx.generation.load() != frame.savedGeneration || frames != frame.savedFrames);
+}
+
+bool MayDiscardFrames(const ChartTargets& t) {
+  if (!HoldsUnsavedFrames(t.capture, t.frame)) {
+    return true;
+  }
+  switch (ShowPrompt(kUnsavedFramesText, PromptIcon::Question, PromptButtons::SaveDiscardCancel)) {
+    case PromptButton::Save:
+      return SaveChart(t);
+    case PromptButton::Discard:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace padscope

@@ -45,6 +45,8 @@ QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons) {
       return QMessageBox::Yes | QMessageBox::No;
     case PromptButtons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case PromptButtons::SaveDiscardCancel:
+      return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
     case PromptButtons::Ok:
       break;
   }
@@ -89,6 +91,12 @@ PromptButton QtPrompt::Show(const PromptRequest& request) {
         break;
       case QMessageBox::Cancel:
         answer = PromptButton::Cancel;
+        break;
+      case QMessageBox::Save:
+        answer = PromptButton::Save;
+        break;
+      case QMessageBox::Discard:
+        answer = PromptButton::Discard;
         break;
       default:
         break;

@@ -304,6 +304,12 @@ AnalysisOptions CTuningPanel::Options() const {
   return options;
 }
 
+void CTuningPanel::ShowNewContents() {
+  readoutKey_.reset();
+  UpdateCursorReadout(true);
+  UpdateAnalysis();
+}
+
 void CTuningPanel::UpdateAnalysis() {
   // A range still being read shows how far it is; its figures so far would
   // only mislead, and filling the table for every slice would cost the views.

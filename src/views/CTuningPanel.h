@@ -45,6 +45,9 @@ class CTuningPanel : public QWidget {
   void ShowTab(Tab tab);
   // Brings the analysis up to date now (what the timer does once a second).
   void UpdateAnalysis();
+  // The buffer holds new contents (or none): the read-out and the analysis
+  // follow now rather than on the next tick.
+  void ShowNewContents();
   // The range the analysis covers, as chosen in the panel.
   TuningRange Range() const;
   void SetRangeKind(TuningRangeKind kind);

@@ -3,6 +3,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -15,6 +17,19 @@ namespace {
 constexpr int kMaxLines = 100000;
 // Room the item style keeps around a line's text.
 constexpr int kLineSlack = 8;
+// Lines the log shows at least.
+constexpr int kMinLines = 5;
+
+// The height the list gives one line: what its delegate asks for a line of text.
+int RowHeight(const QListWidget& list) {
+  QStyleOptionViewItem option;
+  option.initFrom(&list);
+  option.font = list.font();
+  option.fontMetrics = list.fontMetrics();
+  option.text = QStringLiteral("Xg");
+  option.features = QStyleOptionViewItem::HasDisplay;
+  return list.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &list).height();
+}
 
 QRect ToQRect(const PaneRect& r) {
   return QRect(r.x, r.y, r.width, r.height);
@@ -49,6 +64,10 @@ CViewKey::CViewKey(QWidget* parent)
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list_->setUniformItemSizes(true);
   connect(delete_, &QPushButton::clicked, this, &CViewKey::DeleteSelected);
+  // However short the window, Send's and the capture's feedback stays readable.
+  const int chrome = 2 * list_->frameWidth() +
+                     list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+  setMinimumHeight(MessageLogMinimumHeight(kMinLines, RowHeight(*list_), chrome));
 }
 
 void CViewKey::resizeEvent(QResizeEvent* event) {

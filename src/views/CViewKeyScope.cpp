@@ -150,10 +150,11 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
   }
   const bool labelled =
       ByRuns(walk) ? TraceByRuns(s, walk, channels) : TraceByLines(s, walk, channels);
+  const Rect plot = PlotRect(layout_.width, layout_.height, layout_.stripWidth);
+  const QRect clip(QPoint(plot.left, plot.top), QPoint(plot.right - 1, plot.bottom - 1));
   for (int i = 0; i < channels; ++i) {
     if (!traceLines_[i].empty()) {
-      DrawTraceLines(traceLines_[i], ChannelColour(s, i).rgb(),
-                     QRect(0, 0, layout_.width, layout_.height));
+      DrawTraceLines(traceLines_[i], ChannelColour(s, i).rgb(), clip);
     }
   }
   if (!labelled) {
@@ -163,7 +164,7 @@ void CViewKeyScope::DrawPlot(QPainter& p, const GlobalSettings& s, int w, int ch
   p.setPen(kLabelOrange);
   for (int i = 0; i < channels; ++i) {
     if (IsChannelEnabled(s.channel[i]) && s.channel[i].expanded != 0) {
-      const Point at = OutputLabelPos(i, w);
+      const Point at = OutputLabelPos(i, w, layout_.stripWidth);
       TextAt(p, at.x, at.y, QStringLiteral("CH%1: %2").arg(i).arg(OutputValue(newest, i)));
     }
   }
@@ -229,12 +230,14 @@ bool CViewKeyScope::TraceByLines(const GlobalSettings& s, const FrameWalkParams&
 }
 
 void CViewKeyScope::DrawThresholdLines(QPainter& p, const GlobalSettings& s, int w, int channels) {
+  const Rect plot = PlotRect(layout_.width, layout_.height, layout_.stripWidth);
   for (int c = 0; c < channels; ++c) {
     const ChannelConfig& cfg = s.channel[c];
-    if (!IsChannelEnabled(cfg) || cfg.expanded == 0) {
+    const int row = ValueRow(s.EffectiveKeyRangeMax(), cfg.EffectiveThreshold(), s.EffectiveZoom());
+    // A line above or below the plot is neither drawn nor grabbed there.
+    if (!IsChannelEnabled(cfg) || cfg.expanded == 0 || !plot.Contains(kAxisX, row)) {
       continue;
     }
-    const int row = ValueRow(s.EffectiveKeyRangeMax(), cfg.EffectiveThreshold(), s.EffectiveZoom());
     layout_.thresholdRows[c] = row;
     layout_.lineShown[c] = true;
     p.setPen(QPen(ChannelColour(s, c), 1, Qt::DotLine));
@@ -256,7 +259,8 @@ void CViewKeyScope::DrawBoxes(QPainter& p, GlobalSettings& s, int w, int h, int 
     layout_.boxes[c] = ChannelBox(k++, w, h);
     DrawBox(p, s, c);
   }
-  sliderRect_ = SliderRect(w, h, layout_.stripWidth);
+  const int labelWidth = channels > 0 ? p.fontMetrics().horizontalAdvance(Name(channels - 1)) : 0;
+  sliderRect_ = SliderRect(w, h, layout_.stripWidth, SwitchRowRight(channels, labelWidth));
   layout_.slider = Slider(sliderRect_, s.EffectiveZoom());
   DrawSlider(p, s);
 }
@@ -309,9 +313,13 @@ void CViewKeyScope::DrawBar(QPainter& p, const GlobalSettings& s, int c) {
       p.fillRect(fill, gradient);
     }
   }
+  // A threshold beyond the bar's range keeps its mark inside the bar.
   p.setPen(Qt::white);
-  p.drawLine(b.left + 1, *markY, b.right - 2, *markY);
-  p.drawLine(b.left + 1, *markY + 1, b.right - 2, *markY + 1);
+  for (int y : {*markY, *markY + 1}) {
+    if (y > b.top + 20 && y < b.bottom - 1) {
+      p.drawLine(b.left + 1, y, b.right - 2, y);
+    }
+  }
 }
 
 void CViewKeyScope::DrawSlider(QPainter& p, const GlobalSettings& s) {

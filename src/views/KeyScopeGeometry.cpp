@@ -74,18 +74,27 @@ Point SwitchLabelPos(int channel, int height) {
   return {channel >= 10 ? x0 - 3 : x0, height - 78};
 }
 
-Point OutputLabelPos(int channel, int width) {
+int SwitchRowRight(int channels, int labelWidth) {
+  if (channels <= 0) {
+    return 0;
+  }
+  const int last = std::min(channels, kChannels) - 1;
+  return std::max(SwitchSquare(last, 0).right, SwitchLabelPos(last, 0).x + labelWidth);
+}
+
+Rect PlotRect(int width, int height, int stripWidth) {
+  // The trace walk ends at W - S - 4, the threshold lines too; the time axis
+  // is the row H - 30.
+  return {kAxisX, 10, width - stripWidth - 3, height - 30};
+}
+
+Point OutputLabelPos(int channel, int width, int stripWidth) {
   constexpr int kFirst = 190;
   constexpr int kPitch = 105;
-  if (kFirst + kPitch * channel + kPitch <= width - 44) {
-    return {kFirst + kPitch * channel, 10};
-  }
-  // The first slot that did not fit starts the second row.
-  int firstOverflow = 0;
-  while (firstOverflow < channel && kFirst + kPitch * firstOverflow + kPitch <= width - 44) {
-    ++firstOverflow;
-  }
-  return {kFirst + kPitch * (channel - firstOverflow), 30};
+  const int right = std::min(width - 44, width - stripWidth - 4);
+  const int perRow = std::max(1, (right - kFirst) / kPitch);
+  const int c = std::max(channel, 0);
+  return {kFirst + kPitch * (c % perRow), 10 + 20 * (c / perRow)};
 }
 
 int ValueRow(int32_t topValue, int32_t value, int32_t zoom) {
@@ -97,8 +106,15 @@ Rect ChannelBox(int shownIndex, int width, int height) {
   return {right - 20, 30, right, height - 30};
 }
 
-Rect SliderRect(int width, int height, int stripWidth) {
-  return {width - stripWidth - 100, height - 70, width - stripWidth - 4, height - 38};
+Rect SliderRect(int width, int height, int stripWidth, int switchRowRight) {
+  constexpr int kGap = 8;
+  Rect r{width - stripWidth - 100, height - 70, width - stripWidth - 4, height - 38};
+  if (switchRowRight > 0 && r.left < switchRowRight + kGap) {
+    // Above the labels (whose tops are at H - 78), as tall as before.
+    r.top = height - 82 - 32;
+    r.bottom = height - 82;
+  }
+  return r;
 }
 
 std::array<Point, 3> HeaderTriangle(const Rect& b, bool expanded) {

@@ -65,16 +65,29 @@ std::string TimeLabel(int64_t ms);
 Rect SwitchSquare(int channel, int height);
 Point SwitchLabelPos(int channel, int height);
 
-// Where the label "CH%d: %d" of channel i goes: the first row at y 10, or the
-// second row at y 30 once the first row would pass W - 44.
-Point OutputLabelPos(int channel, int width);
+// The right end (exclusive) of the switch row of `channels` squares, its
+// labels `labelWidth` wide included; 0 for none.
+int SwitchRowRight(int channels, int labelWidth);
+
+// The plot: traces, threshold lines and the newest point are drawn only
+// here, between the value axis, the title row, the time axis and the box
+// strip.
+Rect PlotRect(int width, int height, int stripWidth);
+
+// Where the label "CH%d: %d" of channel i goes: in 105-pixel slots from x 190,
+// rows of them 20 pixels apart from y 10, each row ending where the plot
+// does (at W - 44, or earlier at the box strip) so no label reaches the strip.
+Point OutputLabelPos(int channel, int width, int stripWidth = StripWidth(0));
 
 // y of an output value and of a threshold line: (U - v) x Z + 10.
 int ValueRow(int32_t topValue, int32_t value, int32_t zoom);
 
 // Box of the k-th shown channel and the zoom slider rectangle.
 Rect ChannelBox(int shownIndex, int width, int height);
-Rect SliderRect(int width, int height, int stripWidth);
+// The slider sits left of the box strip beside the switch row; where the
+// row reaches under it (a narrow pane with many channels), above the row's
+// labels instead.
+Rect SliderRect(int width, int height, int stripWidth, int switchRowRight = 0);
 
 // Header triangle of a box: up when expanded, down when collapsed.
 std::array<Point, 3> HeaderTriangle(const Rect& box, bool expanded);

@@ -28,6 +28,11 @@ PaneRect MessageLogListRect(int paneWidth, int paneHeight) {
   return Inset(2, 30, paneWidth - 4, paneHeight - 32);
 }
 
+int MessageLogMinimumHeight(int lines, int lineHeight, int listChrome) {
+  // The list's top and bottom insets of MessageLogListRect around it.
+  return 30 + 2 + std::max(listChrome, 0) + std::max(lines, 0) * std::max(lineHeight, 0);
+}
+
 PaneRect ChartListRect(int paneWidth, int paneHeight) {
   return Inset(2, 80, paneWidth - 4, paneHeight - 82);
 }

@@ -30,6 +30,10 @@ struct PaneRect {
 // Message log pane: the delete button spans the top, the list fills the rest.
 PaneRect MessageLogButtonRect(int paneWidth, int paneHeight);
 PaneRect MessageLogListRect(int paneWidth, int paneHeight);
+// The lowest message log pane whose list still shows `lines` lines of
+// `lineHeight` pixels besides `listChrome` pixels of frame and scroll bar,
+// so that a short window (or the Tuning dock) never squeezes the log away.
+int MessageLogMinimumHeight(int lines, int lineHeight, int listChrome);
 // Threshold list pane: the chart list below the two print buttons.
 PaneRect ChartListRect(int paneWidth, int paneHeight);
 

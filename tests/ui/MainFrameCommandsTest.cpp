@@ -16,6 +16,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
+#include "app/MiscCommands.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
@@ -116,6 +117,13 @@ TEST_F(FrameCommands, AlgorithmChoiceShowsOrHidesAutoBalance) {
   Run(kCmdAlgorithmMa);
   EXPECT_EQ(GlobalSettings::Instance().parameterMode, 1);
   EXPECT_TRUE(frame->viewSetting()->autoBalanceButton()->isHidden());
+}
+
+TEST_F(FrameCommands, InstructionsThatAreMissingAreSaidToBe) {
+  Open();
+  Run(kCmdInstructions);
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{kInstructionsMissingText +
+                                                      InstructionsDocumentPath().string()});
 }
 
 TEST_F(FrameCommands, PrintButtonsWriteToTheMessageLog) {

@@ -74,7 +74,31 @@ TEST(KeyScopeGeometryTest, SwitchRowOutputLabelsAndStrip) {
   EXPECT_EQ(OutputLabelPos(4, 800), (Point{610, 10}));
   EXPECT_EQ(OutputLabelPos(5, 800), (Point{190, 30}));
   EXPECT_EQ(OutputLabelPos(6, 800), (Point{295, 30}));
-  EXPECT_EQ(OutputLabelPos(0, 100), (Point{190, 30}));
+  EXPECT_EQ(OutputLabelPos(0, 100), (Point{190, 10}));
+}
+
+// From a 1366-pixel screen up (a pane about 1100 wide) to the surface's
+// width: no output label reaches the box strip, and the slider never lies on
+// the switch row, its squares or its labels ("CH15" about 30 pixels wide).
+TEST(KeyScopeGeometryTest, LabelsAndSliderKeepClearOfStripAndSwitches) {
+  constexpr int kH = 400;
+  const int row = SwitchRowRight(16, 30);
+  for (int shown : {1, 8, 16}) {
+    const int strip = StripWidth(shown);
+    for (int w = 1100; w <= 2560; w += 10) {
+      for (int c = 0; c < 16; ++c) {
+        EXPECT_LE(OutputLabelPos(c, w, strip).x + 105, w - strip - 4) << w << " CH" << c;
+      }
+      const Rect slider = SliderRect(w, kH, strip, row);
+      const bool beside = slider.left >= row;
+      const bool above = slider.bottom <= SwitchLabelPos(15, kH).y;
+      EXPECT_TRUE(beside || above) << w << " " << shown;
+      EXPECT_LE(slider.right, w - strip) << "clear of the strip";
+    }
+  }
+  // Beside a short switch row the slider keeps its place.
+  EXPECT_EQ(SliderRect(1400, kH, StripWidth(16), SwitchRowRight(8, 30)),
+            SliderRect(1400, kH, StripWidth(16)));
 }
 
 TEST(KeyScopeGeometryTest, BarRowsAgainstRangeAndThreshold) {
