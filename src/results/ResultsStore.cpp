@@ -267,6 +267,7 @@ bool SqlResultsStore::Read(const ResultsFilter& filter,
       finish();
       currentId = id;
       UnitRecord& u = current;
+      u.keys.reserve(16);
       u.runId = select->Bytes(1);
       u.serial = select->Bytes(2);
       u.lot = select->Bytes(3);

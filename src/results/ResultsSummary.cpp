@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -26,17 +27,35 @@ std::optional<double> FigureOf(const KeyRecord& k, Figure f) {
   return std::nullopt;
 }
 
+// The p-th quantile (0 to 1), interpolated between the two nearest values;
+// reorders `v` (linear time, no full sort).
+double Quantile(std::vector<double>& v, double p) {
+  const double h = (static_cast<double>(v.size()) - 1) * p;
+  const auto lo = static_cast<size_t>(std::floor(h));
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(lo), v.end());
+  const double low = v[lo];
+  const double fraction = h - static_cast<double>(lo);
+  if (fraction == 0 || lo + 1 >= v.size()) {
+    return low;
+  }
+  const double high = *std::min_element(v.begin() + static_cast<std::ptrdiff_t>(lo) + 1, v.end());
+  if (low == high || std::isinf(high)) {
+    return high;
+  }
+  return low + fraction * (high - low);
+}
+
 FigureSpread Spread(std::vector<double>& values) {
   FigureSpread s;
   s.count = values.size();
   if (values.empty()) {
     return s;
   }
-  std::sort(values.begin(), values.end());
-  s.min = values.front();
+  const auto [min, max] = std::minmax_element(values.begin(), values.end());
+  s.min = *min;
+  s.max = *max;
   s.p5 = Quantile(values, 0.05);
   s.median = Quantile(values, 0.5);
-  s.max = values.back();
   return s;
 }
 
@@ -106,20 +125,6 @@ const char* FigureTitle(Figure figure) {
   return kTitles[static_cast<int>(figure)];
 }
 
-double Quantile(const std::vector<double>& sorted, double p) {
-  const double h = (static_cast<double>(sorted.size()) - 1) * p;
-  const auto lo = static_cast<size_t>(std::floor(h));
-  const size_t hi = std::min(lo + 1, sorted.size() - 1);
-  const double fraction = h - static_cast<double>(lo);
-  if (fraction == 0 || sorted[lo] == sorted[hi]) {
-    return sorted[lo];
-  }
-  if (std::isinf(sorted[hi])) {
-    return sorted[hi];
-  }
-  return sorted[lo] + fraction * (sorted[hi] - sorted[lo]);
-}
-
 void ResultsSummarizer::Add(const UnitRecord& unit) {
   auto station = std::find(stations_.begin(), stations_.end(), unit.station);
   if (station == stations_.end()) {
@@ -130,7 +135,8 @@ void ResultsSummarizer::Add(const UnitRecord& unit) {
   for (const KeyRecord& k : unit.keys) {
     Key key{k.channel, {}, k.verdict == "pass", Text(k.verdict), Text(k.reason)};
     for (int f = 0; f < kFigures; ++f) {
-      key.figures[static_cast<size_t>(f)] = FigureOf(k, static_cast<Figure>(f));
+      key.figures[static_cast<size_t>(f)] =
+          FigureOf(k, static_cast<Figure>(f)).value_or(std::numeric_limits<double>::quiet_NaN());
     }
     keys_.push_back(key);
   }
@@ -182,42 +188,31 @@ GroupSummary ResultsSummarizer::Summarize(const std::optional<std::string>& stat
     g.firstPassed += runs_[first[u]].passed;
     g.finalPassed += runs_[latest[u]].passed;
   }
-  std::map<int, bool> channels;
+  // Each key's results of the units that count, in one pass.
+  std::map<int, std::vector<Candidate>> channels;
   for (const size_t i : latest) {
-    for (size_t k = 0; k < runs_[i].keyCount; ++k) {
-      channels[keys_[runs_[i].firstKey + k].channel] = true;
+    const Run& r = runs_[i];
+    for (size_t k = r.firstKey; k < r.firstKey + r.keyCount; ++k) {
+      channels[keys_[k].channel].push_back({&r, &keys_[k]});
     }
   }
-  for (const auto& [channel, present] : channels) {
-    g.keys.push_back(SummarizeKey(channel, latest));
+  for (auto& [channel, candidates] : channels) {
+    g.keys.push_back(SummarizeKey(channel, candidates));
   }
   return g;
 }
 
-KeySummary ResultsSummarizer::SummarizeKey(int channel, const std::vector<size_t>& units) const {
+KeySummary ResultsSummarizer::SummarizeKey(int channel, std::vector<Candidate>& candidates) const {
   KeySummary s;
   s.channel = channel;
+  s.units = candidates.size();
   std::array<std::vector<double>, kFigures> values;
-  struct Candidate {
-    const Run* run;
-    const Key* key;
-  };
-  std::vector<Candidate> candidates;
-  for (const size_t i : units) {
-    const Run& r = runs_[i];
-    for (size_t k = r.firstKey; k < r.firstKey + r.keyCount; ++k) {
-      const Key& key = keys_[k];
-      if (key.channel != channel) {
-        continue;
+  for (const Candidate& c : candidates) {
+    s.passed += c.key->passed;
+    for (size_t f = 0; f < kFigures; ++f) {
+      if (!std::isnan(c.key->figures[f])) {
+        values[f].push_back(c.key->figures[f]);
       }
-      ++s.units;
-      s.passed += key.passed;
-      for (size_t f = 0; f < kFigures; ++f) {
-        if (key.figures[f]) {
-          values[f].push_back(*key.figures[f]);
-        }
-      }
-      candidates.push_back({&r, &key});
     }
   }
   const std::vector<double>& snrs = values[static_cast<size_t>(Figure::Snr)];
@@ -228,13 +223,13 @@ KeySummary ResultsSummarizer::SummarizeKey(int channel, const std::vector<size_t
   }
   // A key without an SNR is worse than any measured one.
   const auto worse = [](const Candidate& a, const Candidate& b) {
-    const auto& x = a.key->figures[0];
-    const auto& y = b.key->figures[0];
-    if (x.has_value() != y.has_value()) {
-      return !x.has_value();
+    const double x = a.key->figures[0];
+    const double y = b.key->figures[0];
+    if (std::isnan(x) != std::isnan(y)) {
+      return std::isnan(x);
     }
-    if (x && *x != *y) {
-      return *x < *y;
+    if (!std::isnan(x) && x != y) {
+      return x < y;
     }
     return a.run->serial < b.run->serial;
   };
@@ -243,8 +238,9 @@ KeySummary ResultsSummarizer::SummarizeKey(int channel, const std::vector<size_t
                     candidates.end(), worse);
   for (size_t i = 0; i < n; ++i) {
     const Key& key = *candidates[i].key;
-    s.worst.push_back(
-        {candidates[i].run->serial, key.figures[0], texts_[key.verdict], texts_[key.reason]});
+    s.worst.push_back({candidates[i].run->serial,
+                       std::isnan(key.figures[0]) ? std::nullopt : std::optional(key.figures[0]),
+                       texts_[key.verdict], texts_[key.reason]});
   }
   return s;
 }

@@ -97,7 +97,7 @@ class ResultsSummarizer {
  private:
   struct Key {
     int channel;
-    std::array<std::optional<double>, kFigures> figures;
+    std::array<double, kFigures> figures;  // NaN: not given (kept small: a key per row)
     bool passed;
     uint32_t verdict;  // in texts_
     uint32_t reason;
@@ -110,7 +110,11 @@ class ResultsSummarizer {
     size_t keyCount;
   };
 
-  KeySummary SummarizeKey(int channel, const std::vector<size_t>& units) const;
+  struct Candidate {
+    const Run* run;
+    const Key* key;
+  };
+  KeySummary SummarizeKey(int channel, std::vector<Candidate>& candidates) const;
   // Verdicts and reasons repeat across units: each is kept once.
   uint32_t Text(const std::string& text);
 
@@ -121,8 +125,5 @@ class ResultsSummarizer {
   std::vector<std::string> texts_;
   std::unordered_map<std::string, uint32_t> textIndex_;
 };
-
-// The p-th quantile (0 to 1) of sorted values, interpolated.
-double Quantile(const std::vector<double>& sorted, double p);
 
 }  // namespace padscope

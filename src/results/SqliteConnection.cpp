@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
 namespace padscope {
 
 namespace {
@@ -58,15 +62,49 @@ class SqliteStatement : public SqlStatement {
   }
 
  private:
-  int Index(int index) const {
-    std::string name = "$";
-    name += std::to_string(index);
-    return sqlite3_bind_parameter_index(stmt_, name.c_str());
-  }
+  // Parameters are numbered as they appear (see Numbered).
+  static int Index(int index) { return index; }
 
   sqlite3_stmt* stmt_;
   bool failed_ = false;
 };
+
+// "$1 ... $n" as SQLite's "?NNN": the same numbers. Plain "?" where they
+// come in order: SQLite looks each named or numbered parameter up in a list,
+// which a statement of many rows would make quadratic.
+std::string Numbered(const std::string& sql) {
+  std::string out;
+  int expected = 1;
+  bool inOrder = true;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    if (sql[i] != '$' || i + 1 >= sql.size() ||
+        !std::isdigit(static_cast<unsigned char>(sql[i + 1]))) {
+      out += sql[i];
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < sql.size() && std::isdigit(static_cast<unsigned char>(sql[end]))) {
+      ++end;
+    }
+    const std::string digits = sql.substr(i + 1, end - i - 1);
+    inOrder = inOrder && std::atoi(digits.c_str()) == expected++;
+    out += "?" + digits;
+    i = end - 1;
+  }
+  if (!inOrder) {
+    return out;
+  }
+  std::string plain;
+  for (size_t i = 0; i < out.size(); ++i) {
+    plain += out[i];
+    if (out[i] == '?') {
+      while (i + 1 < out.size() && std::isdigit(static_cast<unsigned char>(out[i + 1]))) {
+        ++i;
+      }
+    }
+  }
+  return plain;
+}
 
 class SqliteConnection : public SqlConnection {
  public:
@@ -79,8 +117,9 @@ class SqliteConnection : public SqlConnection {
   }
   std::unique_ptr<SqlStatement> Prepare(const std::string& sql) override {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
-        SQLITE_OK) {
+    const std::string numbered = Numbered(sql);
+    if (sqlite3_prepare_v2(db_, numbered.c_str(), static_cast<int>(numbered.size()), &stmt,
+                           nullptr) != SQLITE_OK) {
       return nullptr;
     }
     return std::make_unique<SqliteStatement>(stmt);
@@ -112,7 +151,10 @@ std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path, std::string& 
   // Write-ahead: readers (a `results` report) never hold up a station's
   // write; each commit is on disk before the check ends.
   if (!connection->Execute("PRAGMA journal_mode=WAL") ||
-      !connection->Execute("PRAGMA synchronous=FULL")) {
+      !connection->Execute("PRAGMA synchronous=FULL") ||
+      // A report reads the whole file: map it, and keep more of it cached.
+      !connection->Execute("PRAGMA mmap_size=1073741824") ||
+      !connection->Execute("PRAGMA cache_size=-65536")) {
     error = connection->LastError();
     return nullptr;
   }
