@@ -45,9 +45,15 @@ std::string BigEndianBytes(uint64_t v) {
 
 class PostgresStatement : public SqlStatement {
  public:
-  PostgresStatement(PGconn* conn, std::string sql, std::string& error)
-      : conn_(conn), sql_(std::move(sql)), error_(error) {}
-  ~PostgresStatement() override { Drain(); }
+  PostgresStatement(PGconn* conn, std::string sql, std::string& error, int& cursors)
+      : conn_(conn), sql_(std::move(sql)), error_(error), cursors_(cursors) {
+    query_ = sql_.rfind("SELECT", 0) == 0;
+  }
+  ~PostgresStatement() override {
+    Drain();
+    CloseCursor(true);
+    PQclear(batch_);
+  }
 
   void BindInt(int index, std::optional<int64_t> value) override {
     Set(index, kInt8,
@@ -73,6 +79,9 @@ class PostgresStatement : public SqlStatement {
   // Rows arrive one at a time (single-row mode): a long report never holds
   // the whole answer in memory.
   bool Step() override {
+    if (query_) {
+      return StepCursor();
+    }
     if (!started_ && !Start()) {
       return false;
     }
@@ -99,18 +108,19 @@ class PostgresStatement : public SqlStatement {
   bool Failed() const override { return failed_; }
   void Reset() override {
     Drain();
+    CloseCursor(true);
     started_ = false;
     failed_ = false;
   }
 
-  bool IsNull(int column) const override { return PQgetisnull(row_, 0, column) != 0; }
+  bool IsNull(int column) const override { return PQgetisnull(Row(), r_, column) != 0; }
   int64_t Int(int column) const override {
     if (IsNull(column)) {
       return 0;
     }
-    const Oid type = PQftype(row_, column);
-    const int size = PQgetlength(row_, 0, column);
-    const uint64_t v = BigEndian(PQgetvalue(row_, 0, column), size);
+    const Oid type = PQftype(Row(), column);
+    const int size = PQgetlength(Row(), r_, column);
+    const uint64_t v = BigEndian(PQgetvalue(Row(), r_, column), size);
     if (type == kInt4 || type == kInt2 || type == kBool) {
       // Sign-extend the shorter integers.
       const int shift = 64 - 8 * size;
@@ -122,8 +132,8 @@ class PostgresStatement : public SqlStatement {
     if (IsNull(column)) {
       return 0;
     }
-    const Oid type = PQftype(row_, column);
-    const char* bytes = PQgetvalue(row_, 0, column);
+    const Oid type = PQftype(Row(), column);
+    const char* bytes = PQgetvalue(Row(), r_, column);
     if (type == kFloat4) {
       const auto bits = static_cast<uint32_t>(BigEndian(bytes, 4));
       float f = 0;
@@ -139,11 +149,116 @@ class PostgresStatement : public SqlStatement {
     return d;
   }
   std::string Bytes(int column) const override {
-    return std::string(PQgetvalue(row_, 0, column),
-                       static_cast<size_t>(PQgetlength(row_, 0, column)));
+    return std::string(PQgetvalue(Row(), r_, column),
+                       static_cast<size_t>(PQgetlength(Row(), r_, column)));
   }
 
  private:
+  // Rows come from the batch of a cursor, or one by one.
+  const PGresult* Row() const { return query_ ? batch_ : row_; }
+
+  // The values bound, as libpq takes them.
+  struct Params {
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+  };
+  Params Bound() const {
+    Params p;
+    for (const auto& v : params_) {
+      p.values.push_back(v ? v->data() : nullptr);
+      p.lengths.push_back(v ? static_cast<int>(v->size()) : 0);
+      p.formats.push_back(1);
+    }
+    return p;
+  }
+
+  bool Fail(PGresult* r) {
+    failed_ = true;
+    error_ = FirstLine(r != nullptr ? PQresultErrorMessage(r) : PQerrorMessage(conn_));
+    PQclear(r);
+    CloseCursor(false);
+    return false;
+  }
+
+  // A query reads its rows through a cursor, thousands per round trip: a
+  // report over many units is not held whole in memory, nor paid for row by
+  // row. Outside a transaction the cursor gets one of its own.
+  bool StepCursor() {
+    if (failed_) {
+      return false;
+    }
+    if (!cursorOpen_) {
+      if (started_) {
+        return false;  // read to its end already
+      }
+      started_ = true;
+      if (PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+        PGresult* r = PQexec(conn_, "BEGIN READ ONLY");
+        if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+          return Fail(r);
+        }
+        PQclear(r);
+        began_ = true;
+      }
+      cursor_ = "padscope_rows_" + std::to_string(++cursors_);
+      const Params p = Bound();
+      const std::string declare = "DECLARE " + cursor_ + " NO SCROLL CURSOR FOR " + sql_;
+      PGresult* r =
+          PQexecParams(conn_, declare.c_str(), static_cast<int>(params_.size()), types_.data(),
+                       p.values.data(), p.lengths.data(), p.formats.data(), 1);
+      cursorOpen_ = true;
+      if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+        return Fail(r);
+      }
+      PQclear(r);
+      rows_ = 0;
+      r_ = 0;
+      last_ = false;
+    }
+    if (++r_ < rows_) {
+      return true;
+    }
+    if (last_) {
+      CloseCursor(true);
+      return false;
+    }
+    PQclear(batch_);
+    const std::string fetch = "FETCH " + std::to_string(kBatchRows) + " FROM " + cursor_;
+    batch_ = PQexecParams(conn_, fetch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 1);
+    if (PQresultStatus(batch_) != PGRES_TUPLES_OK) {
+      PGresult* r = batch_;
+      batch_ = nullptr;
+      return Fail(r);
+    }
+    rows_ = PQntuples(batch_);
+    last_ = rows_ < kBatchRows;
+    r_ = 0;
+    if (rows_ > 0) {
+      return true;
+    }
+    CloseCursor(true);
+    return false;
+  }
+
+  // Closes the cursor, ending the transaction it opened for it (committed
+  // when all went well; a failed one can only be rolled back).
+  void CloseCursor(bool ok) {
+    if (!cursorOpen_) {
+      return;
+    }
+    cursorOpen_ = false;
+    if (ok && PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
+      PQclear(PQexec(conn_, ("CLOSE " + cursor_).c_str()));
+    }
+    if (began_) {
+      PQclear(PQexec(conn_, ok ? "COMMIT" : "ROLLBACK"));
+      began_ = false;
+    }
+  }
+
+  static constexpr int kBatchRows = 10000;
+
   void Set(int index, Oid type, std::optional<std::string> value) {
     const size_t i = static_cast<size_t>(index - 1);
     if (params_.size() <= i) {
@@ -193,6 +308,15 @@ class PostgresStatement : public SqlStatement {
   std::vector<std::optional<std::string>> params_;
   std::vector<Oid> types_;
   PGresult* row_ = nullptr;
+  int& cursors_;  // the connection's count, for cursor names
+  bool query_ = false;
+  bool cursorOpen_ = false;
+  bool began_ = false;
+  bool last_ = false;
+  std::string cursor_;
+  PGresult* batch_ = nullptr;
+  int rows_ = 0;
+  int r_ = 0;
   bool started_ = false;
   bool pending_ = false;  // results of this statement are still to be read
   bool failed_ = false;
@@ -215,7 +339,7 @@ class PostgresConnection : public SqlConnection {
     return ok;
   }
   std::unique_ptr<SqlStatement> Prepare(const std::string& sql) override {
-    return std::make_unique<PostgresStatement>(conn_, sql, error_);
+    return std::make_unique<PostgresStatement>(conn_, sql, error_, cursors_);
   }
   bool BeginWrite() override { return Execute("BEGIN"); }
   bool Commit() override { return Execute("COMMIT"); }
@@ -225,6 +349,7 @@ class PostgresConnection : public SqlConnection {
  private:
   PGconn* conn_;
   std::string error_;
+  int cursors_ = 0;
 };
 
 void IgnoreNotice(void*, const char*) {}

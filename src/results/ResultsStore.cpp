@@ -256,10 +256,13 @@ bool SqlResultsStore::Read(const ResultsFilter& filter,
     }
     if (details) {
       pending.emplace_back(*currentId, std::move(current));
+      current = UnitRecord{};
     } else {
+      // The record is used again: its keys keep their room, so a long
+      // report allocates little per unit.
       unit(std::move(current));
+      current.keys.clear();
     }
-    current = UnitRecord{};
   };
   while (select->Step()) {
     const int64_t id = select->Int(0);
@@ -267,7 +270,6 @@ bool SqlResultsStore::Read(const ResultsFilter& filter,
       finish();
       currentId = id;
       UnitRecord& u = current;
-      u.keys.reserve(16);
       u.runId = select->Bytes(1);
       u.serial = select->Bytes(2);
       u.lot = select->Bytes(3);
@@ -290,7 +292,7 @@ bool SqlResultsStore::Read(const ResultsFilter& filter,
     if (select->IsNull(8)) {
       continue;  // a run without keys (nothing could be analysed)
     }
-    KeyRecord k;
+    KeyRecord& k = current.keys.emplace_back();
     k.channel = static_cast<int>(select->Int(8));
     k.snr = OptionalDouble(*select, 9);
     k.noise = OptionalDouble(*select, 10);
@@ -299,7 +301,6 @@ bool SqlResultsStore::Read(const ResultsFilter& filter,
     k.detectionMargin = OptionalDouble(*select, 13);
     k.verdict = select->Bytes(14);
     k.reason = select->Bytes(15);
-    current.keys.push_back(std::move(k));
   }
   if (select->Failed()) {
     error = c_->LastError();

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -120,8 +121,8 @@ class ResultsSummarizer {
 
   SummaryOptions options_;
   std::vector<std::string> stations_;
-  std::vector<Run> runs_;
-  std::vector<Key> keys_;
+  std::deque<Run> runs_;  // no copying as they grow
+  std::deque<Key> keys_;
   std::vector<std::string> texts_;
   std::unordered_map<std::string, uint32_t> textIndex_;
 };
