@@ -185,6 +185,9 @@ class CaptureContext {
   SendBuffers sendBuffers;
   // Pause between two capture cycles; tests and benchmarks lower it.
   std::atomic<int> cycleSleepMs{4};
+  // Above 0: the capture thread takes no frame beyond this many (a check of
+  // an adapter that streams as fast as it is read ends at an exact count).
+  std::atomic<int> frameLimit{0};
   // How long a stream that may be a replay stays silent before the capture
   // thread asks the adapter whether the replay has ended.
   std::atomic<int> replaySilenceMs{1000};

@@ -136,6 +136,10 @@ class CaptureLoop {
       return;
     }
     const int index = ctx_.WriteIndex();
+    if (const int limit = ctx_.frameLimit; limit > 0 && index >= limit) {
+      Sleep(std::max(1, ctx_.cycleSleepMs.load()));
+      return;
+    }
     SampleFrame* frame = ctx_.FrameForWrite(index);
     if (frame == nullptr) {
       return;

@@ -2,6 +2,7 @@
 // analysis as a report, with an exit status a production line can script.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "CaptureRun.h"
 #include "ChartLoad.h"
 #include "CliCommands.h"
+#include "ProductionRun.h"
 #include "analysis/Analysis.h"
 #include "analysis/AnalysisReport.h"
 #include "files/ChartFile.h"
@@ -40,6 +42,7 @@ struct AnalyzeArgs {
   long long seconds = 0;
   AnalysisOptions options;
   std::optional<ReportFormat> format;  // --format; else the report file's ending decides
+  ProductionArgs production;           // serial, lot, station, store, JUnit file
 };
 
 // The format a report file's name asks for: .html, .json, .csv, else text.
@@ -113,6 +116,10 @@ bool ParseArgs(CliContext& cli, const std::vector<std::string>& args, bool check
       a.chart = arg;
       continue;
     }
+    if (arg == "--no-db") {
+      a.production.noDb = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       cli.err << "missing value for " << arg << "\n" << usage;
       return false;
@@ -127,7 +134,7 @@ bool ParseArgs(CliContext& cli, const std::vector<std::string>& args, bool check
       if (!ParseInteger(value, 1, kMaxCheckSeconds, a.seconds)) {
         wanted = WholeNumber(1, kMaxCheckSeconds);
       }
-    } else {
+    } else if (!ParseProductionOption(arg, value, a.production, wanted)) {
       wanted = ParseOption(arg, value, a);
     }
     if (!wanted.empty()) {
@@ -138,6 +145,10 @@ bool ParseArgs(CliContext& cli, const std::vector<std::string>& args, bool check
   }
   if (check ? a.seconds == 0 : a.chart.empty()) {
     cli.err << (check ? "missing --seconds N" : "missing the chart to analyse") << "\n" << usage;
+    return false;
+  }
+  if (a.production.noDb && a.production.db) {
+    cli.err << "--no-db and --db exclude each other\n" << usage;
     return false;
   }
   if (a.from > a.to) {
@@ -177,7 +188,7 @@ int PrepareArgs(CliContext& cli, const std::vector<std::string>& args, bool chec
 // Analyses the range of the buffer and writes the report. Nothing is written
 // when the range holds no decoded frame.
 int AnalyzeAndReport(CliContext& cli, const CaptureContext& ctx, bool singleByteMode, AnalyzeArgs a,
-                     const std::string& source) {
+                     const std::string& source, ProductionRun& run, const std::string& recording) {
   a.options.singleByteMode = singleByteMode;
   const ReportFormat format = a.format.value_or(FormatForFile(a.report));
   a.options.plotColumns = format == ReportFormat::Html ? kPlotColumns : 0;
@@ -185,20 +196,24 @@ int AnalyzeAndReport(CliContext& cli, const CaptureContext& ctx, bool singleByte
   if (result.Empty()) {
     cli.err << "empty range: no decoded frame from " << a.from << " to "
             << std::min<long long>(a.to, ctx.WriteIndex() - 1) << " of " << source << "\n";
-    return 1;
+    return run.Finish(cli, nullptr, 1, recording, a.settings);
   }
   ReportInputs inputs;
   inputs.source = source;
   inputs.settings = a.settings;
   const std::string text = FormatAnalysisReport(result, format, inputs);
+  bool written = true;
   if (a.report.empty()) {
     cli.out << text;
   } else if (!ReplaceFileBytes(
                  a.report, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()))) {
     cli.err << "cannot write the report: " << a.report << "\n";
-    return 1;
+    written = false;
   }
-  return result.TouchedChannelsPass() ? 0 : kExitFailed;
+  // The result is kept even when its report could not be written.
+  const int status = run.Finish(cli, &result, result.TouchedChannelsPass() ? 0 : kExitFailed,
+                                recording, a.settings);
+  return written ? status : 1;
 }
 
 std::string TouchedKeys(uint16_t keys) {
@@ -248,7 +263,8 @@ int CmdAnalyze(CliContext& cli, const std::vector<std::string>& args) {
     cli.err << "truncated chart (no end record): " << a.chart << "\n";
     return 1;
   }
-  return AnalyzeAndReport(cli, chart->ctx, chart->singleByteMode != 0, a, a.chart);
+  ProductionRun run(a.production, false, args);
+  return AnalyzeAndReport(cli, chart->ctx, chart->singleByteMode != 0, a, a.chart, run, a.chart);
 }
 
 int CmdCheck(CliContext& cli, const std::vector<std::string>& args) {
@@ -260,13 +276,28 @@ int CmdCheck(CliContext& cli, const std::vector<std::string>& args) {
   GlobalSettings& settings = GlobalSettings::Instance();
   CaptureContext ctx;
   ctx.valueEncoding = cli.valueEncoding;
+  if (cli.clocklessFramesPerSecond > 0) {
+    // Nothing to wait for between frames, and exactly the check's frames.
+    ctx.cycleSleepMs = 0;
+    ctx.frameLimit = static_cast<int>(std::ceil(a.seconds * cli.clocklessFramesPerSecond));
+  }
   const long long frames =
       std::min<long long>(a.seconds * kCheckFramesPerSecond + 1024, kDefaultFrameCapacity);
   if (!ctx.AllocateFrames(static_cast<int>(frames))) {
     cli.err << "Memory allocate failed.\n";
     return 1;
   }
+  ProductionRun run(a.production, true, args);
   const auto length = std::chrono::seconds(a.seconds);
+  // A simulated adapter without a clock of its own streams as fast as it is
+  // read: its time is its frames at the chip's scan rate.
+  const auto checkTime = [&cli](int count, CaptureElapsed elapsed) -> CaptureElapsed {
+    if (cli.clocklessFramesPerSecond <= 0) {
+      return elapsed;
+    }
+    return std::chrono::duration_cast<CaptureElapsed>(
+        std::chrono::duration<double>(count / cli.clocklessFramesPerSecond));
+  };
   TouchedSoFar touched;
   auto line = [&](int count, CaptureElapsed elapsed) {
     const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
@@ -274,31 +305,33 @@ int CmdCheck(CliContext& cli, const std::vector<std::string>& args) {
            std::to_string(count) +
            " frames; touched:" + TouchedKeys(touched.Update(ctx, settings.singleByteMode != 0));
   };
-  const LiveCaptureResult run = RunLiveCapture(
-      cli, ctx, [&](int, CaptureElapsed elapsed) { return elapsed >= length; },
+  const LiveCaptureResult capture = RunLiveCapture(
+      cli, ctx,
+      [&](int count, CaptureElapsed elapsed) { return checkTime(count, elapsed) >= length; },
       [&](int count, CaptureElapsed elapsed) {
-        cli.err << "\rchecking " << line(count, elapsed) << " (touch each key)" << std::flush;
+        cli.err << "\rchecking " << line(count, checkTime(count, elapsed)) << " (touch each key)"
+                << std::flush;
       });
-  if (!run.started) {
-    cli.err << run.message << "\n";
+  if (!capture.started) {
+    cli.err << capture.message << "\n";
     return 1;
   }
   // Blank the progress line, which may be longer, before the last one.
   cli.err << "\r" << std::string(79, ' ') << "\rchecked " << line(ctx.WriteIndex(), length) << "\n";
-  if (!run.message.empty()) {
-    cli.err << run.message << "\n";
+  if (!capture.message.empty()) {
+    cli.err << capture.message << "\n";
   }
   if (!a.recording.empty() && !WriteChart(a.recording, ctx)) {
     cli.err << "Tkchart file create failed.\n";
     return 1;
   }
-  if (run.stalled) {
+  if (capture.stalled) {
     cli.err << "read failed.\n";
-    return 1;
+    return run.Finish(cli, nullptr, 1, a.recording, a.settings);
   }
   const std::string source =
       a.recording.empty() ? "live capture of " + std::to_string(a.seconds) + " s" : a.recording;
-  return AnalyzeAndReport(cli, ctx, settings.singleByteMode != 0, a, source);
+  return AnalyzeAndReport(cli, ctx, settings.singleByteMode != 0, a, source, run, a.recording);
 }
 
 }  // namespace padscope

@@ -9,6 +9,8 @@
 #include "link/HidAdapter.h"
 #include "link/TracingBackend.h"
 #include "sim/BackendSelection.h"
+#include "sim/SimScenario.h"
+#include "sim/SimulatedAdapter.h"
 #include "support/Version.h"
 
 namespace padscope {
@@ -24,7 +26,8 @@ constexpr const char* kUsageTail =
     "--offset-values: the adapter sends every count plus 0x8000; without it the values\n"
     "are read as signed 16-bit counts\n"
     "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a touched\n"
-    "key fails\n";
+    "key fails; 4 (every touched key passes) or 5 (a key fails) when the result could not\n"
+    "be stored and waits in the spool for the store\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
@@ -71,13 +74,23 @@ const std::vector<CommandEntry>& Commands() {
       {"analyze", CmdAnalyze,
        "  analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
        "          [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]\n"
-       "          [-o OUT]                     noise, signal, SNR, thresholds and crosstalk per "
+       "          [-o OUT] [--db STORE] [--serial SN] [--lot NAME] [--station NAME] [--junit "
+       "FILE]\n"
+       "                                       noise, signal, SNR, thresholds and crosstalk per "
        "key;\n"
        "                                       the format follows OUT's ending unless given\n"},
       {"check", CmdCheck,
-       "  check --seconds N [-o FILE.tkchart] [--report OUT] [analyze's options]\n"
+       "  check --seconds N [-o FILE.tkchart] [--report OUT] [--serial SN] [--lot NAME]\n"
+       "        [--station NAME] [--db STORE | --no-db] [--junit FILE] [analyze's options]\n"
        "                                       capture N seconds live (touch each key), "
-       "analyse\n"},
+       "analyse,\n"
+       "                                       store the result (STORE: sqlite:PATH, "
+       "postgresql://...)\n"},
+      {"results", CmdResults,
+       "  results [--db STORE] [--lot NAME] [--station NAME] [--since TIME] [--until TIME]\n"
+       "          [--min-snr X] [--worst N] [--format text|csv|json|html] [-o OUT]\n"
+       "                                       yield and per-key statistics of the stored "
+       "units\n"},
   };
   return commands;
 }
@@ -182,12 +195,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return 1;
     }
   }
+  // A simulated adapter without a clock gives a check its time by its frames.
+  double clocklessRate = 0;
+  if (const auto* sim = dynamic_cast<const SimulatedAdapter*>(backend.get());
+      sim != nullptr && sim->config().framesPerSecond <= 0) {
+    clocklessRate = sim->config().scenario ? sim->config().scenario->rate() : 100.0;
+  }
   if (trace) {
     backend = std::make_shared<TracingBackend>(
         backend, [&err](const std::string& line) { err << line << "\n"; });
   }
   HidAdapter adapter(backend);
   CliContext ctx{adapter, out, err};
+  ctx.clocklessFramesPerSecond = clocklessRate;
   if (offsetValues) {
     ctx.valueEncoding = ValueEncoding::Offset;
   }

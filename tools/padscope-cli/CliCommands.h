@@ -17,6 +17,9 @@ struct CliContext {
   std::ostream& err;
   // How decoded frames read the adapter's words (--offset-values).
   ValueEncoding valueEncoding = ValueEncoding::TwosComplement;
+  // Above 0: the adapter is a simulated one without a clock (it streams as
+  // fast as it is read), and a check's seconds are its frames at this rate.
+  double clocklessFramesPerSecond = 0;
 };
 
 // Each command returns the exit status and has written its failure line to err.
@@ -48,5 +51,6 @@ int CmdVerify(CliContext& ctx, const std::vector<std::string>& args);
 int CmdFlash(CliContext& ctx, const std::vector<std::string>& args);
 int CmdAnalyze(CliContext& ctx, const std::vector<std::string>& args);
 int CmdCheck(CliContext& ctx, const std::vector<std::string>& args);
+int CmdResults(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace padscope

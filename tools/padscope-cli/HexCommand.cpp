@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "CliCommands.h"
-#include "state/GlobalSettings.h"
-#include "state/SettingsFile.h"
 #include "flash/HexImage.h"
 #include "flash/HexPatch.h"
+#include "state/GlobalSettings.h"
+#include "state/SettingsFile.h"
 
 namespace padscope {
 
