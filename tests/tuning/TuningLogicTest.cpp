@@ -114,7 +114,7 @@ TEST(RangeAnalysis, ReadsInSlicesWhatOnePassFindsAndFollowsTheBuffer) {
   Load(ctx, test::KnownRecording());
   const int frames = ctx.WriteIndex();  // 51
   AnalysisOptions options;
-  options.guard = 2;
+  options.guardMs = 40;
   RangeAnalysis analysis;
   const TuningRange whole{TuningRangeKind::WholeBuffer, 10, {}, {}};
 

@@ -23,8 +23,8 @@ constexpr const char* kUsageHead =
 constexpr const char* kUsageTail =
     "--offset-values: the adapter sends every count plus 0x8000; without it the values\n"
     "are read as signed 16-bit counts\n"
-    "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a touched\n"
-    "key fails\n";
+    "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a key\n"
+    "does not pass (each such key and why on standard error)\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
@@ -69,11 +69,16 @@ const std::vector<CommandEntry>& Commands() {
        "  flash erase                          erase the adapter's flash and wait for it\n"
        "  flash write FILE                     erase, write a chart's frames, read back, verify\n"},
       {"analyze", CmdAnalyze,
-       "  analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
-       "          [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]\n"
-       "          [-o OUT]                     noise, signal, SNR, thresholds and crosstalk per "
-       "key;\n"
-       "                                       the format follows OUT's ending unless given\n"},
+       "  analyze FILE.tkchart [--settings FILE] [--keys LIST] [--from N --to M]\n"
+       "          [--frame-ms MS] [--guard MS] [--min-touch MS] [--min-snr X]\n"
+       "          [--rule factor|guide] [--threshold-at F] [--crosstalk-flag PERCENT]\n"
+       "          [--format text|csv|json|html] [-o OUT]\n"
+       "                                       touches found in the signal; noise, drift, "
+       "signal,\n"
+       "                                       SNR, the chip's misses and false touches, "
+       "thresholds\n"
+       "                                       and crosstalk per key; the format follows OUT's "
+       "ending\n"},
       {"check", CmdCheck,
        "  check --seconds N [-o FILE.tkchart] [--report OUT] [analyze's options]\n"
        "                                       capture N seconds live (touch each key), "
