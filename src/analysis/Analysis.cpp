@@ -129,6 +129,24 @@ void Analyzer::OnDetectorEvents(uint16_t lanes, int64_t n, int64_t position) {
         }
         break;
       case TouchDetectorBank::Event::LevelChange:
+        // Before the key's first touch a new level says the first one was
+        // not idle (a touch held from before the range, a restart): what
+        // was taken as idle under it is forgotten.
+        if (std::none_of(lane.touches.begin(), lane.touches.end(),
+                         [](const Touch& t) { return !t.voided; })) {
+          ForgetIdle(k);
+          if (open == nullptr) {
+            // The frames not yet classified up to here are not idle either.
+            Touch old;
+            old.start = classified_;
+            old.end = n;
+            old.startPosition = PositionOf(std::max(classified_, n - ringSize_ + 1));
+            old.endPosition = position;
+            old.voided = true;
+            lane.touches.push_back(old);
+            UpdateZoneStart(k);
+          }
+        }
         if (open != nullptr) {
           open->voided = true;
           open->end = n;
@@ -153,6 +171,23 @@ int64_t Analyzer::CarriedFrames(int k) const {
   return n;
 }
 
+void Analyzer::ForgetIdle(int k) {
+  idle_.min[k] = idleTotals_.min[k] = kFloatHigh;
+  idle_.max[k] = idleTotals_.max[k] = -kFloatHigh;
+  idle_.outMin[k] = idleTotals_.outMin[k] = kFloatHigh;
+  idle_.outMax[k] = idleTotals_.outMax[k] = -kFloatHigh;
+  idle_.sum[k] = idle_.outSum[k] = 0;
+  idle_.notIdle[k] = idle_.frames;
+  idleTotals_.count[k] = 0;
+  idleTotals_.sum[k] = idleTotals_.outSum[k] = 0;
+  Lane& lane = lanes_[k];
+  lane.noiseSum = lane.outputNoiseSum = 0;
+  lane.noiseBlocks = 0;
+  lane.baselineSum = 0;
+  lane.baselineSamples = 0;
+  lane.driftFirstAt = -1;
+}
+
 void Analyzer::UpdateZoneStart(int k) {
   (void)k;
   int64_t first = INT64_MAX;
@@ -171,6 +206,7 @@ void Analyzer::SampleDrift(int64_t n) {
     Lane& lane = lanes_[k];
     const double b = detector_.DriftBaseline(k);
     if (lane.driftFirstAt < 0) {
+      lane.driftRunFramesAtFirst = detector_.runFrames(k);
       lane.driftFirst = lane.driftMin = lane.driftMax = b;
       lane.driftFirstAt = n;
       lane.driftRunFramesAtFirst = detector_.runFrames(k);

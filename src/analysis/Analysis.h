@@ -131,6 +131,7 @@ class Analyzer {
   void CloseBlock();
   void SampleDrift(int64_t n);
   void UpdateZoneStart(int k);
+  void ForgetIdle(int k);
   int64_t CarriedFrames(int k) const;
   int64_t PositionOf(int64_t n) const {
     return ring_[static_cast<size_t>(n & (ringSize_ - 1))].position;

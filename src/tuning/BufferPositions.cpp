@@ -77,7 +77,8 @@ std::optional<int> FrameAtX(const CaptureContext& ctx, const FrameWalkParams& wa
     }
     return best;
   }
-  WalkScopeFrames(walk, [&](int i) { return TimeOf(ctx, i); }, visit);
+  WalkScopeFrames(
+      walk, [&](int i) { return TimeOf(ctx, i); }, visit);
   return best;
 }
 
