@@ -11,13 +11,14 @@ namespace padscope {
 namespace {
 
 constexpr double kWarmupMs = 200;
+constexpr int kMinWarmupFrames = 30;  // enough for a median of the noise
 constexpr double kBaselineMs = 1000;  // the baseline's time constant
 constexpr double kNoiseMs = 2000;     // the noise scale's
 constexpr float kMinOutputRise = 3.0f;
 // A run in a key's touch direction that lasts this many times its longest
 // touch so far (but not under kMinShiftMs) is a new level, not a touch.
 constexpr int32_t kShiftTouches = 4;
-constexpr double kMinShiftMs = 2000;
+constexpr double kMinShiftMs = 5000;
 
 float Enter(float noise) {
   return std::max(kEnterNoise * noise, kMinEnterCounts);
@@ -30,7 +31,8 @@ DetectorTiming DetectorTiming::FromMs(double frameMs, double minTouchMs) {
   DetectorTiming t;
   t.minTouch = std::max(1, static_cast<int>(std::ceil(minTouchMs / period - 1e-6)));
   t.maxTouch = std::max(t.minTouch + 1, static_cast<int>(std::ceil(kMaxTouchMs / period)));
-  t.warmup = std::max(t.minTouch, static_cast<int>(std::ceil(kWarmupMs / period)));
+  t.warmup =
+      std::max({3 * t.minTouch, kMinWarmupFrames, static_cast<int>(std::ceil(kWarmupMs / period))});
   t.minShift = std::min(t.maxTouch, static_cast<int>(std::ceil(kMinShiftMs / period)));
   t.baselineAlpha = static_cast<float>(std::min(0.5, period / kBaselineMs));
   t.noiseAlpha = static_cast<float>(std::min(0.5, period / kNoiseMs));

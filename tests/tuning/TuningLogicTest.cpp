@@ -54,10 +54,10 @@ TEST(GuidedWalk, StepsFollowTheSignalNotTheChipsBits) {
   CaptureContext ctx;
   test::RecordScenario(ctx,
                        "rate 100\n"
-                       "channel 0 baseline 900 noise 3 touch 50 every 1 from 1.5 for 0.5\n"
-                       "channel 1 baseline 1000 noise 4 touch 62 every 1 from 2.2 for 0.5\n"
+                       "channel 0 baseline 900 noise 3 touch 50 every 1 from 2.0 for 0.5\n"
+                       "channel 1 baseline 1000 noise 4 touch 62 every 1 from 2.7 for 0.5\n"
                        "channel 3 baseline 800 noise 2 stuck 150\n",
-                       4);
+                       5);
   GuidedWalk walk({0, 1, 3}, {1000, 300});
   AnalysisFrame frame;
   for (int i = 0; i < ctx.WriteIndex() && !walk.Finished(); ++i) {
@@ -73,8 +73,8 @@ TEST(GuidedWalk, StepsFollowTheSignalNotTheChipsBits) {
   EXPECT_EQ(walk.StuckKeys(), 1u << 3);
   ASSERT_EQ(walk.Asked().size(), 2u);
   EXPECT_EQ(walk.Asked()[0].channel, 0);
-  // CH0's touch from 1.5 s: the stretch starts there and lasts the hold.
-  EXPECT_NEAR(static_cast<double>(walk.Asked()[0].from), 150 - 7, 3);
+  // CH0's touch from 2 s: the stretch starts there and lasts the hold.
+  EXPECT_NEAR(static_cast<double>(walk.Asked()[0].from), 200 - 7, 3);
   EXPECT_NEAR(static_cast<double>(walk.Asked()[0].to - walk.Asked()[0].from), 30, 2);
   EXPECT_EQ(walk.Asked()[1].channel, 1);
   EXPECT_EQ(walk.FirstPosition(), 40);
