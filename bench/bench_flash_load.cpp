@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "capture/CaptureContext.h"
-#include "dialogs/CDlgUtil.h"
 #include "flash/FlashLoader.h"
 #include "link/HidAdapter.h"
 #include "link/Opcodes.h"
 #include "platform/RecordingPrompt.h"
 #include "sim/SimulatedAdapter.h"
+#include "ui/dialogs/CDlgUtil.h"
 
 using namespace padscope;
 using Clock = std::chrono::steady_clock;

@@ -14,13 +14,13 @@
 #include <random>
 #include <vector>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "link/HidAdapter.h"
 #include "platform/RecordingPrompt.h"
 #include "sim/SimulatedAdapter.h"
+#include "state/GlobalSettings.h"
+#include "ui/app/CMainFrame.h"
 
 #include "BenchCharts.h"
 

@@ -26,9 +26,9 @@
 #include "sim/SimulatedAdapter.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "views/CTuningPanel.h"
-#include "views/CViewKeyScope.h"
-#include "views/CViewScope.h"
+#include "ui/views/CTuningPanel.h"
+#include "ui/views/CViewKeyScope.h"
+#include "ui/views/CViewScope.h"
 
 using namespace padscope;
 using Clock = std::chrono::steady_clock;

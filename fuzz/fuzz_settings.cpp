@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "files/Exports.h"
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
 #include "state/SettingsText.h"
-#include "files/Exports.h"
-#include "views/KeyScopeGeometry.h"
-#include "views/ScopeGeometry.h"
+#include "viewlogic/KeyScopeGeometry.h"
+#include "viewlogic/ScopeGeometry.h"
 
 using namespace padscope;
 using namespace padscope::keyscope;

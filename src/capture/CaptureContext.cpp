@@ -70,6 +70,9 @@ CaptureContext::~CaptureContext() {
 }
 
 bool CaptureContext::AllocateFrames(int n) {
+  // Emptied first, so that a failed allocation leaves no frame counted.
+  writeIndex.store(0, std::memory_order_release);
+  BeginNewContents();
   frames_.reset();
   for (auto& level : summaries_) {
     level.reset();

@@ -7,6 +7,7 @@
 #include "capture/CaptureContext.h"
 #include "files/ChartFile.h"
 #include "files/Exports.h"
+#include "platform/FileBytes.h"
 #include "platform/MessageLog.h"
 #include "platform/OwnFile.h"
 #include "platform/ProgramFolders.h"
@@ -26,10 +27,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File Open(const fs::path& path, const char* mode) {
-  return File(std::fopen(path.string().c_str(), mode));
-}
-
 std::tm LocalNow() {
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   return LocalTime(now);
@@ -43,16 +40,36 @@ void SettleFrameLayout(CaptureContext& ctx) {
   }
 }
 
+// What stays in the stream's buffer is written when it is closed: a failed
+// close is a failed save.
+bool Closed(File file) {
+  return std::fclose(file.release()) == 0;
+}
+
 // The exports in "data" have predictable names: never appended to through a
 // link or to another user's file.
 bool AppendTable(const fs::path& path, const CaptureContext& ctx) {
   File out(OpenOwnFileForAppend(path));
-  return out && WriteRawFrameTable(out.get(), ctx);
+  if (!out) {
+    return false;
+  }
+  const bool written = WriteRawFrameTable(out.get(), ctx);
+  return Closed(std::move(out)) && written;
 }
 
 bool AppendLog(const fs::path& path, const std::vector<std::string>& lines) {
   File out(OpenOwnFileForAppend(path));
-  return out && WriteMessageLogText(out.get(), lines);
+  if (!out) {
+    return false;
+  }
+  const bool written = WriteMessageLogText(out.get(), lines);
+  return Closed(std::move(out)) && written;
+}
+
+// The buffer as it stands is in a chart file.
+void MarkFramesSaved(const ChartTargets& t) {
+  t.frame.savedGeneration = t.capture.generation.load();
+  t.frame.savedFrames = t.capture.WriteIndex() + t.capture.compactedFrames.load();
 }
 
 enum class ReaderKind { Load, Drop, Replay };
@@ -87,10 +104,10 @@ class ReaderHooks : public ChartReadHooks {
 };
 
 // Opens a chart and readies the buffer; null after telling the user why not.
+// What is opened is checked, so nothing swapped in under the name can block.
 File OpenForReading(const ChartTargets& t, const fs::path& path) {
-  std::error_code ec;
-  const uintmax_t size = fs::file_size(path, ec);
-  File in = ec ? nullptr : Open(path, "rb");
+  uintmax_t size = 0;
+  File in(OpenRegularFile(path, size));
   if (!in) {
     ShowPrompt("File open failed.");
     return nullptr;
@@ -116,6 +133,7 @@ void Read(const ChartTargets& t, std::FILE* in, ReaderKind kind) {
   ReaderHooks hooks(t, kind);
   t.frame.readerActive = true;
   ReadChartRecords(in, t.capture, t.settings.singleByteMode, hooks);
+  MarkFramesSaved(t);  // what was read is in the file, however far it got
   t.frame.readerActive = false;
   t.host.RedrawScopes();
 }
@@ -235,6 +253,7 @@ bool SaveChart(const ChartTargets& t) {
     return false;
   }
   AddMessageLog("save ok. %s", chosen->string().c_str());
+  MarkFramesSaved(t);
   if (!t.frame.chartPath.empty()) {
     t.host.AddChartListEntry(t.host.ChartListCount() + 1, t.frame.chartName, t.frame.chartPath);
   }
@@ -360,12 +379,33 @@ void DumpOriginalData(const ChartTargets& t) {
     ShowPrompt("File create failed.");
     return;
   }
+  MarkFramesSaved(t);
   if (!AppendLog(data / DumpLogName(channels, local), t.host.MessageLogLines())) {
     ShowPrompt("file create failed.");
     return;
   }
   AddMessageLog("save ok. %s", chosen->string().c_str());
   ShowPrompt("save ok.");
+}
+
+bool HoldsUnsavedFrames(const CaptureContext& ctx, const FrameFields& frame) {
+  const int64_t frames = ctx.WriteIndex() + ctx.compactedFrames.load();
+  return ctx.WriteIndex() > 0 &&
+         (ctx.generation.load() != frame.savedGeneration || frames != frame.savedFrames);
+}
+
+bool MayDiscardFrames(const ChartTargets& t) {
+  if (!HoldsUnsavedFrames(t.capture, t.frame)) {
+    return true;
+  }
+  switch (ShowPrompt(kUnsavedFramesText, PromptIcon::Question, PromptButtons::SaveDiscardCancel)) {
+    case PromptButton::Save:
+      return SaveChart(t);
+    case PromptButton::Discard:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace padscope

@@ -76,4 +76,16 @@ void ReplayChart(const ChartTargets& t);
 // Dump Original Data: table, chart and log text for the current buffer.
 void DumpOriginalData(const ChartTargets& t);
 
+inline constexpr const char* kUnsavedFramesText =
+    "The captured data has not been saved.\nSave it before the capture buffer is cleared?";
+
+// Whether the buffer holds frames that no chart file has: a capture or a
+// flash load not saved since, as opposed to nothing, or a chart read or saved.
+bool HoldsUnsavedFrames(const CaptureContext& ctx, const FrameFields& frame);
+// Before the buffer is emptied: unsaved frames are offered for saving first
+// (Save / Discard / Cancel; Save is SaveChart). True when the buffer may go:
+// nothing unsaved, saved now, or discarded; false after Cancel or a save
+// that did not happen.
+bool MayDiscardFrames(const ChartTargets& t);
+
 }  // namespace padscope

@@ -3,7 +3,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -13,6 +12,7 @@
 #include "flash/FlashOperations.h"
 #include "link/HidAdapter.h"
 #include "link/Opcodes.h"
+#include "platform/FileBytes.h"
 #include "platform/Prompt.h"
 
 namespace padscope {
@@ -93,11 +93,17 @@ WriteEnd CheckImageFile(const std::filesystem::path& file, uintmax_t& imageLengt
   return WriteEnd::Success;
 }
 
-// Fills `image` from the start of the file; false when the file holds less.
+// Fills `image` from the start of the file; false when the file holds less,
+// or is no longer a regular file (swapped since the check: never waited on).
 bool ReadImage(const std::filesystem::path& file, std::vector<uint8_t>& image) {
-  std::ifstream in(file, std::ios::binary);
-  return in &&
-         in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  uintmax_t size = 0;
+  std::FILE* in = OpenRegularFile(file, size);
+  if (in == nullptr) {
+    return false;
+  }
+  const bool read = std::fread(image.data(), 1, image.size(), in) == image.size();
+  std::fclose(in);
+  return read;
 }
 
 const char* FileMessage(WriteEnd end) {

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -47,7 +46,7 @@ int CreateNew(const std::filesystem::path& path) {
             _S_IREAD | _S_IWRITE);
   return fd;
 }
-bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
+bool WriteAndClose(int fd, std::span<const uint8_t> bytes, bool sync) {
   bool ok = true;
   std::size_t done = 0;
   while (ok && done < bytes.size()) {
@@ -57,7 +56,7 @@ bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
     ok = n > 0;
     done += ok ? static_cast<std::size_t>(n) : 0;
   }
-  ok = ok && _commit(fd) == 0;
+  ok = ok && (!sync || _commit(fd) == 0);
   return _close(fd) == 0 && ok;
 }
 #else
@@ -68,7 +67,7 @@ int CreateNew(const std::filesystem::path& path) {
 }
 // Plain POSIX calls so that the data can be synced before the rename makes it
 // the live file.
-bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
+bool WriteAndClose(int fd, std::span<const uint8_t> bytes, bool sync) {
   std::size_t done = 0;
   bool ok = true;
   while (ok && done < bytes.size()) {
@@ -81,7 +80,7 @@ bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
       ok = false;
     }
   }
-  ok = ok && ::fsync(fd) == 0;
+  ok = ok && (!sync || ::fsync(fd) == 0);
   return ::close(fd) == 0 && ok;
 }
 #endif
@@ -89,7 +88,8 @@ bool WriteAndClose(int fd, std::span<const uint8_t> bytes) {
 // Creates a file under a fresh name beside `path` and writes `bytes` into it.
 // Returns its name, or nothing (and no file left) on failure.
 std::optional<std::filesystem::path> WriteTempBeside(const std::filesystem::path& path,
-                                                     std::span<const uint8_t> bytes) {
+                                                     std::span<const uint8_t> bytes,
+                                                     bool sync = true) {
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     std::filesystem::path temp = TempNameBeside(path);
     const int fd = CreateNew(temp);
@@ -99,7 +99,7 @@ std::optional<std::filesystem::path> WriteTempBeside(const std::filesystem::path
       }
       return std::nullopt;
     }
-    if (!WriteAndClose(fd, bytes)) {
+    if (!WriteAndClose(fd, bytes, sync)) {
       std::error_code ec;
       std::filesystem::remove(temp, ec);
       return std::nullopt;
@@ -111,26 +111,62 @@ std::optional<std::filesystem::path> WriteTempBeside(const std::filesystem::path
 
 }  // namespace
 
+std::FILE* OpenRegularFile(const std::filesystem::path& path, uintmax_t& size) {
+  size = 0;
+#if defined(_WIN32)
+  // Nothing under a file's name blocks an open here.
+  std::FILE* file = _wfopen(path.c_str(), L"rb");
+  struct _stat64 st {};
+  if (file != nullptr &&
+      (_fstat64(_fileno(file), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)) {
+    std::fclose(file);
+    return nullptr;
+  }
+#else
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return nullptr;
+  }
+  struct stat st {};
+  const int flags = ::fcntl(fd, F_GETFL);
+  std::FILE* file = nullptr;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flags >= 0 &&
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+    file = ::fdopen(fd, "rb");
+  }
+  if (file == nullptr) {
+    ::close(fd);
+    return nullptr;
+  }
+#endif
+  size = st.st_size > 0 ? static_cast<uintmax_t>(st.st_size) : 0;
+  return file;
+}
+
 bool ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
                    std::vector<uint8_t>& out) {
   out.clear();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
+  uintmax_t size = 0;
+  std::FILE* file = OpenRegularFile(path, size);
+  if (file == nullptr) {
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  const auto size = std::filesystem::file_size(path, ec);
-  out.resize(ec ? maxBytes : static_cast<std::size_t>(std::min<uintmax_t>(size, maxBytes)));
-  in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
-  if (in.bad()) {
+  out.resize(static_cast<std::size_t>(std::min<uintmax_t>(size, maxBytes)));
+  const std::size_t got = std::fread(out.data(), 1, out.size(), file);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
     out.clear();
     return false;
   }
-  out.resize(static_cast<std::size_t>(in.gcount()));
+  out.resize(got);
   return true;
+}
+
+std::optional<std::filesystem::path> WriteFileBytesAside(const std::filesystem::path& path,
+                                                         std::span<const uint8_t> bytes,
+                                                         bool sync) {
+  return WriteTempBeside(path, bytes, sync);
 }
 
 bool ReplaceFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
@@ -164,8 +200,7 @@ uintmax_t BytesLeft(std::FILE* stream) {
   }
   const int64_t position = ftello(stream);
 #endif
-  return position >= 0 && position < st.st_size ? static_cast<uintmax_t>(st.st_size - position)
-                                                 : 0;
+  return position >= 0 && position < st.st_size ? static_cast<uintmax_t>(st.st_size - position) : 0;
 }
 
 }  // namespace padscope

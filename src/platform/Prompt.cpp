@@ -56,6 +56,7 @@ PromptButton DecliningButton(PromptButtons buttons) {
       return PromptButton::No;
     case PromptButtons::OkCancel:
     case PromptButtons::YesNoCancel:
+    case PromptButtons::SaveDiscardCancel:
       break;
   }
   return PromptButton::Cancel;

@@ -14,11 +14,11 @@ namespace padscope {
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
 
-enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel, SaveDiscardCancel };
 
 // The button the user pressed. Closing a box without pressing a button counts as
 // its declining button (see DecliningButton).
-enum class PromptButton { Ok, Cancel, Yes, No };
+enum class PromptButton { Ok, Cancel, Yes, No, Save, Discard };
 
 struct PromptRequest {
   std::string text;     // shown as given (UTF-8); never interpreted as a format

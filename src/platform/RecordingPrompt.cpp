@@ -15,7 +15,11 @@ bool Offers(PromptButtons buttons, PromptButton button) {
     case PromptButtons::YesNo:
       return button == PromptButton::Yes || button == PromptButton::No;
     case PromptButtons::YesNoCancel:
-      return button != PromptButton::Ok;
+      return button == PromptButton::Yes || button == PromptButton::No ||
+             button == PromptButton::Cancel;
+    case PromptButtons::SaveDiscardCancel:
+      return button == PromptButton::Save || button == PromptButton::Discard ||
+             button == PromptButton::Cancel;
   }
   return false;
 }

@@ -42,6 +42,11 @@ struct FrameFields {
   std::string logText;
   std::string chartPath;
   std::string chartName;
+  // The buffer contents last written to or read from a chart file: their
+  // generation and how many frames they held (compacted ones included). A
+  // buffer that has moved on since holds frames no file has.
+  uint32_t savedGeneration = 0;
+  int64_t savedFrames = 0;
   // A chart command given while a reader runs (from inside its event
   // handling) waits here until that reader has stopped.
   enum class PendingReader { None, Load, LoadFile, Replay, Drop };

@@ -1,14 +1,17 @@
 #include "support/UpdateCheck.h"
 
-#include <fstream>
 #include <limits>
 
+#include "platform/FileBytes.h"
 #include "platform/Prompt.h"
 #include "support/TextTable.h"
 
 namespace padscope {
 
 namespace {
+
+// Enough for the lines of any appCheck; the version is on the first.
+constexpr size_t kAppCheckReadBytes = 4096;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -40,14 +43,14 @@ int32_t ParseVersionValue(std::string_view text, std::string_view key) {
   return static_cast<int32_t>(value);
 }
 
-int32_t ReadInstalledVersion(const std::filesystem::path& appCheck) {
-  std::ifstream in(appCheck, std::ios::binary);
-  if (!in) {
-    return 0;
+std::optional<int32_t> ReadInstalledVersion(const std::filesystem::path& appCheck) {
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(appCheck, kAppCheckReadBytes, bytes)) {
+    return std::nullopt;
   }
-  std::string line;
-  std::getline(in, line);
-  return ParseVersionValue(line, "Current Version");
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const int32_t version = ParseVersionValue(text.substr(0, text.find('\n')), "Current Version");
+  return version > 0 ? std::optional<int32_t>(version) : std::nullopt;
 }
 
 std::string VersionPageAddress(const std::string& baseAddress) {
@@ -55,6 +58,11 @@ std::string VersionPageAddress(const std::string& baseAddress) {
     return baseAddress + kVersionPageName;
   }
   return baseAddress + "/" + kVersionPageName;
+}
+
+std::string PackageAddress(const std::string& baseAddress) {
+  const bool slash = !baseAddress.empty() && baseAddress.back() == '/';
+  return baseAddress + (slash ? "" : "/") + kUpdatePackageName;
 }
 
 UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
@@ -65,8 +73,16 @@ UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
   if (host.Cancelled()) {
     return UpdateOutcome::kCancelled;
   }
+  if (!request.installedVersion) {
+    // Nothing to compare with: no version is newer, none may be installed.
+    if (request.reportResult) {
+      ShowPrompt(texts.Text("T_NOVERSION"), PromptIcon::Error, PromptButtons::Ok,
+                 texts.Text("T_UPDATETITLE"));
+    }
+    return UpdateOutcome::kCheckFailed;
+  }
 
-  if (published != 0 && published > request.installedVersion) {
+  if (published != 0 && published > *request.installedVersion) {
     if (request.packaged || !request.canInstall) {
       // Not even a forced update closes the program: it has no way to update.
       ShowPrompt(texts.Text(request.packaged ? "T_UPDATEPACKAGE" : "T_UPDATEMANUAL"),
@@ -75,6 +91,19 @@ UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
     }
     const PromptButton answer = ShowPrompt(texts.Text("T_UPDATETEXT"), PromptIcon::Question,
                                            PromptButtons::YesNo, texts.Text("T_UPDATETITLE"));
+    if (answer != PromptButton::Yes && forced == 0) {
+      return UpdateOutcome::kDeclined;
+    }
+    std::string reason;
+    const UpdateTarget target{request.installedVersion, request.programPath.filename().string()};
+    if (!host.CheckPackage(request.baseAddress, target, reason)) {
+      if (host.Cancelled()) {
+        return UpdateOutcome::kCancelled;
+      }
+      ShowPrompt(texts.Text("T_UPDATEREFUSED") + "\n" + reason, PromptIcon::Error,
+                 PromptButtons::Ok, texts.Text("T_UPDATETITLE"));
+      return UpdateOutcome::kPackageRefused;
+    }
     if (answer == PromptButton::Yes) {
       const std::vector<std::string> arguments{request.baseAddress, request.programPath.string()};
       if (!host.LaunchUpdater(arguments)) {
@@ -89,12 +118,11 @@ UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host) {
       host.EndProcess(0);
       return UpdateOutcome::kLaunched;
     }
-    if (forced != 0) {
-      host.CloseMainWindow();
-      host.EndProcess(0);
-      return UpdateOutcome::kForcedClose;
-    }
-    return UpdateOutcome::kDeclined;
+    // Declined, but forced: a page anyone on the way can write asked for it,
+    // and a package that fits shows the project did.
+    host.CloseMainWindow();
+    host.EndProcess(0);
+    return UpdateOutcome::kForcedClose;
   }
 
   if (request.reportResult) {

@@ -7,9 +7,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/UpdatePackage.h"
 
 namespace padscope {
 
@@ -33,17 +36,22 @@ inline constexpr char kUpdaterFolderPrefix[] = "padscope-updater-";
 // digits) give INT32_MAX.
 int32_t ParseVersionValue(std::string_view text, std::string_view key);
 
-// "Current Version" of the first line of the file; 0 when it cannot be opened.
-int32_t ReadInstalledVersion(const std::filesystem::path& appCheck);
+// "Current Version" of the first line of the file; none when the file is
+// missing or unreadable or names no version above 0: an installation whose
+// version is not known is never updated (it would take any older package).
+std::optional<int32_t> ReadInstalledVersion(const std::filesystem::path& appCheck);
 
 // The version page's address: the base address, a separator and the page name.
 std::string VersionPageAddress(const std::string& baseAddress);
 
+// The update package's address: the base address, a separator and its name.
+std::string PackageAddress(const std::string& baseAddress);
+
 // Everything one check needs; the worker owns its copy.
 struct UpdateRequest {
-  std::string baseAddress;  // the update source
-  std::string pageAddress;  // VersionPageAddress(baseAddress)
-  int32_t installedVersion = 0;
+  std::string baseAddress;                  // the update source
+  std::string pageAddress;                  // VersionPageAddress(baseAddress)
+  std::optional<int32_t> installedVersion;  // none: not known, nothing is offered
   bool reportResult = false;          // also tell when there is nothing new or the check failed
   std::filesystem::path programPath;  // the running program, handed to the updater
   // False when the build has no key to check packages with: newer versions
@@ -60,6 +68,11 @@ class UpdateHost {
   virtual ~UpdateHost() = default;
   // The document at the address, or kFetchError.
   virtual std::string Fetch(const std::string& address) = 0;
+  // Downloads the package beneath the base address and checks it as the
+  // updater will (signature, product, platform, newer than the installed
+  // version, the program in it); false with the reason it would be refused.
+  virtual bool CheckPackage(const std::string& baseAddress, const UpdateTarget& target,
+                            std::string& reason) = 0;
   // Writes the updater out into a fresh private folder and starts it from there,
   // detached, with exactly these arguments; false when it could not be written
   // or started.
@@ -75,18 +88,21 @@ class UpdateHost {
 };
 
 enum class UpdateOutcome {
-  kNothingNew,    // not newer (told only when reporting)
-  kCheckFailed,   // no published version (told only when reporting)
-  kDeclined,      // offered, the user said No
-  kForcedClose,   // offered as forced, declined: the program ends
-  kLaunched,      // accepted: the updater runs and the program ends
-  kLaunchFailed,  // accepted, but the updater could not be written or started
-  kAnnounced,     // newer, but this program does not install it itself: the user was told
-  kCancelled,     // the program closed during the check
+  kNothingNew,      // not newer (told only when reporting)
+  kCheckFailed,     // no published version, or no installed one (told only when reporting)
+  kDeclined,        // offered, the user said No
+  kForcedClose,     // offered as forced, declined: the program ends
+  kLaunched,        // accepted: the updater runs and the program ends
+  kLaunchFailed,    // accepted, but the updater could not be written or started
+  kPackageRefused,  // accepted or forced, but the package would be refused: the program goes on
+  kAnnounced,       // newer, but this program does not install it itself: the user was told
+  kCancelled,       // the program closed during the check
 };
 
 // One check: fetch the version page, compare, offer through the Prompt service
-// (texts from the text table) and act on the answer.
+// (texts from the text table) and act on the answer. The version page is not
+// signed, so the program ends (to update, or for a declined forced update)
+// only once the package was checked.
 UpdateOutcome RunUpdateWorker(const UpdateRequest& request, UpdateHost& host);
 
 }  // namespace padscope

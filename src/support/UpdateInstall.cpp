@@ -2,52 +2,33 @@
 
 #include <random>
 #include <set>
-#include <sstream>
-#include <system_error>
 
-#include "platform/FileBytes.h"
+#include "support/UpdateJournal.h"
 
 namespace padscope {
 
 namespace {
 
 namespace fs = std::filesystem;
+using Kind = FileKind;
+using Say = std::function<void(const std::string&)>;
 
-const std::string kJournalName = std::string(kReservedUpdateName) + "-journal";
-const std::string kStagingPrefix = std::string(kReservedUpdateName) + "-staging-";
-const std::string kBackupPrefix = std::string(kReservedUpdateName) + "-backup-";
-constexpr char kJournalHead[] = "padscope-update-journal 1";
 constexpr size_t kMaxJournalBytes = 64 << 20;
-
-enum class Kind { kMissing, kFolder, kFile, kOther };
-
-// What is at `path` itself; a symbolic link is kOther whatever it points at.
-Kind KindAt(const fs::path& path) {
-  std::error_code ec;
-  const fs::file_status status = fs::symlink_status(path, ec);
-  if (status.type() == fs::file_type::not_found) {
-    return Kind::kMissing;
-  }
-  if (ec) {
-    return Kind::kOther;
-  }
-  if (fs::is_directory(status)) {
-    return Kind::kFolder;
-  }
-  return fs::is_regular_file(status) ? Kind::kFile : Kind::kOther;
-}
+constexpr fs::perms kPlainFile =
+    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kExecutable =
+    kPlainFile | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
 
 // Makes every folder of `relative` below `root` exist as a real folder, never
 // passing through a link or a file.
-bool EnsureFolders(const fs::path& root, const fs::path& relative) {
+bool EnsureFolders(InstallFiles& files, const fs::path& root, const fs::path& relative) {
   fs::path at = root;
   for (const fs::path& part : relative) {
     at /= part;
-    Kind kind = KindAt(at);
+    Kind kind = files.KindAt(at);
     if (kind == Kind::kMissing) {
-      std::error_code ec;
-      fs::create_directory(at, ec);
-      kind = KindAt(at);
+      files.MakeFolder(at);
+      kind = files.KindAt(at);
     }
     if (kind != Kind::kFolder) {
       return false;
@@ -56,85 +37,38 @@ bool EnsureFolders(const fs::path& root, const fs::path& relative) {
   return true;
 }
 
-fs::path UniqueFolder(const fs::path& parent, const std::string& stem) {
+fs::path UniqueFolder(InstallFiles& files, const fs::path& parent, const std::string& stem) {
   std::random_device rd;
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  for (int attempt = 0; attempt < 100 && !files.Dead(); ++attempt) {
     const auto candidate = parent / (stem + std::to_string(rd()));
-    std::error_code ec;
-    if (fs::create_directory(candidate, ec) && !ec) {
+    if (files.MakeFolder(candidate)) {
       return candidate;
     }
   }
   return {};
 }
 
-// The install's record, kept in the installation while files move.
-struct Journal {
-  bool undo = false;
-  std::string staging, backup;       // folder names inside the installation
-  std::vector<std::string> folders;  // created for the package, parents first
-  struct Item {
-    bool existed = false;  // a previous file is replaced (else the file is new)
-    std::string path;
-  };
-  std::vector<Item> items;
+bool WriteJournal(InstallFiles& files, const fs::path& target, const Journal& j) {
+  const std::string text = JournalText(j);
+  return files.WriteFile(target / kJournalName,
+                         std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                         kPlainFile);
+}
+
+// Where one entry's files are: in place, staged and saved (the old one).
+struct Places {
+  fs::path installed, staged, saved;
 };
 
-std::string JournalText(const Journal& j) {
-  std::string text = std::string(kJournalHead) + "\n";
-  text += j.undo ? "undo\n" : "install\n";
-  text += "staging " + j.staging + "\nbackup " + j.backup + "\n";
-  for (const std::string& f : j.folders) {
-    text += "folder " + f + "\n";
-  }
-  for (const Journal::Item& item : j.items) {
-    text += (item.existed ? "replace " : "new ") + item.path + "\n";
-  }
-  return text;
-}
-
-bool IsOwnFolderName(const std::string& name, const std::string& prefix) {
-  return name.size() > prefix.size() && name.rfind(prefix, 0) == 0 &&
-         name.find('/') == std::string::npos && name.find("..") == std::string::npos;
-}
-
-bool ParseJournal(const std::string& text, Journal& j) {
-  std::istringstream in(text);
-  std::string line;
-  if (!std::getline(in, line) || line != kJournalHead || !std::getline(in, line) ||
-      (line != "install" && line != "undo")) {
-    return false;
-  }
-  j.undo = line == "undo";
-  while (std::getline(in, line)) {
-    const size_t space = line.find(' ');
-    const std::string word = line.substr(0, space);
-    const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-    if (word == "staging" && IsOwnFolderName(rest, kStagingPrefix)) {
-      j.staging = rest;
-    } else if (word == "backup" && IsOwnFolderName(rest, kBackupPrefix)) {
-      j.backup = rest;
-    } else if (word == "folder" && IsSafePackagePath(rest)) {
-      j.folders.push_back(rest);
-    } else if ((word == "replace" || word == "new") && IsSafePackagePath(rest)) {
-      j.items.push_back({word == "replace", rest});
-    } else {
-      return false;
-    }
-  }
-  return !j.staging.empty() && !j.backup.empty();
-}
-
-bool WriteJournal(const fs::path& target, const Journal& j) {
-  const std::string text = JournalText(j);
-  return ReplaceFileBytes(target / kJournalName,
-                          std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+Places PlacesOf(const fs::path& target, const Journal& j, const Journal::Item& item) {
+  const fs::path relative(item.path);
+  return {target / relative, target / j.staging / relative, target / j.backup / relative};
 }
 
 // Checks every entry before anything is written and fills the journal's
 // entries and the folders the install will create.
-bool Preflight(const std::vector<PackageEntry>& entries, const fs::path& target, Journal& j,
-               std::string& error) {
+bool Preflight(InstallFiles& files, const std::vector<PackageEntry>& entries,
+               const fs::path& target, Journal& j, std::string& error) {
   std::set<std::string> plannedFolders;
   for (const PackageEntry& e : entries) {
     if (!IsSafePackagePath(e.path)) {
@@ -149,7 +83,11 @@ bool Preflight(const std::vector<PackageEntry>& entries, const fs::path& target,
       at /= part;
       folder /= part;
       if (!missing) {
-        const Kind kind = KindAt(at);
+        const Kind kind = files.KindAt(at);
+        if (kind == Kind::kUnknown) {
+          error = "cannot check " + at.string();
+          return false;
+        }
         if (kind != Kind::kFolder && kind != Kind::kMissing) {
           error = e.path + " would be written through " + folder.generic_string() +
                   ", which is not a real folder of the installation";
@@ -161,10 +99,11 @@ bool Preflight(const std::vector<PackageEntry>& entries, const fs::path& target,
         j.folders.push_back(folder.generic_string());
       }
     }
-    const Kind kind = missing ? Kind::kMissing : KindAt(target / relative);
-    if (kind == Kind::kFolder || kind == Kind::kOther) {
-      error = e.path + (kind == Kind::kFolder ? " is a folder in the installation"
-                                              : " is not a regular file in the installation");
+    const Kind kind = missing ? Kind::kMissing : files.KindAt(target / relative);
+    if (kind != Kind::kFile && kind != Kind::kMissing) {
+      error = kind == Kind::kUnknown  ? "cannot check " + (target / relative).string()
+              : kind == Kind::kFolder ? e.path + " is a folder in the installation"
+                                      : e.path + " is not a regular file in the installation";
       return false;
     }
     j.items.push_back({kind == Kind::kFile, e.path});
@@ -172,149 +111,223 @@ bool Preflight(const std::vector<PackageEntry>& entries, const fs::path& target,
   return true;
 }
 
-bool StageFiles(const std::vector<PackageEntry>& entries, const fs::path& staging,
-                const std::function<void(const std::string&)>& say, std::string& error) {
+bool StageFiles(InstallFiles& files, const std::vector<PackageEntry>& entries,
+                const fs::path& staging, const Say& say, std::string& error) {
   for (const PackageEntry& e : entries) {
     say("staging " + e.path);
     const fs::path relative(e.path);
     const fs::path staged = staging / relative;
-    std::error_code ec;
-    if (!EnsureFolders(staging, relative.parent_path()) || !ReplaceFileBytes(staged, e.contents)) {
+    const fs::perms mode = (e.flags & kPackageExecutable) != 0 ? kExecutable : kPlainFile;
+    if (!EnsureFolders(files, staging, relative.parent_path()) ||
+        !files.WriteFile(staged, e.contents, mode)) {
       error = "cannot write " + staged.string();
-      return false;
-    }
-    using fs::perms;
-    const perms mode = perms::owner_read | perms::owner_write | perms::group_read |
-                       perms::others_read |
-                       ((e.flags & kPackageExecutable) != 0
-                            ? perms::owner_exec | perms::group_exec | perms::others_exec
-                            : perms::none);
-    fs::permissions(staged, mode, ec);
-    if (ec) {
-      error = "cannot set the permissions of " + staged.string();
       return false;
     }
   }
   return true;
 }
 
+// The new file in place, the old one (if any) saved. Every answer must be clear.
+bool Installed(InstallFiles& files, const Places& p, const Journal::Item& item) {
+  return files.KindAt(p.staged) == Kind::kMissing && files.KindAt(p.installed) == Kind::kFile &&
+         (!item.existed || files.KindAt(p.saved) == Kind::kFile);
+}
+
+// The old file (if any) in place and nothing of the install's in the way.
+bool Restored(InstallFiles& files, const Places& p, const Journal::Item& item) {
+  const Kind staged = files.KindAt(p.staged);
+  if (!item.existed) {
+    // Never moved in, or moved back; whatever is at its place is not the install's.
+    return staged == Kind::kFile ||
+           (staged == Kind::kMissing && files.KindAt(p.installed) == Kind::kMissing);
+  }
+  // The new file staged or dropped (by an earlier installer), the old one back.
+  return (staged == Kind::kFile || staged == Kind::kMissing) &&
+         files.KindAt(p.saved) == Kind::kMissing && files.KindAt(p.installed) == Kind::kFile;
+}
+
 enum class Step { kDone, kFailed, kStopped };
 
-// Moves every staged file in, the file it replaces out to the backup first.
-// Entries whose staged file is gone were moved in before, so a recovery picks
-// up where a dead process stopped.
-Step MoveIn(const fs::path& target, const Journal& j, const InstallFaults& faults,
-            const std::function<void(const std::string&)>& say, std::string& error) {
-  const fs::path staging = target / j.staging;
-  const fs::path backup = target / j.backup;
+// Moves one staged file in, the file it replaces out to the backup first.
+bool MoveOneIn(InstallFiles& files, const fs::path& target, const Journal& j,
+               const Journal::Item& item, const Places& p, bool fail) {
+  const fs::path parent = fs::path(item.path).parent_path();
+  if (!EnsureFolders(files, target, parent)) {
+    return false;
+  }
+  const Kind installed = files.KindAt(p.installed);
+  if (item.existed && installed == Kind::kFile) {
+    if (!EnsureFolders(files, target / j.backup, parent) ||
+        files.KindAt(p.saved) != Kind::kMissing || !files.Rename(p.installed, p.saved)) {
+      return false;
+    }
+  } else if (item.existed && installed == Kind::kMissing) {
+    if (files.KindAt(p.saved) != Kind::kFile) {
+      return false;  // the old file is neither in place nor saved
+    }
+  } else if (installed != Kind::kMissing) {
+    return false;  // something appeared where the check saw nothing
+  }
+  return !fail && files.Rename(p.staged, p.installed);
+}
+
+// Moves every staged file in, then checks every one in place. Entries whose
+// staged file is gone were moved in before, so a recovery picks up where a
+// dead process stopped.
+Step MoveIn(InstallFiles& files, const fs::path& target, const Journal& j, const Say& say,
+            std::string& error) {
+  const InstallFaults& faults = files.faults();
   int moved = 0;
   for (size_t i = 0; i < j.items.size(); ++i) {
     const Journal::Item& item = j.items[i];
-    const fs::path relative(item.path);
-    const fs::path staged = staging / relative;
-    if (KindAt(staged) != Kind::kFile) {
+    const Places p = PlacesOf(target, j, item);
+    const Kind staged = files.KindAt(p.staged);
+    if (staged == Kind::kMissing) {
       continue;
     }
+    error = "cannot replace " + p.installed.string();
+    if (staged != Kind::kFile) {
+      return files.Dead() ? Step::kStopped : Step::kFailed;
+    }
     if (moved++ == faults.stopAfterSwaps) {
+      files.Die();
       return Step::kStopped;
     }
     say("installing " + item.path);
-    const fs::path installed = target / relative;
-    error = "cannot replace " + installed.string();
-    if (!EnsureFolders(target, relative.parent_path())) {
-      return Step::kFailed;
+    if (!MoveOneIn(files, target, j, item, p, static_cast<int>(i) == faults.failSwap)) {
+      return files.Dead() ? Step::kStopped : Step::kFailed;
     }
-    const Kind kind = KindAt(installed);
-    std::error_code ec;
-    if (kind == Kind::kFile && item.existed) {
-      if (!EnsureFolders(backup, relative.parent_path())) {
-        return Step::kFailed;
-      }
-      fs::rename(installed, backup / relative, ec);
-    } else if (kind != Kind::kMissing) {
-      return Step::kFailed;  // something appeared where the check saw nothing
-    }
-    if (ec || static_cast<int>(i) == faults.failSwap) {
-      return Step::kFailed;
-    }
-    fs::rename(staged, installed, ec);
-    if (ec) {
-      return Step::kFailed;
+  }
+  for (const Journal::Item& item : j.items) {
+    if (!Installed(files, PlacesOf(target, j, item), item)) {
+      error = "cannot check that " + (target / item.path).string() + " is in place";
+      return files.Dead() ? Step::kStopped : Step::kFailed;
     }
   }
   error.clear();
   return Step::kDone;
 }
 
-// Puts every saved file back and removes the files and folders the install
-// added. Stops at the first file that cannot be put back.
-bool PutBack(const fs::path& target, const Journal& j, const InstallFaults& faults,
-             std::string& error) {
-  const fs::path staging = target / j.staging;
-  const fs::path backup = target / j.backup;
+// Makes one entry's moves backwards: the new file back to staging, the old one
+// back in place.
+bool MoveOneBack(InstallFiles& files, const Places& p, const Journal::Item& item, bool fail) {
+  const Kind staged = files.KindAt(p.staged);
+  const Kind installed = files.KindAt(p.installed);
+  if (!item.existed) {
+    return staged == Kind::kMissing && installed == Kind::kFile &&
+           files.Rename(p.installed, p.staged);
+  }
+  const Kind saved = files.KindAt(p.saved);
+  if (saved != Kind::kFile) {
+    return false;
+  }
+  if (staged == Kind::kMissing && installed == Kind::kFile) {
+    if (!files.Rename(p.installed, p.staged)) {
+      return false;
+    }
+  } else if (staged != Kind::kFile || installed != Kind::kMissing) {
+    return false;
+  }
+  return !fail && files.Rename(p.saved, p.installed);
+}
+
+// Puts every saved file back and takes out every new one, then checks every
+// entry. Stops at the first entry that cannot be made old again.
+bool PutBack(InstallFiles& files, const fs::path& target, const Journal& j, std::string& error) {
+  const auto failed = [&](const fs::path& installed) {
+    error = "cannot put " + installed.string() + " back; the previous files are kept in " +
+            (target / j.backup).string();
+    return false;
+  };
   for (size_t n = j.items.size(); n-- > 0;) {
     const Journal::Item& item = j.items[n];
-    const fs::path relative(item.path);
-    const fs::path installed = target / relative;
-    std::error_code ec;
-    if (KindAt(backup / relative) == Kind::kFile) {
-      if (static_cast<int>(n) != faults.failRestore) {
-        fs::rename(backup / relative, installed, ec);
-      }
-      if (ec || static_cast<int>(n) == faults.failRestore) {
-        error = "cannot put " + installed.string() + " back; the previous files are kept in " +
-                backup.string();
-        return false;
-      }
-    } else if (!item.existed && KindAt(staging / relative) == Kind::kMissing &&
-               KindAt(installed) == Kind::kFile) {
-      fs::remove(installed, ec);
+    const Places p = PlacesOf(target, j, item);
+    if (!Restored(files, p, item) &&
+        !MoveOneBack(files, p, item, static_cast<int>(n) == files.faults().failRestore)) {
+      return failed(p.installed);
     }
   }
   for (size_t n = j.folders.size(); n-- > 0;) {
-    std::error_code ignored;
-    fs::remove(target / j.folders[n], ignored);  // only when empty again
+    files.Remove(target / j.folders[n]);  // only when empty again
+  }
+  for (const Journal::Item& item : j.items) {
+    const Places p = PlacesOf(target, j, item);
+    if (!Restored(files, p, item)) {
+      return failed(p.installed);
+    }
   }
   return true;
 }
 
-// The journal goes first: from then on the install counts as done (or undone)
-// and the folders are only leftovers.
-void Finish(const fs::path& target, const Journal& j) {
-  std::error_code ignored;
-  fs::remove(target / kJournalName, ignored);
-  fs::remove_all(target / j.staging, ignored);
-  fs::remove_all(target / j.backup, ignored);
+// Clears away staging and backup folders and journal drafts that no journal
+// names (any journal is gone by now).
+void ClearLeftovers(InstallFiles& files, const fs::path& target) {
+  std::vector<std::string> names;
+  files.List(target, names);
+  for (const std::string& name : names) {
+    const fs::path path = target / name;
+    if (IsOwnFolderName(name, kStagingPrefix) || IsOwnFolderName(name, kBackupPrefix)) {
+      if (files.KindAt(path) == Kind::kFolder) {
+        files.RemoveTree(path);
+      }
+    } else if (IsJournalDraftName(name) && files.KindAt(path) == Kind::kFile) {
+      files.Remove(path);
+    }
+  }
 }
 
-// After a failed move: record the turn, then undo.
-bool Undo(const fs::path& target, Journal& j, const InstallFaults& faults, std::string& error) {
+// Once every file was checked in place: the journal goes first, and from then
+// on the install counts as done (or undone) and the folders are leftovers.
+void Finish(InstallFiles& files, const fs::path& target) {
+  if (files.Remove(target / kJournalName)) {
+    ClearLeftovers(files, target);
+  }
+}
+
+// After a failed move: record the turn, then undo. Every move can be made
+// backwards, so a journal that still says "install" is no danger: a later
+// recovery would finish the install, which is as good an end.
+bool Undo(InstallFiles& files, const fs::path& target, Journal& j, std::string& error) {
   j.undo = true;
-  if (!WriteJournal(target, j)) {
-    // The journal still says "install": a later recovery would finish it, which
-    // is as good an end as undoing.
+  if (!WriteJournal(files, target, j) && !files.Dead()) {
     error += "; the install journal cannot be updated";
   }
   std::string reason;
-  if (!PutBack(target, j, faults, reason)) {
-    error += "; " + reason;
+  if (files.Dead() || !PutBack(files, target, j, reason)) {
+    error += "; " + (files.Dead() ? std::string("stopped half-way") : reason);
     return false;
   }
-  Finish(target, j);
+  Finish(files, target);
   return true;
 }
 
-void ClearLeftovers(const fs::path& target) {
-  std::error_code ec;
-  for (auto it = fs::directory_iterator(target, ec); !ec && it != fs::directory_iterator();
-       it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if ((IsOwnFolderName(name, kStagingPrefix) || IsOwnFolderName(name, kBackupPrefix)) &&
-        KindAt(it->path()) == Kind::kFolder) {
-      std::error_code ignored;
-      fs::remove_all(it->path(), ignored);
+// Stages the files and writes the journal; on failure nothing is left but
+// what a dead process could not clear away.
+bool Prepare(InstallFiles& files, const std::vector<PackageEntry>& entries, const fs::path& target,
+             Journal& j, const Say& say, std::string& error) {
+  // Staging and backup live in the target folder so that every move is a
+  // rename on one file system.
+  const fs::path staging = UniqueFolder(files, target, kStagingPrefix);
+  const fs::path backup = staging.empty() ? fs::path() : UniqueFolder(files, target, kBackupPrefix);
+  if (!staging.empty() && !backup.empty()) {
+    j.staging = staging.filename().string();
+    j.backup = backup.filename().string();
+    if (StageFiles(files, entries, staging, say, error)) {
+      if (WriteJournal(files, target, j)) {
+        return true;
+      }
+      error = "cannot write the install journal in " + target.string();
     }
+  } else {
+    error = "cannot create a staging folder in " + target.string();
   }
+  if (!staging.empty()) {
+    files.RemoveTree(staging);
+  }
+  if (!backup.empty()) {
+    files.RemoveTree(backup);
+  }
+  return false;
 }
 
 }  // namespace
@@ -322,49 +335,37 @@ void ClearLeftovers(const fs::path& target) {
 bool InstallUpdate(const std::vector<PackageEntry>& entries, const fs::path& target,
                    std::string& error, const std::function<void(const std::string&)>& progress,
                    const InstallFaults& faults) {
-  const auto say = [&](const std::string& text) {
+  const Say say = [&](const std::string& text) {
     if (progress) {
       progress(text);
     }
   };
-  if (KindAt(target) != Kind::kFolder) {
-    error = target.string() + " is not a folder";
+  InstallFiles files(faults);
+  const Kind targetKind = files.KindAt(target);
+  if (targetKind != Kind::kFolder) {
+    error = target.string() +
+            (targetKind == Kind::kUnknown ? " cannot be checked" : " is not a folder");
     return false;
   }
-  if (KindAt(target / kJournalName) != Kind::kMissing) {
-    error = "an earlier update of " + target.string() + " is unfinished";
+  const Kind journal = files.KindAt(target / kJournalName);
+  if (journal != Kind::kMissing) {
+    error = journal == Kind::kUnknown
+                ? "cannot check whether an earlier update of " + target.string() + " is unfinished"
+                : "an earlier update of " + target.string() + " is unfinished";
     return false;
   }
   Journal j;
-  if (!Preflight(entries, target, j, error)) {
-    return false;
-  }
-  // Staging and backup live in the target folder so that every move is a
-  // rename on one file system.
-  const fs::path staging = UniqueFolder(target, kStagingPrefix);
-  const fs::path backup = staging.empty() ? fs::path() : UniqueFolder(target, kBackupPrefix);
-  if (staging.empty() || backup.empty()) {
-    std::error_code ignored;
-    fs::remove_all(staging, ignored);
-    error = "cannot create a staging folder in " + target.string();
-    return false;
-  }
-  j.staging = staging.filename().string();
-  j.backup = backup.filename().string();
-  if (!StageFiles(entries, staging, say, error) || !WriteJournal(target, j)) {
-    if (error.empty()) {
-      error = "cannot write the install journal in " + target.string();
+  if (!Preflight(files, entries, target, j, error) ||
+      !Prepare(files, entries, target, j, say, error)) {
+    if (files.Dead()) {
+      error = "stopped half-way";
     }
-    std::error_code ignored;
-    fs::remove(target / kJournalName, ignored);
-    fs::remove_all(staging, ignored);
-    fs::remove_all(backup, ignored);
     return false;
   }
 
-  switch (MoveIn(target, j, faults, say, error)) {
+  switch (MoveIn(files, target, j, say, error)) {
     case Step::kDone:
-      Finish(target, j);
+      Finish(files, target);
       say("installed " + std::to_string(entries.size()) + " files");
       return true;
     case Step::kStopped:
@@ -373,34 +374,44 @@ bool InstallUpdate(const std::vector<PackageEntry>& entries, const fs::path& tar
     case Step::kFailed:
       break;
   }
-  if (Undo(target, j, faults, error)) {
+  if (Undo(files, target, j, error)) {
     error += "; the previous files are back";
   }
   return false;
 }
 
-RecoveryResult RecoverInterruptedInstall(const fs::path& target, std::string& error) {
+bool InstallInterrupted(const fs::path& target) {
+  InstallFiles files;
+  return files.KindAt(target / kJournalName) != Kind::kMissing;
+}
+
+RecoveryResult RecoverInterruptedInstall(const fs::path& target, std::string& error,
+                                         const InstallFaults& faults) {
+  InstallFiles files(faults);
   const fs::path journalFile = target / kJournalName;
-  const Kind kind = KindAt(journalFile);
+  const Kind kind = files.KindAt(journalFile);
   if (kind == Kind::kMissing) {
-    ClearLeftovers(target);
+    ClearLeftovers(files, target);
     return RecoveryResult::kNothingToDo;
   }
   std::vector<uint8_t> bytes;
   Journal j;
-  if (kind != Kind::kFile || !ReadFileBytes(journalFile, kMaxJournalBytes, bytes) ||
+  if (kind != Kind::kFile || !files.ReadFile(journalFile, kMaxJournalBytes, bytes) ||
       !ParseJournal(std::string(bytes.begin(), bytes.end()), j)) {
     error = "the update journal " + journalFile.string() + " cannot be read";
     return RecoveryResult::kFailed;
   }
   if (!j.undo) {
     if (MoveIn(
-            target, j, {}, [](const std::string&) {}, error) == Step::kDone) {
-      Finish(target, j);
+            files, target, j, [](const std::string&) {}, error) == Step::kDone) {
+      Finish(files, target);
       return RecoveryResult::kFinished;
     }
+    if (files.Dead()) {
+      return RecoveryResult::kFailed;
+    }
   }
-  return Undo(target, j, {}, error) ? RecoveryResult::kUndone : RecoveryResult::kFailed;
+  return Undo(files, target, j, error) ? RecoveryResult::kUndone : RecoveryResult::kFailed;
 }
 
 }  // namespace padscope

@@ -11,6 +11,10 @@
 
 #include "support/UpdateCheck.h"
 
+#ifndef PADSCOPE_UPDATE_PLATFORM
+#define PADSCOPE_UPDATE_PLATFORM "unknown"
+#endif
+
 namespace padscope {
 
 namespace {
@@ -56,11 +60,25 @@ class Reader {
   size_t at_ = 0;
 };
 
+// The path as a file system that ignores letter case sees it.
+std::string Folded(std::string_view path) {
+  std::string folded(path);
+  std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
+  return folded;
+}
+
 }  // namespace
+
+std::string_view UpdatePlatform() {
+  return PADSCOPE_UPDATE_PLATFORM;
+}
 
 bool IsSafePackagePath(const std::string& path) {
   if (path.empty() || path.size() > kMaxPathLength || path.front() == '/' ||
-      path.find_first_of("\\:") != std::string::npos || path.rfind(kReservedUpdateName, 0) == 0) {
+      path.find_first_of("\\:") != std::string::npos ||
+      Folded(path).rfind(kReservedUpdateName, 0) == 0) {
     return false;
   }
   // No control characters: the names go into the installer's journal, one a line.
@@ -145,17 +163,52 @@ bool HasFileFolderConflict(const std::set<std::string>& paths) {
   return false;
 }
 
-// "appCheck" must name the package's own version.
-bool NamesItsVersion(const UpdatePackage& package) {
-  for (const PackageEntry& e : package.entries) {
-    if (e.path == kAppCheckFile) {
-      const std::string_view text(reinterpret_cast<const char*>(e.contents.data()),
-                                  e.contents.size());
-      const std::string_view firstLine = text.substr(0, text.find('\n'));
-      return ParseVersionValue(firstLine, "Current Version") ==
-             static_cast<int32_t>(package.version);
+// The text after "key =" on the line that starts with the key, without the
+// blanks around it; empty when no line does.
+std::string LineValue(std::string_view text, std::string_view key) {
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.rfind(key, 0) != 0) {
+      continue;
     }
+    line.remove_prefix(key.size());
+    const size_t equals = line.find_first_not_of(" \t");
+    if (equals == std::string_view::npos || line[equals] != '=') {
+      continue;
+    }
+    line.remove_prefix(equals + 1);
+    const size_t first = line.find_first_not_of(" \t");
+    const size_t last = line.find_last_not_of(" \t\r");
+    return first == std::string_view::npos ? std::string()
+                                           : std::string(line.substr(first, last - first + 1));
   }
+  return {};
+}
+
+// "appCheck" must name the package's own version on its first line, and the
+// product and platform; false with the reason.
+bool ReadAppCheck(UpdatePackage& package, std::string& error) {
+  for (const PackageEntry& e : package.entries) {
+    if (e.path != kAppCheckFile) {
+      continue;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(e.contents.data()),
+                                e.contents.size());
+    const std::string_view firstLine = text.substr(0, text.find('\n'));
+    if (ParseVersionValue(firstLine, "Current Version") != static_cast<int32_t>(package.version)) {
+      break;
+    }
+    package.product = LineValue(text, "Product");
+    package.platform = LineValue(text, "Platform");
+    if (package.product.empty() || package.platform.empty()) {
+      error = "the package's appCheck names no product or no platform";
+      return false;
+    }
+    return true;
+  }
+  error = "the package's appCheck does not name its version " + std::to_string(package.version);
   return false;
 }
 
@@ -177,7 +230,7 @@ bool ParseUpdatePackageBody(std::span<const uint8_t> body, UpdatePackage& packag
     error = "the package names no version";
     return false;
   }
-  std::set<std::string> seen;
+  std::set<std::string> seen;  // letter case folded
   UpdatePackage read;
   read.version = static_cast<uint32_t>(version);
   for (uint64_t i = 0; i < count; ++i) {
@@ -191,7 +244,7 @@ bool ParseUpdatePackageBody(std::span<const uint8_t> body, UpdatePackage& packag
     PackageEntry e;
     e.path.assign(path.begin(), path.end());
     e.flags = static_cast<uint32_t>(flags);
-    if (!IsSafePackagePath(e.path) || !seen.insert(e.path).second) {
+    if (!IsSafePackagePath(e.path) || !seen.insert(Folded(e.path)).second) {
       error = "the package names an unsafe or repeated path";
       return false;
     }
@@ -206,11 +259,51 @@ bool ParseUpdatePackageBody(std::span<const uint8_t> body, UpdatePackage& packag
     error = "the package names a path both as a file and as a folder";
     return false;
   }
-  if (!NamesItsVersion(read)) {
-    error = "the package's appCheck does not name its version " + std::to_string(version);
+  if (!ReadAppCheck(read, error)) {
     return false;
   }
   package = std::move(read);
+  return true;
+}
+
+bool FitsUpdateTarget(const UpdatePackage& package, const UpdateTarget& target,
+                      std::string& error) {
+  if (package.product != kUpdateProduct) {
+    error = "the package is for " + package.product + ", not for " + kUpdateProduct;
+    return false;
+  }
+  if (package.platform != UpdatePlatform()) {
+    error = "the package is for " + package.platform + ", not for " + std::string(UpdatePlatform());
+    return false;
+  }
+  if (!target.installedVersion) {
+    error = "the installed version is not known (appCheck is missing or unreadable)";
+    return false;
+  }
+  if (static_cast<int64_t>(package.version) <= *target.installedVersion) {
+    error = "version " + std::to_string(package.version) + " is not newer than the installed " +
+            std::to_string(*target.installedVersion);
+    return false;
+  }
+  const bool replacesProgram =
+      std::any_of(package.entries.begin(), package.entries.end(),
+                  [&](const PackageEntry& e) { return e.path == target.programName; });
+  if (!replacesProgram) {
+    error = "the package does not hold the program " + target.programName;
+    return false;
+  }
+  return true;
+}
+
+bool UnpackUpdateFor(std::span<const uint8_t> image, const UpdatePublicKey& key,
+                     const UpdateTarget& target, UpdatePackage& package, std::string& error) {
+  if (!UnpackUpdate(image, key, package, error)) {
+    return false;
+  }
+  if (!FitsUpdateTarget(package, target, error)) {
+    package = {};
+    return false;
+  }
   return true;
 }
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "capture/CaptureContext.h"
-#include "views/TraceRuns.h"
+#include "viewlogic/TraceRuns.h"
 
 namespace padscope {
 

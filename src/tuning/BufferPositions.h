@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "views/ScopeGeometry.h"
+#include "viewlogic/ScopeGeometry.h"
 
 namespace padscope {
 

@@ -8,7 +8,7 @@
 #include "state/GlobalSettings.h"
 #include "tuning/BufferPositions.h"
 #include "tuning/RangeAnalysis.h"
-#include "views/KeyScopeGeometry.h"
+#include "viewlogic/KeyScopeGeometry.h"
 
 namespace padscope {
 

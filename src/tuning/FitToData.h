@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "views/ScopeGeometry.h"
+#include "viewlogic/ScopeGeometry.h"
 
 namespace padscope {
 

@@ -3,7 +3,7 @@
 #include "analysis/Analysis.h"
 #include "platform/MessageLog.h"
 #include "state/GlobalSettings.h"
-#include "views/ThresholdListLogic.h"
+#include "viewlogic/ThresholdListLogic.h"
 
 namespace padscope {
 

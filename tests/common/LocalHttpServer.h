@@ -2,7 +2,7 @@
 
 // A tiny HTTP server on 127.0.0.1 for tests: one thread, one connection at a
 // time, canned responses chosen by request path. Responses are raw bytes, so a
-// test can send headers and bodies that disagree.
+// test can send headers and bodies that disagree, or bodies that never end.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -33,10 +34,28 @@ inline std::string HttpResponse(const std::string& body, long long announced = -
   return head + "\r\n" + body;
 }
 
+// Raw response bytes and, when `repeat` is not empty, a body without end:
+// `repeat` follows again and again until the client stops reading.
+struct HttpReply {
+  HttpReply(std::string raw) : bytes(std::move(raw)) {}  // NOLINT: any response string
+  HttpReply(std::string raw, std::string again) : bytes(std::move(raw)), repeat(std::move(again)) {}
+  std::string bytes;
+  std::string repeat;
+};
+
+// A chunked body of 64 KiB chunks that never ends, announcing no length.
+inline HttpReply EndlessHttpResponse() {
+  constexpr size_t kChunk = 64 << 10;
+  return {
+      "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+      "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n",
+      "10000\r\n" + std::string(kChunk, 'x') + "\r\n"};
+}
+
 class LocalHttpServer {
  public:
   // `respond` gets the request path and returns the raw response.
-  explicit LocalHttpServer(std::function<std::string(const std::string& path)> respond)
+  explicit LocalHttpServer(std::function<HttpReply(const std::string& path)> respond)
       : respond_(std::move(respond)) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
@@ -99,15 +118,10 @@ class LocalHttpServer {
     }
     const size_t start = head.find(' ') + 1;
     const std::string path = head.substr(start, head.find(' ', start) - start);
-    const std::string response = respond_(path);
-    size_t sent = 0;
-    while (sent < response.size()) {
-      const ssize_t n =
-          ::send(client, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) {
-        break;  // the client stopped reading
-      }
-      sent += static_cast<size_t>(n);
+    const HttpReply reply = respond_(path);
+    bool reading = Send(client, reply.bytes);
+    while (reading && !reply.repeat.empty()) {
+      reading = Send(client, reply.repeat);
     }
     ::shutdown(client, SHUT_WR);
     // Let the client read to the end before the socket goes.
@@ -116,7 +130,25 @@ class LocalHttpServer {
     }
   }
 
-  std::function<std::string(const std::string&)> respond_;
+  // False once the client stopped reading or the server is going.
+  bool Send(int client, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size() && !stop_) {
+      pollfd p{client, POLLOUT, 0};
+      if (::poll(&p, 1, 20) <= 0) {
+        continue;
+      }
+      const ssize_t n =
+          ::send(client, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n <= 0 && errno != EAGAIN) {
+        return false;
+      }
+      sent += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    return sent == bytes.size();
+  }
+
+  std::function<HttpReply(const std::string&)> respond_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};

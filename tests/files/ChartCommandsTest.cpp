@@ -1,7 +1,9 @@
 // The chart commands: save with companions, the three readers with their stop
 // and pause rules, and Dump Original Data.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -320,6 +322,24 @@ TEST_F(ChartCommands, DumpOriginalData) {
   }
   EXPECT_EQ(tables, 1);
   EXPECT_EQ(logs, 1);
+}
+
+// The last buffered bytes of an export go out when it is closed; a file that
+// cannot grow (here: a size limit) fails there, and that is no "save ok.".
+TEST_F(ChartCommands, AnExportWhoseCloseFailsIsNoSave) {
+  chooser->Answer(WriteChartFile("in.tkchart", 12));
+  LoadChart(targets);
+  host.log = {std::string(3000, 'x')};  // fits the stream's buffer, not the limit
+  chooser->Answer(Path("dump.bin"));
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const rlimit small{2000, old.rlim_max};
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  DumpOriginalData(targets);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"file create failed."});
 }
 
 }  // namespace

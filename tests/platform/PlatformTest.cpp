@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +67,27 @@ TEST(BytesLeft, CountsFromThePositionAndNothingForAPipe) {
   pclose(pipe);
 #endif
 }
+
+#if !defined(_WIN32)
+// Charts and state files are opened without a check before the open: what is
+// opened is checked. A FIFO swapped in under the name (no writer will come)
+// is refused at once rather than waited on for ever.
+TEST(OpenRegularFile, RefusesAFifoAtOnceAndGivesAFilesSize) {
+  const std::filesystem::path dir = StateDirectory();
+  ASSERT_EQ(::mkfifo((dir / "swapped.tkchart").c_str(), 0600), 0);
+  uintmax_t size = 1;
+  EXPECT_EQ(OpenRegularFile(dir / "swapped.tkchart", size), nullptr);
+  EXPECT_EQ(size, 0u);
+  std::vector<uint8_t> bytes;
+  EXPECT_FALSE(ReadFileBytes(dir / "swapped.tkchart", 100, bytes));
+
+  test::WriteAll(dir / "chart.tkchart", test::Bytes(640, 1));
+  std::FILE* in = OpenRegularFile(dir / "chart.tkchart", size);
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(size, 640u);
+  std::fclose(in);
+}
+#endif
 
 }  // namespace
 }  // namespace padscope

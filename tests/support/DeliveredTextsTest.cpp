@@ -21,10 +21,10 @@ const std::filesystem::path kDeliveredTexts =
 
 // Every id the program looks up, in the order the file keeps them.
 const std::vector<std::string> kIds = {
-    "ID_WIN_TITLE", "T_ISEXIST",        "T_CHANGELANG",      "T_CHECKUPDATE",
-    "T_MSGSETTING", "T_REALTIME_VEDIO", "T_RECORDING_VEDIO", "V_CHNAME",
-    "V_CHINDEX",    "T_NONEWVERSION",   "T_CHECKERROR",      "T_UPDATETITLE",
-    "T_UPDATETEXT", "T_FILEERROR",      "T_UPDATEMANUAL",    "T_UPDATEPACKAGE"};
+    "ID_WIN_TITLE",     "T_ISEXIST",         "T_CHANGELANG", "T_CHECKUPDATE", "T_MSGSETTING",
+    "T_REALTIME_VEDIO", "T_RECORDING_VEDIO", "V_CHNAME",     "V_CHINDEX",     "T_NONEWVERSION",
+    "T_CHECKERROR",     "T_UPDATETITLE",     "T_UPDATETEXT", "T_FILEERROR",   "T_UPDATEMANUAL",
+    "T_UPDATEPACKAGE",  "T_UPDATEREFUSED",   "T_NOVERSION"};
 
 bool IsVideoAddress(const std::string& id) {
   return id == "T_REALTIME_VEDIO" || id == "T_RECORDING_VEDIO";

@@ -43,13 +43,15 @@ TEST(ParseVersionValue, LongValuesSaturateInsteadOfOverflowing) {
   EXPECT_EQ(ParseVersionValue("v=" + std::string(100, '0') + "42", "v"), 42);
 }
 
-TEST(ReadInstalledVersion, OnlyTheFirstLineCountsAndAMissingFileIsZero) {
+TEST(ReadInstalledVersion, OnlyTheFirstLineCountsAndAMissingFileIsUnknown) {
   const auto path = StateDirectory() / kAppCheckFile;
-  EXPECT_EQ(ReadInstalledVersion(path), 0);
+  EXPECT_EQ(ReadInstalledVersion(path), std::nullopt);
   std::ofstream(path) << "Current Version = 105\r\nCurrent Version = 999\n";
   EXPECT_EQ(ReadInstalledVersion(path), 105);
   std::ofstream(path, std::ios::trunc) << "\nCurrent Version = 105\n";
-  EXPECT_EQ(ReadInstalledVersion(path), 0);
+  EXPECT_EQ(ReadInstalledVersion(path), std::nullopt);
+  std::ofstream(path, std::ios::trunc) << "Current Version = 0\n";
+  EXPECT_EQ(ReadInstalledVersion(path), std::nullopt);
 }
 
 TEST(VersionPageAddress, AppendsThePageWithOneSeparator) {
@@ -65,6 +67,12 @@ class FakeHost : public UpdateHost {
     fetched.push_back(address);
     return page;
   }
+  bool CheckPackage(const std::string& base, const UpdateTarget& target,
+                    std::string& reason) override {
+    checked.push_back(base + " " + target.programName);
+    reason = "the signature does not match";
+    return packageFits;
+  }
   bool LaunchUpdater(const std::vector<std::string>& arguments) override {
     ++launches;
     launchedArguments = arguments;
@@ -74,6 +82,8 @@ class FakeHost : public UpdateHost {
   void EndProcess(int code) override { endCodes.push_back(code); }
 
   std::string page;
+  bool packageFits = true;
+  std::vector<std::string> checked;
   bool launchWorks = true;
   std::vector<std::string> fetched;
   int launches = 0;
@@ -95,6 +105,8 @@ class UpdateWorkerTest : public testing::Test {
            "<SENTENSE id=\"T_FILEERROR\"><VALUE Lang=\"en\">file error</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_UPDATEMANUAL\"><VALUE Lang=\"en\">by hand</VALUE></SENTENSE>"
            "<SENTENSE id=\"T_UPDATEPACKAGE\"><VALUE Lang=\"en\">by apt</VALUE></SENTENSE>"
+           "<SENTENSE id=\"T_NOVERSION\"><VALUE Lang=\"en\">unknown version</VALUE></SENTENSE>"
+           "<SENTENSE id=\"T_UPDATEREFUSED\"><VALUE Lang=\"en\">refused</VALUE></SENTENSE>"
            "</text>";
     ASSERT_TRUE(TextTable::Instance().Load(StateDirectory() / "Padscope.xml"));
     request.baseAddress = "http://h/AppUpdate/USB/Padscope/Padscope";
@@ -122,6 +134,21 @@ TEST_F(UpdateWorkerTest, NewerVersionAcceptedLaunchesTheUpdaterWithBothArguments
             (std::vector<std::string>{request.baseAddress, "/opt/padscope/padscope"}));
   EXPECT_EQ(host.closes, 1);
   EXPECT_EQ(host.endCodes, std::vector<int>{0});
+  EXPECT_EQ(host.checked, std::vector<std::string>{request.baseAddress + " padscope"});
+}
+
+// The version page is not signed: whatever it says, the program ends only for
+// a package that would be installed, and otherwise says why and goes on.
+TEST_F(UpdateWorkerTest, APackageThatWouldBeRefusedEndsNothingForcedOrAccepted) {
+  host.page = "ApplicationVersion=106 ForceUpdate=1";
+  host.packageFits = false;
+  for (const PromptButton answer : {PromptButton::Yes, PromptButton::No}) {
+    prompt->Answer(answer);
+    EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kPackageRefused);
+    EXPECT_EQ(prompt->Texts().back(), "refused\nthe signature does not match");
+  }
+  EXPECT_EQ(host.launches + host.closes, 0);
+  EXPECT_TRUE(host.endCodes.empty());
 }
 
 TEST_F(UpdateWorkerTest, DeclinedOfferDoesNothingUnlessForced) {
@@ -160,11 +187,18 @@ TEST_F(UpdateWorkerTest, FailedFetchIsACheckErrorWhenReporting) {
   EXPECT_EQ(prompt->Requests()[0].icon, PromptIcon::Error);
 }
 
-TEST_F(UpdateWorkerTest, MissingInstalledVersionIsOfferedAnyPublishedVersion) {
-  request.installedVersion = 0;
-  host.page = "ApplicationVersion=1";
-  EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kDeclined);
-  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"new?"});
+// Without a known installed version nothing is newer: nothing is offered,
+// even as forced, and nothing closes.
+TEST_F(UpdateWorkerTest, UnknownInstalledVersionOffersNothing) {
+  request.installedVersion = std::nullopt;
+  host.page = "ApplicationVersion=1 ForceUpdate=1";
+  EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kCheckFailed);
+  EXPECT_TRUE(prompt->Requests().empty());
+  request.reportResult = true;
+  EXPECT_EQ(RunUpdateWorker(request, host), UpdateOutcome::kCheckFailed);
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"unknown version"});
+  EXPECT_EQ(host.closes + host.launches, 0);
+  EXPECT_TRUE(host.endCodes.empty());
 }
 
 TEST_F(UpdateWorkerTest, UpdaterThatCannotStartKeepsTheProgramRunning) {

@@ -16,8 +16,11 @@ std::vector<uint8_t> Bytes(const std::string& s) {
   return {s.begin(), s.end()};
 }
 
-PackageEntry AppCheck(uint32_t version) {
-  return {"appCheck", 0, Bytes("Current Version = " + std::to_string(version) + "\r\n")};
+PackageEntry AppCheck(uint32_t version, const std::string& platform = std::string(UpdatePlatform()),
+                      const std::string& product = "Padscope") {
+  return {"appCheck", 0,
+          Bytes("Current Version = " + std::to_string(version) + "\r\nProduct = " + product +
+                "\r\nPlatform = " + platform + "\r\n")};
 }
 
 UpdatePackage Package(uint32_t version, std::vector<PackageEntry> entries) {
@@ -32,7 +35,8 @@ TEST(UpdatePackage, RoundTripsSignedEntriesAndHasTheDocumentedLayout) {
   const std::vector<uint8_t> head(image.begin(), image.begin() + 22);
   EXPECT_EQ(head, (std::vector<uint8_t>{'P', 'S', 'U', 'P', 'D', 'A', 'T', 'E', 0, 0, 0,
                                         2,   0,   0,   0,   7,   0,   0,   0,   2, 0, 8}));
-  EXPECT_EQ(image.size(), 20u + (2 + 8 + 4 + 8 + 3) + (2 + 8 + 4 + 8 + 21) + 64u);
+  const size_t appCheck = AppCheck(7).contents.size();
+  EXPECT_EQ(image.size(), 20u + (2 + 8 + 4 + 8 + 3) + (2 + 8 + 4 + 8 + appCheck) + 64u);
 
   UpdatePackage read;
   std::string error;
@@ -43,6 +47,8 @@ TEST(UpdatePackage, RoundTripsSignedEntriesAndHasTheDocumentedLayout) {
   EXPECT_EQ(read.entries[0].flags, kPackageExecutable);
   EXPECT_EQ(read.entries[0].contents, Bytes("ELF"));
   EXPECT_EQ(read.entries[1].path, "appCheck");
+  EXPECT_EQ(read.product, "Padscope");
+  EXPECT_EQ(read.platform, UpdatePlatform());
 }
 
 // Whatever was done to a signed image, it is refused whole.
@@ -91,6 +97,10 @@ TEST(UpdatePackage, SignedPackagesThatBreakTheFormatRulesAreRefused) {
       {"repeated path", Package(3, {{"a", 0, {}}, {"a", 0, {}}})},
       {"file and folder", Package(3, {{"lib", 0, {}}, {"lib/x", 0, {}}})},
       {"installer's name", Package(3, {{".padscope-update-journal", 0, {}}})},
+      {"installer's name in capitals", Package(3, {{".PADSCOPE-UPDATE-journal", 0, {}}})},
+      {"paths equal but for case", Package(3, {{"padscope", 0, {}}, {"PADSCOPE", 0, {}}})},
+      {"file and folder but for case", Package(3, {{"Lib", 0, {}}, {"lib/x", 0, {}}})},
+      {"no platform", {3, {{"appCheck", 0, Bytes("Current Version = 3\nProduct = Padscope\n")}}}},
       {"no appCheck", {3, {{"a", 0, {}}}}},
       {"appCheck of another version", {3, {{"a", 0, {}}, AppCheck(2)}}},
       {"version 0", Package(0, {})},
@@ -111,6 +121,35 @@ TEST(UpdatePackage, SignedPackagesThatBreakTheFormatRulesAreRefused) {
   std::string error;
   EXPECT_FALSE(ParseUpdatePackageBody(body, read, error));
   EXPECT_NE(error.find("truncated"), std::string::npos);
+}
+
+// Signed and well formed, but not one that may replace this program: refused
+// by the check the updater makes before it writes anything.
+TEST(UpdatePackage, PackagesForAnotherProductOrPlatformOrWithoutTheProgramDoNotFit) {
+  const UpdateTarget target{105, "padscope"};
+  const PackageEntry program{"padscope", kPackageExecutable, Bytes("ELF")};
+  const std::vector<std::pair<const char*, UpdatePackage>> cases = {
+      {"another platform", {106, {program, AppCheck(106, "windows-x86_64")}}},
+      {"another product", {106, {program, AppCheck(106, std::string(UpdatePlatform()), "Other")}}},
+      {"without the program", Package(106, {{"padscope.exe", 0, Bytes("MZ")}})},
+      {"not newer", Package(105, {program})},
+  };
+  for (const auto& [name, package] : cases) {
+    UpdatePackage read;
+    std::string error;
+    EXPECT_FALSE(UnpackUpdateFor(PackUpdate(package, test::TestSecretKey()), test::TestPublicKey(),
+                                 target, read, error))
+        << name;
+    EXPECT_FALSE(error.empty()) << name;
+    EXPECT_TRUE(read.entries.empty()) << name;
+  }
+  const std::vector<uint8_t> fits = PackUpdate(Package(106, {program}), test::TestSecretKey());
+  UpdatePackage read;
+  std::string error;
+  EXPECT_TRUE(UnpackUpdateFor(fits, test::TestPublicKey(), target, read, error)) << error;
+  EXPECT_FALSE(
+      UnpackUpdateFor(fits, test::TestPublicKey(), {std::nullopt, "padscope"}, read, error))
+      << "an installation of unknown version takes no package";
 }
 
 TEST(UpdatePackage, PathsThatLeaveTheFolderOrCannotBeJournalledAreRefused) {

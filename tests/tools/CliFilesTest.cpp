@@ -185,13 +185,14 @@ TEST_F(CliFiles, KeygenPackageAndVerifyMakeAndCheckASignedPackage) {
   EXPECT_EQ(noVersion.status, 1);
   EXPECT_NE(noVersion.err.find("appCheck"), std::string::npos) << noVersion.err;
 
-  std::ofstream(folder / "appCheck") << "Current Version = 107\n";
+  std::ofstream(folder / "appCheck") << "Current Version = 107\nProduct = Padscope\n"
+                                        "Platform = windows-x86_64\n";
   const CliResult r = Cli({"package", folder.string(), pkg, "--key", secret});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.rfind("3 files, version 107, ", 0), 0u) << r.out;
   const CliResult ok = Cli({"verify", pkg, "--key", pub});
   EXPECT_EQ(ok.status, 0) << ok.err;
-  EXPECT_EQ(ok.out, "signed, version 107, 3 files\n");
+  EXPECT_EQ(ok.out, "signed, version 107, 3 files, Padscope for windows-x86_64\n");
 
   // Checked against another key, or changed after signing: exit 1 with the reason.
   ASSERT_EQ(Cli({"keygen", Path("other.pub"), Path("other.secret")}).status, 0);

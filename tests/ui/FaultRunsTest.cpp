@@ -10,17 +10,17 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/DeviceWatcherQt.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
-#include "views/CViewKeyScope.h"
-#include "views/CViewScope.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/app/DeviceWatcherQt.h"
+#include "ui/views/CViewKeyScope.h"
+#include "ui/views/CViewScope.h"
 
 namespace padscope {
 namespace {

@@ -13,17 +13,17 @@
 #include <QTextEdit>
 #include <chrono>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"
-#include "dialogs/CDlgUtil.h"
-#include "dialogs/CRecharge.h"
-#include "dialogs/DialogRunnerQt.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/dialogs/CDlgUtil.h"
+#include "ui/dialogs/CRecharge.h"
+#include "ui/dialogs/DialogRunnerQt.h"
 
 namespace padscope {
 namespace {

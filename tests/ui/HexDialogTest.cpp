@@ -9,18 +9,18 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/Files.h"
 #include "common/SimFixture.h"
-#include "dialogs/CDlgHex.h"
-#include "dialogs/CNumberEdit.h"
-#include "dialogs/DialogRunnerQt.h"
 #include "flash/HexImage.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/dialogs/CDlgHex.h"
+#include "ui/dialogs/CNumberEdit.h"
+#include "ui/dialogs/DialogRunnerQt.h"
 
 namespace padscope {
 namespace {

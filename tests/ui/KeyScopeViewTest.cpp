@@ -5,12 +5,12 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 
-#include "app/CMainFrame.h"
 #include "capture/CaptureContext.h"
 #include "common/SimFixture.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "views/CViewKeyScope.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/views/CViewKeyScope.h"
 
 namespace padscope {
 namespace {
@@ -91,8 +91,34 @@ TEST_F(KeyScopeViewTest, PaintsBoxesBarsSwitchesPlotAndSlider) {
   EXPECT_EQ(Px(97 + 13, kH - 49), QColor(Qt::black));
   EXPECT_EQ(Px(56 + 41 * 5, kH - 62), QColor(55, 55, 55));  // hidden channel
   EXPECT_EQ(Px(45, 60), QColor(255, 0, 0));                 // output of channel 0 at 50
-  EXPECT_EQ(Px(640, 354), QColor(0, 255, 0));               // slider line
+  EXPECT_EQ(Px(640, 310), QColor(0, 255, 0));               // slider line, above the switch labels
   EXPECT_EQ(Px(40, 200), QColor(Qt::white));                // value axis
+}
+
+// Zoomed in, values far above and below the plot, a threshold line below it
+// and a threshold beyond the bar's range: nothing of channel 0 or 1 lands on
+// the title row, the time axis with its labels, or the box headers.
+TEST_F(KeyScopeViewTest, TracesAndMarkersStayInsideThePlot) {
+  s.zoom = 5;  // U 100: value 0 on row 510, 255 on row -765
+  for (int i = 0; i < kFrames; ++i) {
+    ctx.FrameForWrite(i)->secondValue[0] = i % 2 == 0 ? 0 : 255;
+  }
+  s.channel[1].threshold = 27;   // its line on row 375, among the time labels
+  s.channel[0].threshold = 280;  // above the bar maximum 255: mark at y 21
+  view.Refresh();
+  const QColor red(255, 0, 0);
+  const QColor green(0, 255, 0);  // channel 1
+  for (int x = 40; x < 60; ++x) {
+    for (int y : {0, 5, 9, kH - 30, kH - 20, kH - 1}) {
+      EXPECT_NE(Px(x, y), red) << x << "," << y;
+    }
+  }
+  for (int x = 40; x < kW - 84; ++x) {
+    EXPECT_NE(Px(x, 375), green) << x;
+  }
+  EXPECT_FALSE(view.layout().lineShown[1]) << "a line off the plot is not grabbed either";
+  EXPECT_TRUE(Px(40, 100) == red || Px(41, 100) == red) << "inside, the trace is drawn";
+  EXPECT_NE(Px(780, 21), QColor(Qt::white));
 }
 
 TEST_F(KeyScopeViewTest, NoShownChannelLeavesOnlyTheEmptyStrip) {
@@ -125,7 +151,9 @@ TEST_F(KeyScopeViewTest, ThresholdDragSetsEveryChannelOutsideModeOne) {
 }
 
 TEST_F(KeyScopeViewTest, ZoomSwitchAndHeaderClicks) {
-  const QPoint knob(625, 350);  // slider (620, 330, 716, 362) at zoom 1
+  // Slider (620, 286, 716, 318) at zoom 1: the 16 switches reach under its
+  // usual place at W 800, so it sits above their labels.
+  const QPoint knob(625, 306);
   Hover(knob);
   EXPECT_EQ(view.hoverCode(), 10);
   EXPECT_EQ(view.cursor().shape(), Qt::SizeHorCursor);

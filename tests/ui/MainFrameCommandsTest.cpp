@@ -14,20 +14,21 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
+#include "commands/MiscCommands.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "dialogs/CCoordinateDlg.h"
-#include "dialogs/DialogRunnerQt.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/ChartList.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
-#include "views/CViewKey.h"
-#include "views/CViewSetting.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/dialogs/CCoordinateDlg.h"
+#include "ui/dialogs/DialogRunnerQt.h"
+#include "ui/views/CViewKey.h"
+#include "ui/views/CViewSetting.h"
 
 namespace padscope {
 namespace {
@@ -116,6 +117,13 @@ TEST_F(FrameCommands, AlgorithmChoiceShowsOrHidesAutoBalance) {
   Run(kCmdAlgorithmMa);
   EXPECT_EQ(GlobalSettings::Instance().parameterMode, 1);
   EXPECT_TRUE(frame->viewSetting()->autoBalanceButton()->isHidden());
+}
+
+TEST_F(FrameCommands, InstructionsThatAreMissingAreSaidToBe) {
+  Open();
+  Run(kCmdInstructions);
+  EXPECT_EQ(prompt->Texts(), std::vector<std::string>{kInstructionsMissingText +
+                                                      InstructionsDocumentPath().string()});
 }
 
 TEST_F(FrameCommands, PrintButtonsWriteToTheMessageLog) {

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDockWidget>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,23 +15,23 @@
 #include <fstream>
 #include <thread>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/DeviceWatcherQt.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "dialogs/DialogRunnerQt.h"
 #include "platform/MessageLog.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
 #include "support/ChannelLabel.h"
 #include "support/TextTable.h"
-#include "views/CViewKey.h"
-#include "views/CViewScope.h"
-#include "views/KeyScopeEdit.h"
-#include "views/KeyScopeGeometry.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/app/DeviceWatcherQt.h"
+#include "ui/dialogs/DialogRunnerQt.h"
+#include "ui/views/CViewKey.h"
+#include "ui/views/CViewScope.h"
+#include "viewlogic/KeyScopeEdit.h"
+#include "viewlogic/KeyScopeGeometry.h"
 
 namespace padscope {
 namespace {
@@ -324,6 +325,22 @@ TEST_F(MainFrameTest, FeedbackFitsBesideTheStatusPanes) {
     EXPECT_LE(metrics.horizontalAdvance(hover), firstPane - 8) << width;
     EXPECT_LE(metrics.horizontalAdvance(drag), firstPane - 8) << width;
   }
+}
+
+// On a 1366 x 768 screen the Tuning dock takes its share of the height; the
+// message log still shows a few lines of feedback.
+TEST_F(MainFrameTest, MessageLogKeepsAFewLinesWithTheTuningDockOpen) {
+  frame->resize(1366, 768);
+  frame->show();
+  Run(kCmdTuningPanel);
+  QApplication::processEvents();
+  ASSERT_TRUE(frame->tuningDock()->isVisible());
+  for (int i = 0; i < 20; ++i) {
+    AddMessageLog("line %d", i);
+  }
+  QApplication::processEvents();
+  const QListWidget* log = frame->viewKey()->list();
+  EXPECT_GE(log->viewport()->height(), 4 * log->sizeHintForRow(0));
 }
 
 TEST_F(MainFrameTest, LoggingOnThenOffWritesTwoLines) {

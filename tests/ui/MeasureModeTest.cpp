@@ -10,7 +10,7 @@
 #include "capture/CaptureContext.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "views/CViewScope.h"
+#include "ui/views/CViewScope.h"
 
 namespace padscope {
 namespace {

@@ -9,21 +9,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 #include <tuple>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "state/GlobalSettings.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
-#include "dialogs/CDecimalEdit.h"
-#include "dialogs/CDlgSetting.h"
-#include "dialogs/DialogRunnerQt.h"
+#include "files/ChartCommands.h"
+#include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
-#include "views/CViewKey.h"
-#include "views/CViewScope.h"
+#include "state/GlobalSettings.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/dialogs/CDecimalEdit.h"
+#include "ui/dialogs/CDlgSetting.h"
+#include "ui/dialogs/DialogRunnerQt.h"
+#include "ui/views/CTuningPanel.h"
+#include "ui/views/CViewKey.h"
+#include "ui/views/CViewKeyScope.h"
+#include "ui/views/CViewScope.h"
 
 namespace padscope {
 namespace {
@@ -249,6 +254,58 @@ TEST_P(SettingDialogPelmira, RefusedWhileCapturingOrReplaying) {
   EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"请先停止."});
   ctx.runState = kRunStopped;
   EXPECT_EQ(Parameters(GlobalSettings::Instance()), defaults);
+}
+
+// OK reallocates the frame buffer. A capture no chart file has is offered
+// for saving first; afterwards every view shows the empty buffer at once.
+TEST_P(SettingDialogPelmira, OkAsksBeforeDiscardingAnUnsavedCaptureThenShowsTheEmptyBuffer) {
+  auto chooser = std::make_shared<ScriptedFileChooser>();
+  SetFileChooser(chooser);
+  frame->resize(1200, 800);
+  frame->show();
+  const auto capture = [&] {
+    frame->Action(kCmdStartCapture)->trigger();
+    ASSERT_TRUE(test::WaitFor([&] {
+      QApplication::processEvents();
+      return ctx.WriteIndex() >= 20;
+    }));
+    frame->Action(kCmdStopCapture)->trigger();
+  };
+  const auto ok = [](CDlgSetting& d) { d.accept(); };
+  capture();
+  frame->viewKeyScope()->Refresh();
+  ASSERT_NE(frame->StatusPaneText(129), "data: 0");
+  frame->SetChartStatus("old.tkchart");
+  frame->tuningPanel()->UpdateAnalysis();
+  ASSERT_TRUE(frame->tuningPanel()->Result().has_value());
+
+  prompt->Answer(PromptButton::Cancel);
+  EXPECT_NE(Open(ok), QDialog::Accepted);
+  ASSERT_EQ(prompt->Requests().size(), 1u);
+  EXPECT_EQ(prompt->Requests()[0].text, kUnsavedFramesText);
+  EXPECT_EQ(prompt->Requests()[0].buttons, PromptButtons::SaveDiscardCancel);
+  EXPECT_EQ(ParameterSends(), 0);
+  EXPECT_GE(ctx.WriteIndex(), 20) << "the capture is kept";
+
+  prompt->Answer(PromptButton::Discard);
+  EXPECT_EQ(Open(ok), QDialog::Accepted);
+  EXPECT_EQ(ctx.WriteIndex(), 0);
+  EXPECT_EQ(frame->StatusPaneText(129), "data: 0");
+  EXPECT_EQ(frame->StatusPaneText(130), "");
+  EXPECT_FALSE(frame->tuningPanel()->Result().has_value());
+
+  // Saved from the question, then read back: a chart's frames go unasked.
+  capture();
+  const auto chart = StateDirectory() / "kept.tkchart";
+  chooser->Answer(chart);
+  prompt->Clear();
+  prompt->Answer(PromptButton::Save);
+  EXPECT_EQ(Open(ok), QDialog::Accepted);
+  ASSERT_TRUE(std::filesystem::exists(chart));
+  frame->OpenChart(chart.string());
+  ASSERT_GT(ctx.WriteIndex(), 0);
+  EXPECT_EQ(Open(ok), QDialog::Accepted);
+  EXPECT_EQ(prompt->Texts().size(), 1u);
 }
 
 TEST_P(SettingDialogPelmira, FailedSendStoresNothingAndCanBeRetried) {

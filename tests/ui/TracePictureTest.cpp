@@ -14,8 +14,8 @@
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
 #include "tuning/MeasureCursors.h"
-#include "views/CViewKeyScope.h"
-#include "views/CViewScope.h"
+#include "ui/views/CViewKeyScope.h"
+#include "ui/views/CViewScope.h"
 
 namespace padscope {
 namespace {

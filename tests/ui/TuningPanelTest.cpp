@@ -17,11 +17,11 @@
 #include <sstream>
 
 #include "analysis/AnalysisReport.h"
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
+#include "link/Opcodes.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "sim/SimScenario.h"
@@ -31,12 +31,13 @@
 #include "support/TextTable.h"
 #include "tools/CliRun.h"
 #include "tuning/BufferPositions.h"
-#include "views/CCrosstalkMap.h"
-#include "views/CTuningPanel.h"
-#include "views/CViewKey.h"
-#include "views/CViewKeyScope.h"
-#include "views/CViewScope.h"
-#include "views/KeyScopeGeometry.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/views/CCrosstalkMap.h"
+#include "ui/views/CTuningPanel.h"
+#include "ui/views/CViewKey.h"
+#include "ui/views/CViewKeyScope.h"
+#include "ui/views/CViewScope.h"
+#include "viewlogic/KeyScopeGeometry.h"
 
 namespace padscope {
 namespace {
@@ -95,14 +96,21 @@ class TuningPanelTest : public ::testing::Test {
       return cond();
     });
   }
-  // Two seconds of the scripted chip recorded by the command line, loaded
-  // into the window as Load Data does.
+  // Two seconds of the scripted chip (1,000 frames) as a chart, loaded into
+  // the window as Load Data does. The chip makes its frames as they are read,
+  // so a busy machine records the same frames.
   void LoadRecording() {
-    const test::CliRun r =
-        test::RunCliCaptured({"check", "--simulate=pelmira:" + Path("keys.scn"), "--seconds", "2",
-                              "-o", Path("rec.tkchart"), "--format", "csv"},
-                             nullptr);
-    ASSERT_TRUE(std::filesystem::exists(Path("rec.tkchart"))) << r.err;
+    test::SimAdapter chip(WithScenario(test::FastSimConfig(), LoadScenario(Path("keys.scn"))));
+    ASSERT_TRUE(chip.adapter.Connect());
+    ASSERT_TRUE(chip.adapter.SendOpcodeWithByte(kOpStartStreamP, 0));
+    std::ofstream out(Path("rec.tkchart"), std::ios::binary);
+    uint8_t record[64];
+    for (int i = 0; i < 1000; ++i) {
+      ASSERT_TRUE(chip.adapter.ReadStream(record, 64));
+      out.write(reinterpret_cast<const char*>(record), 64);
+    }
+    out << std::string(64, '\xFF');  // the end record
+    out.close();
     chooser->Answer(Path("rec.tkchart"));
     frame->OnCommand(kCmdLoadData);
     ASSERT_GT(ctx.WriteIndex(), 400);

@@ -11,18 +11,20 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/Files.h"
 #include "common/LocalHttpServer.h"
 #include "common/SimFixture.h"
+#include "common/UpdateTestKeys.h"
 #include "common/Wait.h"
 #include "platform/ProgramFolders.h"
 #include "platform/RecordingPrompt.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
-#include "support/UpdateCheckQt.h"
+#include "support/UpdatePackage.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/support/UpdateCheckQt.h"
 
 namespace padscope {
 namespace {
@@ -107,6 +109,7 @@ class UpdateCheckerTest : public testing::Test {
     setup.programPath = "/opt/padscope/padscope";
     setup.pause = std::chrono::milliseconds(0);
     setup.canInstall = true;
+    setup.packageKey = test::TestPublicKey();
     setup.endProcess = [this](int code) { endCodes.push_back(code); };
     setup.launch = [this](const QString& program, const QStringList& arguments) {
       launched = program;
@@ -115,11 +118,22 @@ class UpdateCheckerTest : public testing::Test {
     };
   }
 
-  // Runs one check to its end with `page` on the server.
+  // Runs one check to its end with `page` on the server, and a signed
+  // package of version 106 for the program beside it.
   UpdateOutcome Check(const std::string& page, bool reporting, QWidget* owner = nullptr) {
+    const std::string appCheck =
+        "Current Version = 106\nProduct = Padscope\nPlatform = " + std::string(UpdatePlatform()) +
+        "\n";
+    const std::vector<uint8_t> image =
+        PackUpdate({106,
+                    {{"padscope", kPackageExecutable, {'E', 'L', 'F'}},
+                     {"appCheck", 0, {appCheck.begin(), appCheck.end()}}}},
+                   test::TestSecretKey());
     test::LocalHttpServer server([&](const std::string& path) {
       requested.push_back(path);
-      return test::HttpResponse(page);
+      return path.ends_with("/Padscope.pkg")
+                 ? test::HttpResponse(std::string(image.begin(), image.end()))
+                 : test::HttpResponse(page);
     });
     UpdateChecker checker(setup);
     lastBase = server.Base() + "/AppUpdate";
@@ -154,7 +168,9 @@ TEST_F(UpdateCheckerTest, AcceptedUpdateRunsTheUpdaterFromAFreshPrivateFolder) {
 
   prompt->Answer(PromptButton::Yes);
   EXPECT_EQ(Check("<p>ApplicationVersion = 106</p>", false), UpdateOutcome::kLaunched);
-  EXPECT_EQ(requested.back(), "/AppUpdate/CheckVersion.html");
+  EXPECT_EQ(requested,
+            (std::vector<std::string>{"/AppUpdate/CheckVersion.html",
+                                      "/AppUpdate/CheckVersion.html", "/AppUpdate/Padscope.pkg"}));
   const fs::path updater = launched.toStdString();
   const fs::path folder = updater.parent_path();
   EXPECT_EQ(updater.filename(), "QBUpdater.exe");

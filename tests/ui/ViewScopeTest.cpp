@@ -10,15 +10,15 @@
 #include <QWheelEvent>
 #include <memory>
 
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
+#include "commands/CommandIds.h"
 #include "common/SimFixture.h"
 #include "common/Wait.h"
 #include "platform/RecordingPrompt.h"
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
-#include "views/CViewScope.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/views/CViewScope.h"
 
 namespace padscope {
 namespace {

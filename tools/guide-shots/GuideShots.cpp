@@ -18,10 +18,8 @@
 #include <memory>
 
 #include "analysis/AnalysisFrame.h"
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "capture/CaptureContext.h"
-#include "dialogs/DialogRunnerQt.h"
+#include "commands/CommandIds.h"
 #include "link/AdapterInstance.h"
 #include "link/HidAdapter.h"
 #include "platform/ProgramFolders.h"
@@ -30,8 +28,10 @@
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
 #include "tuning/BufferPositions.h"
-#include "views/CTuningPanel.h"
-#include "views/CViewScope.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/dialogs/DialogRunnerQt.h"
+#include "ui/views/CTuningPanel.h"
+#include "ui/views/CViewScope.h"
 
 using namespace padscope;
 

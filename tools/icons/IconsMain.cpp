@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "app/ToolbarIconsQt.h"
+#include "ui/app/ToolbarIconsQt.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

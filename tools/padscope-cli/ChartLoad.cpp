@@ -5,6 +5,7 @@
 #include <memory>
 #include <ostream>
 
+#include "platform/FileBytes.h"
 #include "state/GlobalSettings.h"
 
 namespace padscope {
@@ -34,14 +35,17 @@ int SingleByteModeOf(std::FILE* in) {
 }  // namespace
 
 bool LoadChartFile(CliContext& cli, const std::string& path, LoadedChart& chart) {
-  std::error_code ec;
-  chart.size = std::filesystem::file_size(path, ec);
-  File in(ec ? nullptr : std::fopen(path.c_str(), "rb"));
+  errno = 0;
+  File in(OpenRegularFile(path, chart.size));
   if (!in) {
-    if (!ec) {
-      ec = std::error_code(errno, std::generic_category());
-    }
-    cli.err << "File open failed. " << path << ": " << ec.message() << "\n";
+    const int error = errno;
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    const std::string why = !std::filesystem::exists(status) ? "No such file or directory"
+                            : !std::filesystem::is_regular_file(status)
+                                ? "not a regular file"
+                                : std::error_code(error, std::generic_category()).message();
+    cli.err << "File open failed. " << path << ": " << why << "\n";
     return false;
   }
   GlobalSettings settings;  // the chart alone decides, not the program's settings

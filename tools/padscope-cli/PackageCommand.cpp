@@ -1,6 +1,7 @@
 // The update package's tools: keygen makes the signing key pair, package
 // builds and signs the package that the updater fetches beside the version
 // page, verify checks a package as the updater would.
+#include <optional>
 #include <ostream>
 
 #include "CliCommands.h"
@@ -45,13 +46,14 @@ int CmdPackage(CliContext& cli, const std::vector<std::string>& args) {
     cli.err << error << "\n";
     return 1;
   }
-  const int32_t version = ReadInstalledVersion(std::filesystem::path(args[0]) / kAppCheckFile);
-  if (version <= 0) {
+  const std::optional<int32_t> version =
+      ReadInstalledVersion(std::filesystem::path(args[0]) / kAppCheckFile);
+  if (!version) {
     cli.err << "no \"Current Version\" in " << args[0] << "/" << kAppCheckFile
             << ": the package must say which version it installs\n";
     return 1;
   }
-  package.version = static_cast<uint32_t>(version);
+  package.version = static_cast<uint32_t>(*version);
   const std::vector<uint8_t> image = PackUpdate(package, key);
   key.fill(0);
   // Checked as the updater will, so a folder it would refuse is never shipped.
@@ -65,7 +67,7 @@ int CmdPackage(CliContext& cli, const std::vector<std::string>& args) {
     cli.err << "cannot write " << args[1] << "\n";
     return 1;
   }
-  cli.out << package.entries.size() << " files, version " << version << ", " << image.size()
+  cli.out << package.entries.size() << " files, version " << *version << ", " << image.size()
           << " bytes\n";
   return 0;
 }
@@ -102,7 +104,8 @@ int CmdVerify(CliContext& cli, const std::vector<std::string>& args) {
     cli.err << error << "\n";
     return 1;
   }
-  cli.out << "signed, version " << package.version << ", " << package.entries.size() << " files\n";
+  cli.out << "signed, version " << package.version << ", " << package.entries.size() << " files, "
+          << package.product << " for " << package.platform << "\n";
   return 0;
 }
 

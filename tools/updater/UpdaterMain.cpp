@@ -4,25 +4,25 @@
 // reports to standard error instead (scripts, tests).
 #include <QApplication>
 #include <QDir>
-#include <QLabel>
 #include <QLibraryInfo>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QStandardPaths>
-#include <QVBoxLayout>
-#include <QWidget>
 #include <cstdio>
 #include <filesystem>
 
 #include "UpdaterRun.h"
 #include "UpdaterTexts.h"
+#include "UpdaterWindow.h"
 #include "platform/LockDirectory.h"
 #include "platform/OwnFile.h"
 #include "platform/ProgramFolders.h"
+#include "support/UpdatePackage.h"
 
 #ifndef PADSCOPE_UPDATE_PUBLIC_KEY
 #define PADSCOPE_UPDATE_PUBLIC_KEY ""
+#endif
+// The largest package held in memory; a test build lowers it.
+#ifndef PADSCOPE_UPDATE_MAX_PACKAGE
+#define PADSCOPE_UPDATE_MAX_PACKAGE 0
 #endif
 
 using namespace padscope::updater;
@@ -65,39 +65,9 @@ int main(int argc, char** argv) {
   UpdaterTexts texts;
   texts.Load(QDir(folder).filePath("QBUpdaterUI.xml"), LanguageOfSystem());
 
-  QWidget window;
-  window.setWindowTitle(texts.Text("title", "Padscope Update"));
-  auto* layout = new QVBoxLayout(&window);
-  auto* status = new QLabel(&window);
-  auto* bar = new QProgressBar(&window);
-  auto* log = new QPlainTextEdit(&window);
-  log->setReadOnly(true);
-  layout->addWidget(status);
-  layout->addWidget(bar);
-  layout->addWidget(log);
-  window.resize(520, 300);
+  UpdaterWindow window(texts.Text("title", "Padscope Update"));
   window.show();
-
-  UpdaterReport report;
-  report.status = [&](const QString& line) {
-    status->setText(line);
-    log->appendPlainText(line);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    QCoreApplication::processEvents();
-  };
-  report.progress = [&](qint64 done, qint64 total) {
-    bar->setRange(0, total > 0 ? 1000 : 0);
-    if (total > 0) {
-      bar->setValue(static_cast<int>(done * 1000 / total));
-    }
-  };
-  report.failure = [&](const QString& text) {
-    log->appendPlainText(text);
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    if (interactive) {
-      QMessageBox::critical(&window, window.windowTitle(), text);
-    }
-  };
+  const UpdaterReport report = window.Report(interactive);
 
   const QStringList args = QCoreApplication::arguments();
   int code = 2;
@@ -109,8 +79,11 @@ int main(int argc, char** argv) {
     // The program's folders, not the updater's own: its guard falls back to
     // the program's state folder.
     padscope::SetProgramExecutable(args[2].toStdString());
+    const qint64 cap = PADSCOPE_UPDATE_MAX_PACKAGE > 0
+                           ? static_cast<qint64>(PADSCOPE_UPDATE_MAX_PACKAGE)
+                           : static_cast<qint64>(padscope::kMaxUpdatePackageBytes);
     code = RunUpdate(args[1], args[2], padscope::PublicKeyFromBuild(PADSCOPE_UPDATE_PUBLIC_KEY),
-                     texts, report);
+                     texts, report, cap);
   }
   RemoveUpdaterFolder(folder);
   return code;

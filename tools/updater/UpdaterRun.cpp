@@ -2,18 +2,15 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
-#include <QNetworkReply>
 #include <QProcess>
-#include <QThread>
 #include <QUrl>
+#include <filesystem>
 #include <memory>
 #include <span>
-#include <vector>
 
 #include "platform/FileLock.h"
 #include "platform/LockDirectory.h"
@@ -21,73 +18,14 @@
 #include "support/UpdateCheck.h"
 #include "support/UpdateInstall.h"
 #include "support/UpdatePackage.h"
+#include "ui/net/BoundedDownloadQt.h"
 
 namespace padscope::updater {
 
 namespace {
 
-// A package larger than this is refused rather than held in memory.
-constexpr qint64 kMaxPackage = static_cast<qint64>(kMaxUpdatePackageBytes);
 // How long the program gets to close after starting the updater.
 constexpr int kExitWaitMs = 60000;
-
-// False with a reason when the package cannot be had; `tooLarge` tells that
-// it was refused for announcing or sending more than the cap.
-bool Download(const QUrl& url, QByteArray& body, bool& tooLarge, QString& error,
-              const UpdaterReport& report) {
-  QNetworkProxyFactory::setUseSystemConfiguration(true);
-  QNetworkAccessManager manager;
-  QNetworkRequest request(url);
-  request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Morrowgap"));
-  request.setTransferTimeout(30000);
-  QNetworkReply* reply = manager.get(request);
-  QEventLoop loop;
-  tooLarge = false;
-  QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-    bool known = false;
-    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (known && announced > kMaxPackage) {
-      tooLarge = true;
-      reply->abort();
-    }
-  });
-  QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-    body += reply->readAll();
-    if (body.size() > kMaxPackage) {
-      tooLarge = true;
-      reply->abort();
-    }
-  });
-  QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 done, qint64 total) {
-    if (report.progress) {
-      report.progress(done, total);
-    }
-  });
-  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-  if (!reply->isFinished()) {
-    loop.exec();
-  }
-  if (!tooLarge) {
-    body += reply->readAll();
-  }
-  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  const QNetworkReply::NetworkError code = reply->error();
-  const QString reason = reply->errorString();
-  reply->deleteLater();
-  if (tooLarge) {
-    error = QStringLiteral("the package is larger than %1 bytes").arg(kMaxPackage);
-    return false;
-  }
-  if (code != QNetworkReply::NoError) {
-    error = reason;
-    return false;
-  }
-  if (status < 200 || status > 299) {
-    error = QStringLiteral("HTTP status %1").arg(status);
-    return false;
-  }
-  return true;
-}
 
 // Waits until the program's single-instance guard can be taken and keeps it,
 // so that the program cannot start while its files are being replaced. None
@@ -106,99 +44,143 @@ std::unique_ptr<FileLock> WaitForProgramExit() {
   }
 }
 
+// One run's state: the program it works for and the guard once it holds it.
+class UpdateRun {
+ public:
+  UpdateRun(const QFileInfo& program, const UpdaterTexts& texts, const UpdaterReport& report)
+      : program_(program), texts_(texts), report_(report) {}
+
+  // Reports the failure and, unless the program still runs, starts it again:
+  // it ended to be updated. Returns the exit code.
+  int Fail(const QString& text) {
+    report_.failure(text);
+    if (!guard_) {
+      guard_ = WaitForProgramExit();
+    }
+    if (guard_) {
+      guard_.reset();  // the program takes its guard when it starts
+      StartProgram();
+    }
+    return 1;
+  }
+  // Every refusal of the package reads the same to the user; the reason follows.
+  int Refuse(const QString& reason) {
+    return Fail(texts_.Text("unverified", QString::fromUtf8(kUnverifiedText)) + "\n" + reason);
+  }
+
+  bool WaitForExit() {
+    guard_ = WaitForProgramExit();
+    return guard_ != nullptr;
+  }
+  void LetGo() { guard_.reset(); }
+
+  // Addresses the installation by its real path from here on, so that every
+  // check is made on the folder that is written.
+  void UseRealFolder() { folder_ = program_.canonicalPath().toStdString(); }
+  const std::filesystem::path& folder() const { return folder_; }
+
+  UpdateTarget Target() const {
+    const std::filesystem::path where =
+        folder_.empty() ? std::filesystem::path(program_.absolutePath().toStdString()) : folder_;
+    return {ReadInstalledVersion(where / kAppCheckFile), program_.fileName().toStdString()};
+  }
+
+  bool StartProgram() const {
+    const QString dir =
+        folder_.empty() ? program_.absolutePath() : QString::fromStdString(folder_.string());
+    return QProcess::startDetached(QDir(dir).filePath(program_.fileName()), {}, dir);
+  }
+
+ private:
+  QFileInfo program_;
+  const UpdaterTexts& texts_;
+  const UpdaterReport& report_;
+  std::filesystem::path folder_;
+  std::unique_ptr<FileLock> guard_;
+};
+
 }  // namespace
 
 int RunUpdate(const QString& baseAddress, const QString& programPath,
               const std::optional<UpdatePublicKey>& key, const UpdaterTexts& texts,
-              const UpdaterReport& report) {
-  const auto fail = [&](const QString& text) {
-    report.failure(text);
-    return 1;
-  };
-  // Every refusal of the package reads the same to the user; the reason follows.
-  const auto refuse = [&](const QString& reason) {
-    return fail(texts.Text("unverified", QString::fromUtf8(kUnverifiedText)) + "\n" + reason);
-  };
-  QString base = baseAddress;
-  if (!base.endsWith('/')) {
-    base += '/';
-  }
-  const QUrl url(base + QString::fromUtf8(kUpdatePackageName));
+              const UpdaterReport& report, qint64 maxPackageBytes) {
+  const QUrl url(QString::fromStdString(PackageAddress(baseAddress.toStdString())));
   const QFileInfo program(programPath);
   if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||
       !program.isAbsolute() || !program.dir().exists()) {
-    return fail(texts.Text("usage",
-                           "The updater is started by Padscope with the update address "
-                           "and the program path."));
+    report.failure(texts.Text("usage",
+                              "The updater is started by Padscope with the update address "
+                              "and the program path."));
+    return 1;
   }
+  UpdateRun run(program, texts, report);
   if (!key) {
-    return refuse(texts.Text("noKey", "This build has no update key."));
+    return run.Refuse(texts.Text("noKey", "This build has no update key."));
   }
 
   report.status(texts.Text("download", "Downloading %1").arg(url.toString()));
-  QByteArray image;
-  QString error;
-  bool tooLarge = false;
-  if (!Download(url, image, tooLarge, error, report)) {
-    if (tooLarge) {
-      return refuse(error);
-    }
-    return fail(texts.Text("downloadFailed", "The update could not be downloaded: %1").arg(error));
+  QNetworkProxyFactory::setUseSystemConfiguration(true);
+  QNetworkAccessManager manager;
+  DownloadLimits limits;
+  limits.maxBytes = maxPackageBytes;
+  limits.timeout = std::chrono::milliseconds(30000);
+  limits.progress = report.progress;
+  DownloadResult got = DownloadBounded(manager, url, limits);
+  if (got.tooLarge) {
+    return run.Refuse(QStringLiteral("the package is larger than %1 bytes").arg(maxPackageBytes));
   }
+  if (got.error != QNetworkReply::NoError || got.status < 200 || got.status > 299) {
+    const QString why =
+        got.errorText.isEmpty() ? QStringLiteral("HTTP status %1").arg(got.status) : got.errorText;
+    return run.Fail(
+        texts.Text("downloadFailed", "The update could not be downloaded: %1").arg(why));
+  }
+  run.UseRealFolder();
   UpdatePackage package;
-  std::string reason;
-  if (!UnpackUpdate(std::span(reinterpret_cast<const uint8_t*>(image.constData()),
-                              static_cast<size_t>(image.size())),
-                    *key, package, reason)) {
-    return refuse(QString::fromStdString(reason));
-  }
-  image.clear();
-  // The installation is addressed by its real path from here on, so that every
-  // check below is made on the folder that is written.
-  const std::filesystem::path folder = program.canonicalPath().toStdString();
-  const auto notNewer = [&] {
-    const int32_t installed = ReadInstalledVersion(folder / kAppCheckFile);
-    return static_cast<int64_t>(package.version) <= installed;
-  };
-  if (folder.empty() || notNewer()) {
-    return refuse(texts.Text("notNewer", "Version %1 is not newer than the installed one.")
-                      .arg(package.version));
+  std::string reason = "the program's folder cannot be resolved";
+  const bool fits =
+      !run.folder().empty() &&
+      UnpackUpdateFor(std::span(reinterpret_cast<const uint8_t*>(got.body.constData()),
+                                static_cast<size_t>(got.body.size())),
+                      *key, run.Target(), package, reason);
+  got.body = QByteArray();
+  if (!fits) {
+    return run.Refuse(QString::fromStdString(reason));
   }
 
   report.status(texts.Text("waiting", "Waiting for Padscope to close"));
-  std::unique_ptr<FileLock> guard = WaitForProgramExit();
-  if (!guard) {
-    return fail(texts.Text("stillRunning",
-                           "Padscope is still running. Close it and start the update again."));
+  if (!run.WaitForExit()) {
+    report.failure(texts.Text("stillRunning",
+                              "Padscope is still running. Close it and start the update again."));
+    return 1;
   }
   const auto installFailed = [&](const std::string& why) {
-    return fail(texts.Text("installFailed", "The update could not be installed. %1")
-                    .arg(QString::fromStdString(why)));
+    return run.Fail(texts.Text("installFailed", "The update could not be installed. %1")
+                        .arg(QString::fromStdString(why)));
   };
   // An install that a crash interrupted is finished or undone before anything
   // else; it may have brought the installation up to this package's version.
-  if (RecoverInterruptedInstall(folder, reason) == RecoveryResult::kFailed) {
+  if (RecoverInterruptedInstall(run.folder(), reason) == RecoveryResult::kFailed) {
     return installFailed(reason);
   }
-  if (notNewer()) {
-    return refuse(texts.Text("notNewer", "Version %1 is not newer than the installed one.")
-                      .arg(package.version));
+  if (!FitsUpdateTarget(package, run.Target(), reason)) {
+    return run.Refuse(QString::fromStdString(reason));
   }
-  report.status(
-      texts.Text("installing", "Installing into %1").arg(QString::fromStdString(folder.string())));
-  if (!InstallUpdate(package.entries, folder, reason, [&](const std::string& step) {
+  report.status(texts.Text("installing", "Installing into %1")
+                    .arg(QString::fromStdString(run.folder().string())));
+  if (!InstallUpdate(package.entries, run.folder(), reason, [&](const std::string& step) {
         report.status(QString::fromStdString(step));
       })) {
     return installFailed(reason);
   }
 
-  guard.reset();  // the program takes its guard when it starts
-  const QString installedProgram =
-      QDir(QString::fromStdString(folder.string())).filePath(program.fileName());
+  run.LetGo();  // the program takes its guard when it starts
   report.status(texts.Text("starting", "Starting %1").arg(program.fileName()));
-  if (!QProcess::startDetached(installedProgram, {}, QString::fromStdString(folder.string()))) {
-    return fail(texts.Text("startFailed", "The update is installed, but %1 could not be started.")
-                    .arg(program.fileName()));
+  if (!run.StartProgram()) {
+    report.failure(
+        texts.Text("startFailed", "The update is installed, but %1 could not be started.")
+            .arg(program.fileName()));
+    return 1;
   }
   return 0;
 }

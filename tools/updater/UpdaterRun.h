@@ -3,9 +3,11 @@
 // One update run: download the package from the update source, check its
 // signature, format and version, wait for the program to end, install the
 // package over the program's folder and start the program again. Any failure
-// is reported and leaves the installed program as it was.
+// is reported and leaves the installed program as it was; the program, which
+// ended to be updated, is started again all the same.
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 #include <optional>
 
@@ -25,10 +27,11 @@ struct UpdaterReport {
 inline constexpr char kUnverifiedText[] = "The update could not be verified and was not installed.";
 
 // Returns the process exit code: 0 when the program was updated and started.
-// Without a key nothing is installed.
+// Without a key nothing is installed. A package announcing or sending more
+// than `maxPackageBytes` is refused, and no more than that is ever held.
 int RunUpdate(const QString& baseAddress, const QString& programPath,
               const std::optional<UpdatePublicKey>& key, const UpdaterTexts& texts,
-              const UpdaterReport& report);
+              const UpdaterReport& report, qint64 maxPackageBytes);
 
 // Removes the updater's own files and then its folder, when it runs from a
 // private folder the program made for it; anything else is left alone.

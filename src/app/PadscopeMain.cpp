@@ -1,3 +1,0 @@
-#include "app/CPadscopeApp.h"
-
-int main(int argc, char** argv) { return padscope::RunPadscopeApp(argc, argv); }
