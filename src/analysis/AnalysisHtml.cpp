@@ -19,7 +19,7 @@ constexpr char kStyle[] =
     "th,td{border:1px solid #999;padding:2px 6px;text-align:right}"
     "th{background:#eee}.l{text-align:left}"
     ".pass{background:#bfe8bf}.fail{background:#f3aaaa}.untouched{background:#dcdcdc}"
-    ".nodata{background:#f3dd95}.stuck,.dead{background:#e0a0e0}"
+    ".nodata{background:#f3dd95}.stuck,.dead{background:#e0a0e0}.why{min-width:18em}"
     ".plots{display:flex;flex-wrap:wrap}figure{margin:4px 8px;break-inside:avoid}"
     "figcaption{font-size:10pt}.flag{font-weight:bold;outline:2px solid #000}"
     "@media print{body{margin:0}h2{break-after:avoid}}";
@@ -232,7 +232,7 @@ std::string SummaryTable(const AnalysisResult& r, const ReportInputs& inputs) {
         out += "<td>" + XmlEscape(c.value(ch).value_or("–")) + "</td>";
       }
     }
-    out += "<td class=\"l\">" + XmlEscape(Joined(VerdictReasons(ch, r.options, inputs))) +
+    out += "<td class=\"l why\">" + XmlEscape(Joined(VerdictReasons(ch, r.options, inputs))) +
            "</td></tr>\n";
   }
   return out + "</table>\n";
