@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/ReportText.h"
+#include "analysis/ThresholdRules.h"
 
 namespace padscope {
 
@@ -20,12 +21,21 @@ std::string Pad(const std::string& text, size_t width, bool left) {
   return left ? text + fill : fill + text;
 }
 
-// A JSON value: numbers as they are, "inf" and texts quoted, nothing as null.
+// A JSON value: numbers as they are, texts quoted, nothing (and infinity,
+// which JSON has no number for) as null.
 std::string JsonValue(const ReportCell& cell, bool text) {
-  if (!cell) {
+  if (!cell || (!text && (*cell == "inf" || *cell == "-inf"))) {
     return "null";
   }
-  return text || *cell == "inf" ? JsonString(*cell) : *cell;
+  return text ? JsonString(*cell) : *cell;
+}
+
+std::string JsonList(const std::vector<std::string>& items) {
+  std::string out = "[";
+  for (size_t i = 0; i < items.size(); ++i) {
+    out += (i == 0 ? "" : ", ") + JsonString(items[i]);
+  }
+  return out + "]";
 }
 
 std::string CrosstalkPairs(const AnalysisResult& result, const ReportInputs& inputs) {
@@ -33,11 +43,29 @@ std::string CrosstalkPairs(const AnalysisResult& result, const ReportInputs& inp
   for (const ChannelResult& from : result.channels) {
     for (const ChannelResult& to : result.channels) {
       const CrosstalkCell& cell = result.crosstalk[from.channel][to.channel];
-      if (cell.flagged) {
-        out += "  " + ChannelName(inputs, from.channel) + " -> " + ChannelName(inputs, to.channel) +
-               ": " + FormatFixed(cell.shift, 2) + " (" + FormatFixed(*cell.percent, 1) +
-               " % of the touched key's signal)\n";
+      if (!cell.flagged) {
+        continue;
       }
+      out += "  " + ChannelName(inputs, from.channel) + " -> " + ChannelName(inputs, to.channel) +
+             ": " + FormatFixed(cell.shift, 2);
+      if (cell.percent) {
+        out += " (" + FormatFixed(*cell.percent, 1) + " % of the touched key's signal)";
+      }
+      if (cell.fired > 0) {
+        out += "; fired " + ChannelName(inputs, to.channel) + "'s bit in " +
+               std::to_string(cell.fired) + " touches";
+      }
+      out += "\n";
+    }
+  }
+  return out;
+}
+
+std::string AdviceLines(const AnalysisResult& result, const ReportInputs& inputs) {
+  std::string out;
+  for (const ChannelResult& c : result.channels) {
+    for (const std::string& advice : TuningAdvice(c)) {
+      out += "  " + ChannelName(inputs, c.channel) + ": " + advice + "\n";
     }
   }
   return out;
@@ -57,6 +85,24 @@ std::string FormatFixed(double value, int decimals) {
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   std::string text(buffer, r.ptr);
   return text.find_first_not_of("-0.") == std::string::npos ? text.substr(text[0] == '-') : text;
+}
+
+std::vector<std::string> FailingKeyLines(const AnalysisResult& result, const ReportInputs& inputs) {
+  std::vector<std::string> lines;
+  for (const ChannelResult& c : result.channels) {
+    if (c.verdict == Verdict::Pass) {
+      continue;
+    }
+    // The verdicts other than fail name themselves in their one reason.
+    std::string line = ChannelName(inputs, c.channel) + ": " +
+                       (c.verdict == Verdict::Fail ? std::string("fail: ") : std::string());
+    const std::vector<std::string> why = VerdictReasons(c, result.options, inputs);
+    for (size_t i = 0; i < why.size(); ++i) {
+      line += (i == 0 ? "" : "; ") + why[i];
+    }
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 std::string ChannelName(const ReportInputs& inputs, int channel) {
@@ -102,7 +148,10 @@ std::string FormatAnalysisCsv(const AnalysisResult& result) {
   out += "\n";
   for (const ChannelResult& ch : result.channels) {
     for (size_t i = 0; i < ReportColumns().size(); ++i) {
-      out += (i == 0 ? "" : ",") + ReportColumns()[i].value(ch).value_or("");
+      if (i > 0) {
+        out += ',';
+      }
+      out += ReportColumns()[i].value(ch).value_or("");
     }
     out += "\n";
   }
@@ -139,8 +188,21 @@ std::string FormatAnalysisText(const AnalysisResult& result, const ReportInputs&
   }
   const std::string pairs = CrosstalkPairs(result, inputs);
   const std::string level = FormatFixed(result.options.crosstalkFlagPercent, 1) + " %";
-  out += pairs.empty() ? "crosstalk: no pair above " + level + "\n"
-                       : "crosstalk above " + level + ":\n" + pairs;
+  out += pairs.empty() ? "crosstalk: no pair above " + level + " and none that fires a key\n"
+                       : "crosstalk above " + level + " or firing a key:\n" + pairs;
+  const std::vector<std::string> failing = FailingKeyLines(result, inputs);
+  if (failing.empty()) {
+    out += "every key passes\n";
+  } else {
+    out += "keys that do not pass:\n";
+    for (const std::string& line : failing) {
+      out += "  " + line + "\n";
+    }
+  }
+  const std::string advice = AdviceLines(result, inputs);
+  if (!advice.empty()) {
+    out += "advice:\n" + advice;
+  }
   return out;
 }
 
@@ -150,14 +212,20 @@ std::string FormatAnalysisJson(const AnalysisResult& result, const ReportInputs&
   out += "\"file\": " + JsonString(inputs.source);
   out += ", \"settings\": " + (inputs.settings.empty() ? "null" : JsonString(inputs.settings));
   out += ", \"from\": " + Integer(result.firstFrame) + ", \"to\": " + Integer(result.lastFrame);
-  out += ", \"guard\": " + Integer(o.guard) + ", \"min_snr\": " + FormatFixed(o.minSnr, 2);
+  out += ", \"frame_ms\": " + FormatFixed(o.frameMs, 3) +
+         ", \"frame_ms_from\": " + JsonString(FramePeriodSourceText(o.frameSource));
+  out += ", \"guard_ms\": " + FormatFixed(o.guardMs, 1) +
+         ", \"min_touch_ms\": " + FormatFixed(o.minTouchMs, 1);
+  out += ", \"min_snr\": " + FormatFixed(o.minSnr, 2);
+  out += ", \"rule\": " + JsonString(ThresholdRuleName(o.rule)) +
+         ", \"rule_text\": " + JsonString(DescribeThresholdRule(o));
   out += ", \"threshold_at\": " + FormatFixed(o.thresholdAt, 3);
   out += ", \"crosstalk_flag_percent\": " + FormatFixed(o.crosstalkFlagPercent, 1);
   out += std::string(", \"value_width\": ") + (o.singleByteMode ? "\"single\"" : "\"double\"");
   out += "},\n  \"frames\": " + Integer(result.frames);
   out += ",\n  \"idle_frames\": " + Integer(result.idleFrames);
-  out +=
-      ",\n  \"all_touched_pass\": " + std::string(result.TouchedChannelsPass() ? "true" : "false");
+  out += std::string(",\n  \"key_bits\": ") + (result.keyBits ? "true" : "false");
+  out += std::string(",\n  \"all_keys_pass\": ") + (result.AllKeysPass() ? "true" : "false");
   out += ",\n  \"channels\": [";
   for (size_t i = 0; i < result.channels.size(); ++i) {
     const ChannelResult& ch = result.channels[i];
@@ -165,31 +233,42 @@ std::string FormatAnalysisJson(const AnalysisResult& result, const ReportInputs&
     bool first = true;
     for (const auto* columns : {&ReportColumns(), &JsonExtraColumns()}) {
       for (const ReportColumn& c : *columns) {
-        const bool text = std::string_view(c.name) == "verdict";
-        out += std::string(first ? "" : ", ") + JsonString(c.name) + ": " +
-               JsonValue(c.value(ch), text);
+        const ReportCell v = c.value(ch);
+        out += std::string(first ? "" : ", ") + JsonString(c.name) + ": " + JsonValue(v, c.text);
+        if (!c.text && v && (*v == "inf" || *v == "-inf")) {
+          out += ", " + JsonString(std::string(c.name) + "_infinite") + ": true";
+        }
         first = false;
       }
     }
-    out += "}";
+    out += ", \"reasons\": " + JsonList(VerdictReasons(ch, o, inputs));
+    out += ", \"advice\": " + JsonList(TuningAdvice(ch)) + "}";
   }
   out += "\n  ],\n  \"crosstalk\": {\n    \"channels\": [";
   for (size_t i = 0; i < result.channels.size(); ++i) {
     out += (i == 0 ? "" : ", ") + Integer(result.channels[i].channel);
   }
   out +=
-      "],\n    \"note\": \"shift[i][j]: mean output of j while i alone is touched, less j's "
-      "idle mean; percent: shift as a share of i's signal\",\n";
-  for (const bool percent : {false, true}) {
-    out += std::string("    \"") + (percent ? "percent" : "shift") + "\": [";
+      "],\n    \"note\": \"shift[i][j]: j's mean rise in raw counts while i alone is touched; "
+      "percent: shift as a share of i's signal; fired: i's touches that set j's key bit\",\n";
+  for (const int what : {0, 1, 2}) {
+    out += std::string("    \"") +
+           (what == 0   ? "shift"
+            : what == 1 ? "percent"
+                        : "fired") +
+           "\": [";
     for (size_t i = 0; i < result.channels.size(); ++i) {
       out += std::string(i == 0 ? "" : ",") + "\n      [";
       for (size_t j = 0; j < result.channels.size(); ++j) {
         const CrosstalkCell& cell =
             result.crosstalk[result.channels[i].channel][result.channels[j].channel];
         ReportCell v;
-        if (cell.measured && (!percent || cell.percent)) {
-          v = FormatFixed(percent ? *cell.percent : cell.shift, percent ? 1 : 2);
+        if (cell.measured && what == 0) {
+          v = FormatFixed(cell.shift, 2);
+        } else if (cell.measured && what == 1 && cell.percent) {
+          v = FormatFixed(*cell.percent, 1);
+        } else if (cell.measured && what == 2) {
+          v = Integer(cell.fired);
         }
         out += (j == 0 ? "" : ", ") + JsonValue(v, false);
       }
@@ -204,8 +283,10 @@ std::string FormatAnalysisJson(const AnalysisResult& result, const ReportInputs&
       const CrosstalkCell& cell = result.crosstalk[from.channel][to.channel];
       if (cell.flagged) {
         out += std::string(first ? "" : ", ") + "{\"touched\": " + Integer(from.channel) +
-               ", \"affected\": " + Integer(to.channel) +
-               ", \"percent\": " + FormatFixed(*cell.percent, 1) + "}";
+               ", \"affected\": " + Integer(to.channel) + ", \"percent\": " +
+               JsonValue(cell.percent ? ReportCell(FormatFixed(*cell.percent, 1)) : std::nullopt,
+                         false) +
+               ", \"fired\": " + Integer(cell.fired) + "}";
         first = false;
       }
     }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/Analysis.h"
 
@@ -22,6 +23,7 @@ std::optional<ReportFormat> ParseReportFormat(std::string_view name);
 struct ReportInputs {
   std::string source;    // the chart file, or what was captured
   std::string settings;  // the settings file the thresholds came from; empty: none
+  std::string keys;      // which keys were analysed and why; empty: every carried channel
   // The channel's name in the text and HTML reports ("CH3" by default).
   std::function<std::string(int channel)> label;
 };
@@ -39,5 +41,8 @@ std::string ChannelName(const ReportInputs& inputs, int channel);
 
 // Numbers as every report writes them: `decimals` places, "inf" for infinity.
 std::string FormatFixed(double value, int decimals);
+
+// One line per key that does not pass: "CH3: dead: its values never move".
+std::vector<std::string> FailingKeyLines(const AnalysisResult& result, const ReportInputs& inputs);
 
 }  // namespace padscope

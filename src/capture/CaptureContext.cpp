@@ -117,6 +117,7 @@ void CaptureContext::ResetFrames() {
   writeIndex.store(0, std::memory_order_release);
   summarized_.store(0, std::memory_order_release);
   BeginNewContents();
+  replayStamps = false;
   lastSampleTime = 0;
   liveEndTime = 0;
   displayShift = 0;

@@ -169,6 +169,10 @@ class CaptureContext {
   // index + compactedFrames names the same frame however the buffer moves.
   std::atomic<uint32_t> generation{0};
   std::atomic<int64_t> compactedFrames{0};
+  // The frames' time stamps are a reader's clock (a chart load's 20 ms
+  // spacing, a flash load's reading time), not the chip's: the tuning
+  // analysis then counts time by the sampling period instead.
+  std::atomic<bool> replayStamps{false};
   std::atomic<uint32_t> lastSampleTime{0};
   std::atomic<uint32_t> liveEndTime{0};
   std::atomic<int32_t> displayShift{0};

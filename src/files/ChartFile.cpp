@@ -121,6 +121,7 @@ ChartReadResult ReadChartRecords(std::FILE* in, CaptureContext& ctx, int singleB
   ctx.liveEndTime = 0;
   ctx.writeIndex.store(0, std::memory_order_release);
   ctx.runState = kRunReplaying;
+  ctx.replayStamps = true;
 
   const ReplayClock clock(TickMs());
   // The records still in the file will fill that many fresh slots.

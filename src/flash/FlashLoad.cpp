@@ -32,6 +32,7 @@ void PrepareForLoad(CaptureContext& ctx) {
   ctx.candidateLayout = -1;
   ctx.writeIndex.store(0, std::memory_order_release);
   ctx.BeginNewContents();
+  ctx.replayStamps = true;
   ctx.lastSampleTime = 0;
   ctx.liveEndTime = 0;
   ctx.runState = kRunReplaying;

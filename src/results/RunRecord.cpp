@@ -10,6 +10,7 @@
 
 #include "analysis/AnalysisReport.h"
 #include "analysis/ReportText.h"
+#include "analysis/ThresholdRules.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -44,21 +45,6 @@ std::optional<double> Number(const ReportCell& cell) {
   return std::from_chars(cell->data(), end, v).ptr == end ? std::optional(v) : std::nullopt;
 }
 
-// Why a key did not pass, from its report figures, unless the report says so
-// itself in a "reason" column.
-std::string DerivedReason(const KeyRecord& k, const AnalysisOptions& options) {
-  if (k.verdict == "fail") {
-    return "SNR " + FormatFixed(k.snr.value_or(0), 2) + " below " + FormatFixed(options.minSnr, 2);
-  }
-  if (k.verdict == "untouched") {
-    return "not touched";
-  }
-  if (k.verdict == "no data") {
-    return k.noise ? "touched, but never held through the guard frames" : "no idle frame";
-  }
-  return "";
-}
-
 }  // namespace
 
 std::string NewRunId() {
@@ -79,7 +65,6 @@ std::vector<KeyRecord> KeyRecords(const AnalysisResult& result) {
   for (const ChannelResult& c : result.channels) {
     KeyRecord k;
     k.channel = c.channel;
-    bool reasonGiven = false;
     for (const auto* columns : {&ReportColumns(), &JsonExtraColumns()}) {
       for (const ReportColumn& column : *columns) {
         const std::string_view name = column.name;
@@ -90,9 +75,9 @@ std::vector<KeyRecord> KeyRecords(const AnalysisResult& result) {
         k.figures.push_back({column.name, cell});
         if (name == "snr") {
           k.snr = Number(cell);
-        } else if (name == "noise") {
-          k.noise = Number(cell);
-        } else if (name == "signal") {
+        } else if (name == "raw_noise") {
+          k.noise = Number(cell);  // the counts the SNR is taken on
+        } else if (name == "raw_signal") {
           k.signal = Number(cell);
         } else if (name == "false_touch_margin") {
           k.falseTouchMargin = Number(cell);
@@ -100,14 +85,11 @@ std::vector<KeyRecord> KeyRecords(const AnalysisResult& result) {
           k.detectionMargin = Number(cell);
         } else if (name == "verdict") {
           k.verdict = cell.value_or("");
-        } else if (name == "reason") {
-          k.reason = cell.value_or("");
-          reasonGiven = true;
         }
       }
     }
-    if (!reasonGiven) {
-      k.reason = DerivedReason(k, result.options);
+    for (const std::string& why : VerdictReasons(c, result.options, ReportInputs{})) {
+      k.reason += (k.reason.empty() ? "" : "; ") + why;
     }
     for (const ChannelResult& to : result.channels) {
       const CrosstalkCell& cell = result.crosstalk[c.channel][to.channel];
@@ -120,12 +102,8 @@ std::vector<KeyRecord> KeyRecords(const AnalysisResult& result) {
   return keys;
 }
 
-std::string UnitVerdict(const AnalysisResult& result) {
-  return result.TouchedChannelsPass() ? "pass" : "fail";
-}
-
 std::string PassRule(const AnalysisOptions& options) {
-  return "snr >= " + FormatFixed(options.minSnr, 2);
+  return DescribeThresholdRule(options) + "; snr >= " + FormatFixed(options.minSnr, 2);
 }
 
 std::string Sha256Hex(std::string_view bytes) {

@@ -20,11 +20,8 @@ namespace padscope {
 // pass, and the keys its touch moves past the crosstalk flag level.
 std::vector<KeyRecord> KeyRecords(const AnalysisResult& result);
 
-// The unit's verdict and the status it gives: pass (0) when every touched key
-// passes, else fail (3).
-std::string UnitVerdict(const AnalysisResult& result);
-
-// The pass rule as stored with each unit ("snr >= 5.00").
+// The threshold rule and the pass limit as stored with each unit
+// ("factor: idle maximum + 0.50 x (...); snr >= 5.00").
 std::string PassRule(const AnalysisOptions& options);
 
 // SHA-256 in 64 lower-case hex digits.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "link/Opcodes.h"
+#include "sim/SimScenario.h"
 
 namespace padscope {
 
@@ -31,7 +32,16 @@ SimFirmware::SimFirmware(const SimConfig& config)
       flash_(config.flashSizeCode),
       assembler_(config.strictHeaders),
       layout_(config.layout) {
-  thresholds_.fill(kDefaultThreshold);
+  ResetThresholds();
+}
+
+void SimFirmware::ResetThresholds() {
+  // A scripted chip may come up with thresholds of its own.
+  if (config_.scenario) {
+    thresholds_ = config_.scenario->ChipThresholds(kDefaultThreshold);
+  } else {
+    thresholds_.fill(kDefaultThreshold);
+  }
 }
 
 void SimFirmware::PowerCycle() {
@@ -45,7 +55,7 @@ void SimFirmware::PowerCycle() {
     erasing_ = false;
   }
   parameters_ = {};
-  thresholds_.fill(kDefaultThreshold);
+  ResetThresholds();
   rechargeAddress_ = 0;
   replayArmed_ = false;
   replayFinished_ = false;

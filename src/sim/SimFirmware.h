@@ -113,6 +113,7 @@ class SimFirmware {
   void ProgramFlash(uint64_t offset, const uint8_t* bytes, size_t length, Clock::time_point now);
   void ApplyParameters(const std::vector<uint8_t>& bytes);
   void ApplyThreshold(const std::vector<uint8_t>& bytes);
+  void ResetThresholds();
   void QueueStatus(uint32_t length, Clock::time_point now);
   void QueueFlashRead(uint64_t length, Clock::time_point now);
   void QueueReply(Outbound reply, Clock::time_point now);

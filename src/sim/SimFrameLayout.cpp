@@ -43,6 +43,7 @@ SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
                        : layout == SimLayout::Double8Marked ? kMarkedKeyStart
                                                             : kPlainKeyStart;
   f[kFrameChannelByte] = single ? static_cast<uint8_t>(channels) : kDoubleChannelByte;
+  const bool keyBits = model.ReportsKeyBits();
 
   for (int c = 0; c < channels; ++c) {
     const TouchSample s = model.Sample(c, frame);
@@ -56,7 +57,7 @@ SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
       keyValue = std::min<uint32_t>(s.strength, 0x7FFF);
       PutBigEndian16(f, keyStart + 2 * c, EncodeValue(static_cast<int>(keyValue), format.encoding));
     }
-    if (keyValue > thresholds[c]) {
+    if (keyBits && keyValue > thresholds[c]) {
       f[c < 8 ? kFrameKeyBitsLow : kFrameKeyBitsHigh] |= static_cast<uint8_t>(1u << (c % 8));
     }
   }

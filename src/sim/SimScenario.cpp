@@ -24,6 +24,30 @@ bool Pair(const std::string& word, char separator, double& a, double& b, double 
          ParseDecimal(word.substr(at + 1), bMin, bMax, b);
 }
 
+// The channel field a plain "NAME VALUE" word pair sets, if any.
+double* NumberField(SimScenario::Channel& c, const std::string& key) {
+  if (key == "baseline") {
+    return &c.baseline;
+  }
+  if (key == "noise") {
+    return &c.noise;
+  }
+  if (key == "touch") {
+    return &c.touch;
+  }
+  if (key == "gate") {
+    return &c.gate;
+  }
+  if (key == "drift") {
+    return &c.driftPerMinute;
+  }
+  return key == "stuck" ? &c.stuck : nullptr;
+}
+
+bool InSchedule(const SimScenario::Periodic& p, uint64_t frame) {
+  return p.period > 0 && frame >= p.start && (frame - p.start) % p.period < p.length;
+}
+
 std::optional<SimLayout> LayoutNamed(const std::string& name) {
   if (name == "single16") {
     return SimLayout::Single16;
@@ -59,17 +83,32 @@ std::optional<SimScenario> SimScenario::Parse(std::string_view text, std::string
     }
   }
   // Times become chip frames once the rate is known, wherever it was given.
+  const auto frames = [&](double seconds) {
+    return static_cast<uint64_t>(std::llround(seconds * s.rate_));
+  };
   for (const Pending& p : s.pending_) {
     Channel& c = s.channels_[static_cast<size_t>(p.channel)];
-    const auto start = static_cast<uint64_t>(std::llround(p.start * s.rate_));
-    const auto length =
-        std::max<uint64_t>(1, static_cast<uint64_t>(std::llround(p.length * s.rate_)));
-    if (p.period > 0) {
-      c.every = {std::max<uint64_t>(1, static_cast<uint64_t>(std::llround(p.period * s.rate_))),
-                 start, length};
-    } else {
-      c.touches.push_back({start, length});
+    const uint64_t start = frames(p.start);
+    const uint64_t length = std::max<uint64_t>(1, frames(p.length));
+    const uint64_t period = std::max<uint64_t>(1, frames(p.period));
+    switch (p.kind) {
+      case PendingKind::Every:
+        c.every = {period, start, length};
+        break;
+      case PendingKind::Spikes:
+        c.spikes = {period, start, 1};
+        break;
+      case PendingKind::Restart:
+        c.restarts.push_back({start, p.length});
+        break;
+      case PendingKind::Touch:
+        c.touches.push_back({start, length});
+        break;
     }
+  }
+  for (Channel& c : s.channels_) {
+    std::sort(c.restarts.begin(), c.restarts.end(),
+              [](const Restart& a, const Restart& b) { return a.frame < b.frame; });
   }
   s.pending_.clear();
   return s;
@@ -105,7 +144,9 @@ bool SimScenario::ParseLine(const std::vector<std::string>& words, std::string& 
     seed_ = static_cast<uint32_t>(v);
   } else if (key == "layout" && LayoutNamed(words[1])) {
     layout_ = LayoutNamed(words[1]);
-  } else if (key == "rate" || key == "seed" || key == "layout") {
+  } else if (key == "keybits" && (words[1] == "on" || words[1] == "off")) {
+    keyBits_ = words[1] == "on";
+  } else if (key == "rate" || key == "seed" || key == "layout" || key == "keybits") {
     error = "bad value for " + key + ": " + words[1];
     return false;
   } else {
@@ -130,22 +171,43 @@ bool SimScenario::ParseChannel(const std::vector<std::string>& words, std::strin
   for (size_t i = 2; i < words.size();) {
     const std::string& key = words[i++];
     const bool hasValue = i < words.size();
-    if (key == "baseline" || key == "noise" || key == "touch") {
-      double* field = key == "baseline" ? &c.baseline : key == "noise" ? &c.noise : &c.touch;
-      if (!hasValue || !ParseDecimal(words[i++], key == "baseline" ? 1 : 0, 65535, *field)) {
+    if (double* field = NumberField(c, key)) {
+      // A touch may lower the raw count; a drift may go either way.
+      const double low = key == "baseline" ? 1 : key == "touch" || key == "drift" ? -65535 : 0;
+      if (!hasValue || !ParseDecimal(words[i++], low, 65535, *field)) {
         return bad(key);
       }
-    } else if (key == "at" || key == "crosstalk") {
-      const bool at = key == "at";
-      const char separator = at ? '+' : '=';
-      if (!hasValue || words[i].find(separator) == std::string::npos) {
-        return bad(at ? "\"at START+LENGTH\"" : "\"crosstalk J=SHARE\"");
+    } else if (key == "threshold") {
+      double t = 0;
+      if (!hasValue || !ParseDecimal(words[i++], 0, 255, t) || t != std::floor(t)) {
+        return bad(key);
       }
-      for (; i < words.size() && words[i].find(separator) != std::string::npos; ++i) {
-        if (!(at ? AddTouch(index, words[i]) : AddCrosstalk(index, words[i]))) {
-          return bad((at ? "touch time " : "crosstalk ") + words[i]);
+      c.threshold = static_cast<uint8_t>(t);
+    } else if (key == "at" || key == "crosstalk" || key == "restart") {
+      const char separator = key == "at" ? '+' : '=';
+      if (!hasValue || words[i].find(separator, 1) == std::string::npos) {
+        return bad(key == "at"          ? "\"at START+LENGTH\""
+                   : key == "crosstalk" ? "\"crosstalk J=SHARE\""
+                                        : "\"restart TIME=STEP\"");
+      }
+      for (; i < words.size() && words[i].find(separator, 1) != std::string::npos; ++i) {
+        const bool ok = key == "at"          ? AddTouch(index, words[i])
+                        : key == "crosstalk" ? AddCrosstalk(index, words[i])
+                                             : AddRestart(index, words[i]);
+        if (!ok) {
+          return bad((key == "at" ? "touch time " : key + " ") + words[i]);
         }
       }
+    } else if (key == "spikes") {
+      double period = 0;
+      double start = 0;
+      if (i + 5 > words.size() || !ParseDecimal(words[i], -65535, 65535, c.spike) ||
+          words[i + 1] != "every" || !ParseDecimal(words[i + 2], 1e-9, kMaxSeconds, period) ||
+          words[i + 3] != "from" || !ParseDecimal(words[i + 4], 0, kMaxSeconds, start)) {
+        return bad("\"spikes HEIGHT every PERIOD from START\"");
+      }
+      i += 5;
+      pending_.push_back({index, PendingKind::Spikes, start, 0, period});
     } else if (key == "every") {
       double period = 0;
       double start = 0;
@@ -156,7 +218,7 @@ bool SimScenario::ParseChannel(const std::vector<std::string>& words, std::strin
         return bad("\"every PERIOD from START for LENGTH\"");
       }
       i += 5;
-      pending_.push_back({index, start, length, period});
+      pending_.push_back({index, PendingKind::Every, start, length, period});
     } else {
       return bad("word: " + key);
     }
@@ -170,7 +232,17 @@ bool SimScenario::AddTouch(int channel, const std::string& word) {
   if (!Pair(word, '+', start, length, kMaxSeconds, 1e-9, kMaxSeconds)) {
     return false;
   }
-  pending_.push_back({channel, start, length, 0});
+  pending_.push_back({channel, PendingKind::Touch, start, length, 0});
+  return true;
+}
+
+bool SimScenario::AddRestart(int channel, const std::string& word) {
+  double at = 0;
+  double step = 0;
+  if (!Pair(word, '=', at, step, kMaxSeconds, -65535, 65535)) {
+    return false;
+  }
+  pending_.push_back({channel, PendingKind::Restart, at, step, 0});
   return true;
 }
 
@@ -190,8 +262,7 @@ double SimScenario::TouchAt(int channel, uint64_t frame) const {
   if (c.touch == 0) {
     return 0;
   }
-  if (c.every.period > 0 && frame >= c.every.start &&
-      (frame - c.every.start) % c.every.period < c.every.length) {
+  if (InSchedule(c.every, frame)) {
     return c.touch;
   }
   for (const Touch& t : c.touches) {
@@ -207,8 +278,9 @@ TouchSample SimScenario::Sample(uint32_t seed, int channel, uint64_t frame) cons
     return {};
   }
   const Channel& c = channels_[static_cast<size_t>(channel)];
-  double value = c.baseline + c.noise * (2 * SimUnit(seed, channel, frame, kNoiseSalt) - 1) +
-                 TouchAt(channel, frame);
+  const double chipBaseline = ChipBaseline(c, frame);
+  double value = chipBaseline + c.noise * (2 * SimUnit(seed, channel, frame, kNoiseSalt) - 1) +
+                 TouchAt(channel, frame) + c.stuck + (InSchedule(c.spikes, frame) ? c.spike : 0);
   for (int other = 0; other < kChannels; ++other) {
     const double share =
         channels_[static_cast<size_t>(other)].crosstalk[static_cast<size_t>(channel)];
@@ -218,8 +290,29 @@ TouchSample SimScenario::Sample(uint32_t seed, int channel, uint64_t frame) cons
   }
   TouchSample s;
   s.raw = static_cast<uint16_t>(std::clamp(std::round(value), 1.0, 65535.0));
-  s.strength = static_cast<uint32_t>(std::max(0.0, s.raw - std::round(c.baseline)));
+  // The key value counts in the direction a touch moves this channel.
+  const double beyond = (c.touch < 0 ? -1.0 : 1.0) * (s.raw - std::round(chipBaseline));
+  s.strength = beyond < std::max(c.gate, 0.0) ? 0 : static_cast<uint32_t>(beyond);
   return s;
+}
+
+double SimScenario::ChipBaseline(const Channel& c, uint64_t frame) const {
+  double b = c.baseline + c.driftPerMinute * static_cast<double>(frame) / (60.0 * rate_);
+  for (const Restart& r : c.restarts) {
+    if (r.frame > frame) {
+      break;
+    }
+    b += r.step;
+  }
+  return b;
+}
+
+std::array<uint8_t, SimScenario::kChannels> SimScenario::ChipThresholds(uint8_t fallback) const {
+  std::array<uint8_t, kChannels> t{};
+  for (int k = 0; k < kChannels; ++k) {
+    t[static_cast<size_t>(k)] = channels_[static_cast<size_t>(k)].threshold.value_or(fallback);
+  }
+  return t;
 }
 
 SimConfig WithScenario(SimConfig config, std::shared_ptr<const SimScenario> scenario) {

@@ -9,12 +9,21 @@
 //   rate R                    chip scans per second (default 100); times are in seconds
 //   layout single16|double8|double8-plain|single1
 //   seed N
+//   keybits on|off            off: firmware that never sets a key bit
 //   channel K [baseline B] [noise A] [touch T] [at S+L ...]
-//             [every P from S for L] [crosstalk J=SHARE ...]
+//             [every P from S for L] [crosstalk J=SHARE ...] [threshold C]
+//             [gate G] [drift R] [restart S=STEP ...] [spikes H every P from S]
+//             [stuck W]
 // Noise is uniform within +-A counts on the raw count; a touch adds T counts
-// for L seconds from S; while channel K is touched, neighbour J moves by
-// SHARE x K's touch. The key value is the raw count less the baseline (never
-// below 0). Channels not named stay at baseline 1000 with no noise.
+// (negative: the raw count falls) for L seconds from S; while channel K is
+// touched, neighbour J moves by SHARE x K's touch. The baseline drifts by R
+// counts a minute and steps by STEP at a chip restart at S seconds; the chip
+// follows both. A spike adds H counts for one frame; a water film (stuck)
+// adds W counts the chip never follows. The key value is how far the raw
+// count stands beyond the chip's baseline in the touch's direction (never
+// below 0, 0 below the gate G), and the key bit is set while it exceeds the
+// threshold C (default 60). Channels not named stay at baseline 1000 with no
+// noise.
 
 #include <array>
 #include <cstdint>
@@ -42,6 +51,10 @@ class SimScenario {
     uint64_t start = 0;
     uint64_t length = 0;
   };
+  struct Restart {
+    uint64_t frame = 0;
+    double step = 0;
+  };
   struct Channel {
     double baseline = 1000;
     double noise = 0;
@@ -49,6 +62,13 @@ class SimScenario {
     std::vector<Touch> touches;
     Periodic every;
     std::array<double, kChannels> crosstalk{};  // share of this key's touch on each neighbour
+    std::optional<uint8_t> threshold;           // the chip's, when the scenario sets it
+    double gate = 0;                            // key values below it read 0
+    double driftPerMinute = 0;
+    std::vector<Restart> restarts;  // in frame order
+    double spike = 0;               // height of the one-frame spikes
+    Periodic spikes;                // their schedule (length 1)
+    double stuck = 0;               // a water film's counts, present from power-on
   };
 
   // Parses a scenario. On failure returns nothing and sets `error` to one line
@@ -66,6 +86,9 @@ class SimScenario {
   double rate() const { return rate_; }
   std::optional<SimLayout> layout() const { return layout_; }
   std::optional<uint32_t> seed() const { return seed_; }
+  bool keyBits() const { return keyBits_; }
+  // The chip's power-on thresholds: the scenario's, else `fallback`.
+  std::array<uint8_t, kChannels> ChipThresholds(uint8_t fallback) const;
   const Channel& channel(int k) const { return channels_[static_cast<size_t>(k)]; }
 
  private:
@@ -74,15 +97,22 @@ class SimScenario {
   // One "START+LENGTH" touch or "J=SHARE" crosstalk word of a channel line.
   bool AddTouch(int channel, const std::string& word);
   bool AddCrosstalk(int channel, const std::string& word);
+  bool AddRestart(int channel, const std::string& word);
+  // The chip's baseline of `channel` at `frame`: the scripted one with its
+  // drift and restart steps.
+  double ChipBaseline(const Channel& c, uint64_t frame) const;
 
   double rate_ = 100;
   std::optional<SimLayout> layout_;
   std::optional<uint32_t> seed_;
+  bool keyBits_ = true;
   std::array<Channel, kChannels> channels_{};
   // Schedules are kept in seconds until the whole file (and its rate) is read.
+  enum class PendingKind { Touch, Every, Restart, Spikes };
   struct Pending {
     int channel;
-    double start, length, period;
+    PendingKind kind;
+    double start, length, period;  // a restart's step in `length`
   };
   std::vector<Pending> pending_;
 };

@@ -99,6 +99,10 @@ double TouchModel::TouchAt(int channel, uint64_t frame) const {
   return amplitude * (1.0 - SmoothStep(t - rise - hold + 1, fall));
 }
 
+bool TouchModel::ReportsKeyBits() const {
+  return !scenario_ || scenario_->keyBits();
+}
+
 TouchSample TouchModel::Sample(int channel, uint64_t frame) const {
   if (scenario_) {
     return scenario_->Sample(seed_, channel, frame);

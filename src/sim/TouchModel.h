@@ -35,6 +35,9 @@ class TouchModel {
   // Returns the touch contribution alone (0 while the key is released).
   double TouchAt(int channel, uint64_t frame) const;
 
+  // False for a scripted firmware that never sets key bits.
+  bool ReportsKeyBits() const;
+
  private:
   struct Channel {
     double baseline = 0;

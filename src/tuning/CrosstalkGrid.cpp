@@ -7,7 +7,7 @@ namespace padscope {
 
 namespace {
 
-constexpr int kMinCell = 12;
+constexpr int kMinCell = 7;
 constexpr int kMaxCell = 56;
 constexpr uint32_t kNotMeasured = 0x505050;
 

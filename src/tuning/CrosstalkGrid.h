@@ -38,7 +38,7 @@ struct CrosstalkGridLayout {
 
 // Lays the grid out in a width x height area, leaving `labelWidth` on the left
 // and `labelHeight` above for the key names and `legendHeight` below for the
-// scale. Cells are square, 12 to 56 pixels.
+// scale. Cells are square, 7 to 56 pixels (small enough for sixteen keys in a low dock).
 CrosstalkGridLayout LayOutCrosstalkGrid(std::vector<int> channels, int width, int height,
                                         int labelWidth, int labelHeight, int legendHeight);
 

@@ -1,6 +1,7 @@
 #include "tuning/RangeAnalysis.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "capture/CaptureContext.h"
 #include "state/GlobalSettings.h"
@@ -17,11 +18,26 @@ uint16_t ShownChannelMask(const CaptureContext& ctx, const GlobalSettings& setti
   return mask;
 }
 
-int FirstFrameOfLastSeconds(const CaptureContext& ctx, int seconds) {
+AnalysisOptions WithFramePeriod(const CaptureContext& ctx, AnalysisOptions options, int64_t first,
+                                int64_t last) {
+  if (options.frameMs > 0) {
+    return options;
+  }
+  const std::optional<double> stamped = StampedFramePeriod(ctx, first, last);
+  options.frameMs = stamped.value_or(kDefaultFrameMs);
+  options.frameSource = stamped ? FramePeriodSource::TimeStamps : FramePeriodSource::Default;
+  return options;
+}
+
+int FirstFrameOfLastSeconds(const CaptureContext& ctx, int seconds, std::optional<double> frameMs) {
   const int newest = ctx.WriteIndex() - 1;
   const SampleFrame* last = ctx.FrameAt(newest);
   if (last == nullptr) {
     return -1;
+  }
+  if (frameMs && *frameMs > 0) {
+    const double frames = std::max(seconds, 0) * 1000.0 / *frameMs;
+    return static_cast<int>(std::max<double>(0, newest - std::floor(frames)));
   }
   const uint32_t span = static_cast<uint32_t>(std::max(seconds, 0)) * 1000u;
   int first = newest;
@@ -112,7 +128,8 @@ bool RangeAnalysis::Restart(const CaptureContext& ctx, const TuningRange& range,
     end_ = std::max(range.from->frame, range.to->frame);
   }
   next_ = first_;
-  analyzer_.emplace(options, end_ - first_ + 1);
+  analyzer_.emplace(WithFramePeriod(ctx, options, first_ - compacted_, end_ - compacted_),
+                    end_ - first_ + 1);
   return true;
 }
 
@@ -138,13 +155,17 @@ bool RangeAnalysis::UpdateLastSeconds(const CaptureContext& ctx, int seconds,
   analyzer_.reset();
   // The range is found and read without a compaction between.
   const auto lock = ctx.ReadLock();
-  const int first = FirstFrameOfLastSeconds(ctx, seconds);
+  const std::optional<double> period = ctx.replayStamps.load() && options.frameMs > 0
+                                           ? std::optional(options.frameMs)
+                                           : std::nullopt;
+  const int first = FirstFrameOfLastSeconds(ctx, seconds, period);
   if (first < 0) {
     result_.reset();
     status_ = Status::Unavailable;
     return true;
   }
-  result_ = AnalyzeLockedBuffer(ctx, first, written - 1, options);
+  result_ = AnalyzeLockedBuffer(ctx, first, written - 1,
+                                WithFramePeriod(ctx, options, first, written - 1));
   status_ = Status::Current;
   return true;
 }

@@ -34,8 +34,15 @@ struct TuningRange {
 };
 
 // Frames `seconds` back from the newest frame's time stamp: the first index
-// of the last N seconds, or -1 without frames.
-int FirstFrameOfLastSeconds(const CaptureContext& ctx, int seconds);
+// of the last N seconds, or -1 without frames. With `frameMs` the frames are
+// counted at that period instead (a loaded chart's stamps are no clock).
+int FirstFrameOfLastSeconds(const CaptureContext& ctx, int seconds,
+                            std::optional<double> frameMs = std::nullopt);
+
+// The options with their frame period settled: a period of 0 asks for the
+// one the time stamps of frames `first` to `last` show (else the default).
+AnalysisOptions WithFramePeriod(const CaptureContext& ctx, AnalysisOptions options, int64_t first,
+                                int64_t last);
 
 class RangeAnalysis {
  public:

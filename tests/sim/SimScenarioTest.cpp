@@ -55,6 +55,44 @@ TEST(SimScenario, SamplesFollowTheScript) {
   EXPECT_EQ(EncodeFrame(model, 10, SimLayout::Double8Marked, thresholds)[0], 0x01);
 }
 
+// The faults a board can have: its own thresholds, no key bits, a noise gate,
+// drift and restarts the chip follows, spikes, a water film, a falling touch.
+TEST(SimScenario, BoardFaults) {
+  std::string error;
+  const auto s = SimScenario::Parse(
+      "rate 100\nkeybits off\n"
+      "channel 0 baseline 800 touch -50 at 0.1+0.1 threshold 30 gate 5\n"
+      "channel 1 baseline 1000 drift 60 restart 1=500 2=-200\n"
+      "channel 2 baseline 900 spikes 40 every 0.5 from 0.25 stuck 70\n",
+      error);
+  ASSERT_TRUE(s) << error;
+  EXPECT_FALSE(s->keyBits());
+  EXPECT_EQ(s->ChipThresholds(60)[0], 30);
+  EXPECT_EQ(s->ChipThresholds(60)[1], 60);
+  // Falling touch: the key value counts downwards.
+  EXPECT_EQ(s->Sample(1, 0, 10).raw, 750);
+  EXPECT_EQ(s->Sample(1, 0, 10).strength, 50u);
+  EXPECT_EQ(s->Sample(1, 0, 9).strength, 0u);
+  // One count a second of drift, the restarts' steps: the chip follows both.
+  EXPECT_EQ(s->Sample(1, 1, 40).raw, 1000);
+  EXPECT_EQ(s->Sample(1, 1, 100).raw, 1501);
+  EXPECT_EQ(s->Sample(1, 1, 200).raw, 1302);
+  EXPECT_EQ(s->Sample(1, 1, 200).strength, 0u);
+  // The film is never followed; a spike lasts one frame.
+  EXPECT_EQ(s->Sample(1, 2, 24).strength, 70u);
+  EXPECT_EQ(s->Sample(1, 2, 25).strength, 110u);
+  EXPECT_EQ(s->Sample(1, 2, 26).strength, 70u);
+  EXPECT_EQ(s->Sample(1, 2, 75).raw, 1010);
+
+  // No key bit however far a key value stands above its threshold.
+  const TouchModel model(1, std::make_shared<const SimScenario>(*s));
+  EXPECT_EQ(EncodeFrame(model, 25, SimLayout::Single16, s->ChipThresholds(60))[0], 0x00);
+  std::string gated;
+  const auto g = SimScenario::Parse("channel 0 touch 4 at 0+1 gate 5", gated);
+  ASSERT_TRUE(g) << gated;
+  EXPECT_EQ(g->Sample(1, 0, 0).strength, 0u);  // below the gate
+}
+
 TEST(SimScenario, ErrorsNameTheLine) {
   struct Case {
     const char* text;
@@ -68,6 +106,10 @@ TEST(SimScenario, ErrorsNameTheLine) {
            Case{"channel 3 crosstalk 3=0.5", "channel 3: bad crosstalk 3=0.5"},
            Case{"channel 0 every 1 from 0 for 2", "channel 0: bad \"every PERIOD from START"},
            Case{"channel 0 noise x", "channel 0: bad noise"},
+           Case{"channel 0 threshold 256", "channel 0: bad threshold"},
+           Case{"channel 1 restart 2", "channel 1: bad \"restart TIME=STEP\""},
+           Case{"channel 1 spikes 5 every 1", "channel 1: bad \"spikes HEIGHT"},
+           Case{"keybits maybe", "bad value for keybits: maybe"},
            Case{"colour red", "scenario line 1: unknown statement: colour"},
        }) {
     std::string error;

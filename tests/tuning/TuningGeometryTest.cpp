@@ -97,7 +97,7 @@ TEST(CrosstalkGrid, CellsHitAndColour) {
   EXPECT_EQ(grid.Hit(60 + 56, 24 + 2 * 56 + 55), std::make_pair(2, 1));
   EXPECT_EQ(grid.Hit(59, 30), std::nullopt);
   EXPECT_EQ(grid.Hit(60 + 3 * 56, 30), std::nullopt);
-  EXPECT_EQ(LayOutCrosstalkGrid({0, 1, 2, 3}, 100, 80, 60, 24, 4).cell, 0);  // no room
+  EXPECT_EQ(LayOutCrosstalkGrid({0, 1, 2, 3}, 80, 80, 60, 24, 4).cell, 0);  // no room
 
   CrosstalkCell cell;
   EXPECT_EQ(CrosstalkColour(cell, 20), 0x505050u);  // not measured

@@ -9,6 +9,7 @@
 #include "capture/CaptureContext.h"
 #include "common/ChartBuilder.h"
 #include "common/MessageLogRecorder.h"
+#include "common/ScenarioRecording.h"
 #include "common/SimFixture.h"
 #include "files/ChartFile.h"
 #include "state/GlobalSettings.h"
@@ -46,53 +47,37 @@ TEST(FrameMarks, FollowCompactionAndEndWithNewContents) {
   EXPECT_EQ(IndexOf(ctx, MarkOf(ctx, 3)), 3);
 }
 
-AnalysisFrame Frame(uint32_t ms, uint16_t keys, bool decoded = true) {
-  AnalysisFrame f;
-  f.decoded = decoded;
-  f.channels = 16;
-  f.timestamp = ms;
-  f.keys = keys;
-  return f;
-}
-
-TEST(GuidedWalk, StepsNeedUnbrokenStretchesAndCanBeSkipped) {
-  GuidedWalk walk({0, 3}, {100, 50});
-  int64_t position = 40;
-  const auto add = [&](uint32_t ms, uint16_t keys, bool decoded = true) {
-    walk.Add(Frame(ms, keys, decoded), position++);
-  };
-  for (uint32_t t = 0; t <= 60; t += 10) {
-    add(t, 0);
+// The walk on a board whose chip hides its faults: a weak key the chip never
+// reports, a key whose bit chatters at its threshold, and a stuck key. It
+// measures what the signal shows and names the faults instead of waiting.
+TEST(GuidedWalk, StepsFollowTheSignalNotTheChipsBits) {
+  CaptureContext ctx;
+  test::RecordScenario(ctx,
+                       "rate 100\n"
+                       "channel 0 baseline 900 noise 3 touch 50 every 1 from 2.0 for 0.5\n"
+                       "channel 1 baseline 1000 noise 4 touch 62 every 1 from 2.7 for 0.5\n"
+                       "channel 3 baseline 800 noise 2 stuck 150\n",
+                       5);
+  GuidedWalk walk({0, 1, 3}, {1000, 300});
+  AnalysisFrame frame;
+  for (int i = 0; i < ctx.WriteIndex() && !walk.Finished(); ++i) {
+    ReadAnalysisFrame(ctx, i, true, frame);
+    walk.Add(frame, 40 + i);
+    if (walk.Current().channel == 3) {
+      walk.Skip();  // the stuck key cannot be touched more
+    }
   }
-  EXPECT_DOUBLE_EQ(walk.Progress(), 0.6);
-  add(70, 1u << 9);  // any key starts the quiet stretch again
-  EXPECT_DOUBLE_EQ(walk.Progress(), 0.0);
-  for (uint32_t t = 80; t <= 170; t += 10) {
-    add(t, 0);
-  }
-  add(175, 0, false);  // counts for nothing
-  EXPECT_EQ(walk.StepIndex(), 0);
-  add(180, 0);
-  ASSERT_EQ(walk.Current().kind, GuidedWalk::StepKind::Touch);
-  EXPECT_EQ(walk.Current().channel, 0);
-
-  add(190, 1u << 3);  // another key than the one asked for
-  for (uint32_t t = 200; t <= 220; t += 10) {
-    add(t, 1);
-  }
-  add(230, 0);  // let go too early
-  EXPECT_DOUBLE_EQ(walk.Progress(), 0.0);
-  for (uint32_t t = 240; t <= 290; t += 10) {
-    add(t, 1 | (1u << 3));
-  }
-  EXPECT_EQ(walk.Current().channel, 3);
-  walk.Skip();
-  EXPECT_TRUE(walk.Finished());
   using O = GuidedWalk::Outcome;
-  EXPECT_EQ(walk.Outcomes(), (std::vector<O>{O::Measured, O::Measured, O::Skipped}));
-  add(300, 0);  // after the end nothing more is taken
+  EXPECT_EQ(walk.Outcomes(),
+            (std::vector<O>{O::Measured, O::NotReported, O::Measured, O::Skipped}));
+  EXPECT_EQ(walk.StuckKeys(), 1u << 3);
+  ASSERT_EQ(walk.Asked().size(), 2u);
+  EXPECT_EQ(walk.Asked()[0].channel, 0);
+  // CH0's touch from 2 s: the stretch starts there and lasts the hold.
+  EXPECT_NEAR(static_cast<double>(walk.Asked()[0].from), 200 - 7, 3);
+  EXPECT_NEAR(static_cast<double>(walk.Asked()[0].to - walk.Asked()[0].from), 30, 2);
+  EXPECT_EQ(walk.Asked()[1].channel, 1);
   EXPECT_EQ(walk.FirstPosition(), 40);
-  EXPECT_EQ(walk.LastPosition(), position - 2);
 }
 
 // A chart's records read into a buffer, as a chart load does.
@@ -114,7 +99,7 @@ TEST(RangeAnalysis, ReadsInSlicesWhatOnePassFindsAndFollowsTheBuffer) {
   Load(ctx, test::KnownRecording());
   const int frames = ctx.WriteIndex();  // 51
   AnalysisOptions options;
-  options.guard = 2;
+  options.guardMs = 40;
   RangeAnalysis analysis;
   const TuningRange whole{TuningRangeKind::WholeBuffer, 10, {}, {}};
 

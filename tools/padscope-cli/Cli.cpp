@@ -25,9 +25,10 @@ constexpr const char* kUsageHead =
 constexpr const char* kUsageTail =
     "--offset-values: the adapter sends every count plus 0x8000; without it the values\n"
     "are read as signed 16-bit counts\n"
-    "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a touched\n"
-    "key fails; 4 (every touched key passes) or 5 (a key fails) when the result could not\n"
-    "be stored and waits in the spool for the store\n";
+    "exit status: 0 success, 1 error, 2 usage error; analyze and check: 3 when a key\n"
+    "does not pass (each such key and why on standard error); check: 4 (every key\n"
+    "passes) or 5 (a key does not) when the result could not be stored and waits in\n"
+    "the spool for the store\n";
 
 using Command = std::function<int(CliContext&, const std::vector<std::string>&)>;
 
@@ -72,13 +73,17 @@ const std::vector<CommandEntry>& Commands() {
        "  flash erase                          erase the adapter's flash and wait for it\n"
        "  flash write FILE                     erase, write a chart's frames, read back, verify\n"},
       {"analyze", CmdAnalyze,
-       "  analyze FILE.tkchart [--settings FILE] [--from N --to M] [--guard N] [--min-snr X]\n"
-       "          [--threshold-at F] [--crosstalk-flag PERCENT] [--format text|csv|json|html]\n"
-       "          [-o OUT] [--db STORE] [--serial SN] [--lot NAME] [--station NAME] [--junit "
-       "FILE]\n"
-       "                                       noise, signal, SNR, thresholds and crosstalk per "
-       "key;\n"
-       "                                       the format follows OUT's ending unless given\n"},
+       "  analyze FILE.tkchart [--settings FILE] [--keys LIST] [--from N --to M]\n"
+       "          [--frame-ms MS] [--guard MS] [--min-touch MS] [--min-snr X]\n"
+       "          [--rule factor|guide] [--threshold-at F] [--crosstalk-flag PERCENT]\n"
+       "          [--format text|csv|json|html] [-o OUT] [--db STORE] [--serial SN]\n"
+       "          [--lot NAME] [--station NAME] [--junit FILE]\n"
+       "                                       touches found in the signal; noise, drift, "
+       "signal,\n"
+       "                                       SNR, the chip's misses and false touches, "
+       "thresholds\n"
+       "                                       and crosstalk per key; the format follows OUT's "
+       "ending\n"},
       {"check", CmdCheck,
        "  check --seconds N [-o FILE.tkchart] [--report OUT] [--serial SN] [--lot NAME]\n"
        "        [--station NAME] [--db STORE | --no-db] [--junit FILE] [analyze's options]\n"

@@ -118,7 +118,8 @@ int ProductionRun::Finish(CliContext& cli, const AnalysisResult* result, int sta
   u.exitStatus = status;
   if (result != nullptr) {
     u.rule = PassRule(result->options);
-    u.verdict = UnitVerdict(*result);
+    // The unit fails when a listed key does not pass, also one the frames lack.
+    u.verdict = status == 0 ? "pass" : "fail";
     u.keys = KeyRecords(*result);
   } else {
     u.verdict = "error";

@@ -14,7 +14,7 @@ namespace padscope {
 namespace {
 
 constexpr int kLabelWidth = 60;
-constexpr int kLabelHeight = 24;
+constexpr int kLabelHeight = 18;
 constexpr int kLegendWidth = 90;  // the colour scale right of the grid
 const QColor kFlagOutline(255, 255, 255);
 

@@ -16,6 +16,7 @@
 #include "analysis/AnalysisReport.h"
 #include "analysis/ReportText.h"
 #include "capture/CaptureContext.h"
+#include "capture/CaptureThread.h"
 #include "platform/FileBytes.h"
 #include "platform/MessageLog.h"
 #include "platform/Prompt.h"
@@ -38,30 +39,26 @@ constexpr int kReportPlotColumns = 400;
 constexpr int kMaxSeconds = 600;
 
 // The figures the table shows, by their report column names.
-constexpr const char* kFigureColumns[] = {"idle_mean",
-                                          "noise",
-                                          "signal",
+constexpr const char* kFigureColumns[] = {"raw_noise",
+                                          "raw_signal",
                                           "snr",
+                                          "output_snr",
                                           "recommended_threshold",
                                           "threshold",
                                           "false_touch_margin",
                                           "detection_margin",
+                                          "touches",
+                                          "missed",
+                                          "false_touches",
                                           "verdict"};
-
-const ReportColumn* ColumnNamed(const char* name) {
-  for (const ReportColumn& c : ReportColumns()) {
-    if (std::string_view(c.name) == name) {
-      return &c;
-    }
-  }
-  return nullptr;
-}
 
 QColor VerdictColour(Verdict v) {
   switch (v) {
     case Verdict::Pass:
       return QColor(190, 235, 190);
     case Verdict::Fail:
+    case Verdict::Stuck:
+    case Verdict::Dead:
       return QColor(245, 185, 180);
     default:
       return QColor(220, 220, 220);
@@ -137,15 +134,17 @@ void CTuningPanel::RetranslateUi() {
   applyButton_->setText(tr("Send recommended thresholds"));
   applyButton_->setToolTip(
       tr("Send the ticked keys' recommended thresholds to the chip and keep them as their "
-         "thresholds."));
+         "thresholds. Keys that pass are ticked; tick another one to send its threshold too."));
   reportButton_->setText(tr("Save report..."));
   skipButton_->setText(tr("Skip"));
   analysisTable_->setHorizontalHeaderLabels(
-      {tr("Key"), tr("Idle mean"), tr("Noise"), tr("Signal"), tr("SNR"), tr("Recommended"),
-       tr("Threshold"), tr("False-touch margin"), tr("Detection margin"), tr("Verdict")});
+      {tr("Key"), tr("Raw noise"), tr("Raw signal"), tr("SNR"), tr("Output SNR"), tr("Recommended"),
+       tr("Threshold"), tr("False-touch margin"), tr("Detection margin"), tr("Touches"),
+       tr("Missed"), tr("False touches"), tr("Verdict")});
   crosstalkCaption_->setText(
       tr("Rows: the key touched alone. Columns: the key it moves, as a share of the touched "
-         "key's signal. Outlined: above the flag level. Point at a cell for its value."));
+         "key's signal. Outlined: above the flag level or firing the key's bit. Point at a "
+         "cell for its value."));
   ShowWalkState();
   ShowAnalysisStatus();
   if (analysis_.status() != RangeAnalysis::Status::Partial) {
@@ -259,12 +258,18 @@ QWidget* CTuningPanel::BuildCrosstalkTab() {
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(4, 2, 4, 2);
   layout->setSpacing(2);
+  // The caption beside the map: a dock is wide and low, and the map needs
+  // its height for sixteen rows.
+  auto* row = new QHBoxLayout;
+  crosstalk_ = new CCrosstalkMap(page);
+  row->addWidget(crosstalk_, 1);
   crosstalkCaption_ = new QLabel(page);
   crosstalkCaption_->setTextFormat(Qt::PlainText);
   crosstalkCaption_->setWordWrap(true);
-  layout->addWidget(crosstalkCaption_);
-  crosstalk_ = new CCrosstalkMap(page);
-  layout->addWidget(crosstalk_, 1);
+  crosstalkCaption_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  crosstalkCaption_->setMaximumWidth(260);
+  row->addWidget(crosstalkCaption_);
+  layout->addLayout(row, 1);
   return page;
 }
 
@@ -300,6 +305,18 @@ AnalysisOptions CTuningPanel::Options() const {
   AnalysisOptions options;
   options.singleByteMode = s.singleByteMode != 0;
   options.channels = ShownChannelMask(ctx_, s);
+  // A loaded chart's stamps are no clock: its frames are the sampling
+  // period apart, as analyze counts them; a capture's stamps tell.
+  if (ctx_.replayStamps.load()) {
+    const uint32_t period = SamplingPeriodMs(s.samplingTimes, s.samplingElapseTenths);
+    options.frameMs = period > 0 ? period : kDefaultFrameMs;
+    options.frameSource = period > 0 ? FramePeriodSource::Settings : FramePeriodSource::Default;
+  } else {
+    options.frameMs = 0;  // from the range's time stamps
+  }
+  if (Range().kind == TuningRangeKind::Walk && walkRange_) {
+    options.asked = walkAsked_;
+  }
   std::array<int32_t, kAnalysisChannels> thresholds{};
   for (int k = 0; k < kAnalysisChannels; ++k) {
     thresholds[static_cast<size_t>(k)] = s.channel[static_cast<size_t>(k)].EffectiveThreshold();
@@ -371,10 +388,10 @@ void CTuningPanel::FillAnalysisTable() {
     key->setText(KeyName(c.channel));
     key->setData(Qt::UserRole, c.channel);
     key->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-    key->setCheckState(((deselected_ >> c.channel) & 1) ? Qt::Unchecked : Qt::Checked);
+    key->setCheckState(((SelectedChannels() >> c.channel) & 1) ? Qt::Checked : Qt::Unchecked);
     int column = 1;
     for (const char* name : kFigureColumns) {
-      const ReportColumn* figure = ColumnNamed(name);
+      const ReportColumn* figure = ReportColumnNamed(name);
       const ReportCell value = figure != nullptr ? figure->value(c) : std::nullopt;
       const QString text = value ? QString::fromStdString(*value) : QString();
       QTableWidgetItem* item = Cell(analysisTable_, row, column++);
@@ -384,12 +401,21 @@ void CTuningPanel::FillAnalysisTable() {
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         continue;
       }
-      const char* verdicts[] = {QT_TR_NOOP("pass"), QT_TR_NOOP("fail"), QT_TR_NOOP("untouched"),
-                                QT_TR_NOOP("no data")};
+      const char* verdicts[] = {QT_TR_NOOP("pass"),    QT_TR_NOOP("fail"),  QT_TR_NOOP("untouched"),
+                                QT_TR_NOOP("no data"), QT_TR_NOOP("stuck"), QT_TR_NOOP("dead")};
       item->setText(tr(verdicts[static_cast<int>(c.verdict)]));
       item->setTextAlignment(Qt::AlignCenter);
       item->setBackground(VerdictColour(c.verdict));
       item->setForeground(Qt::black);
+      // Why, in the report's words, on the verdict and the key.
+      ReportInputs inputs;
+      inputs.label = [](int k) { return ChannelLabel::Instance().Label(k); };
+      QString why;
+      for (const std::string& reason : VerdictReasons(c, r->options, inputs)) {
+        why += (why.isEmpty() ? "" : "\n") + QString::fromStdString(reason);
+      }
+      item->setToolTip(why);
+      key->setToolTip(why);
     }
   }
   analysisTable_->resizeColumnsToContents();
@@ -404,11 +430,20 @@ void CTuningPanel::OnRowChecked(int row, int column) {
   const QTableWidgetItem* key = analysisTable_->item(row, 0);
   const int channel = key->data(Qt::UserRole).toInt();
   const auto bit = static_cast<uint16_t>(1u << channel);
-  deselected_ = key->checkState() == Qt::Checked ? deselected_ & ~bit : deselected_ | bit;
+  const bool on = key->checkState() == Qt::Checked;
+  ticked_ = on ? ticked_ | bit : ticked_ & static_cast<uint16_t>(~bit);
+  unticked_ = on ? unticked_ & static_cast<uint16_t>(~bit) : unticked_ | bit;
 }
 
 uint16_t CTuningPanel::SelectedChannels() const {
-  return static_cast<uint16_t>(~deselected_);
+  // Keys that pass, unless the user unticked them; others only when ticked.
+  uint16_t passing = 0;
+  if (const std::optional<AnalysisResult>& r = analysis_.Result()) {
+    for (const ChannelResult& c : r->channels) {
+      passing |= c.verdict == Verdict::Pass ? static_cast<uint16_t>(1u << c.channel) : 0;
+    }
+  }
+  return static_cast<uint16_t>((passing & ~unticked_) | ticked_);
 }
 
 void CTuningPanel::SendRecommendedThresholds() {

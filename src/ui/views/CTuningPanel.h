@@ -53,7 +53,8 @@ class CTuningPanel : public QWidget {
   void SetRangeKind(TuningRangeKind kind);
   void SetSeconds(int seconds);
   const std::optional<AnalysisResult>& Result() const { return analysis_.Result(); }
-  // Keys the user left selected for "Send recommended thresholds" (bit k: channel k).
+  // Keys "Send recommended thresholds" sends (bit k: channel k): those that
+  // pass unless the user unticked them, and those the user ticked.
   uint16_t SelectedChannels() const;
 
   // The guided measurement. Starting it starts the capture when it is stopped.
@@ -125,6 +126,7 @@ class CTuningPanel : public QWidget {
   void FeedWalk();
   void ShowWalkState();
   void FinishWalk();
+  QString WalkNotes() const;
 
   CaptureContext& ctx_;
   HidAdapter& adapter_;
@@ -135,7 +137,10 @@ class CTuningPanel : public QWidget {
   int64_t walkNext_ = 0;  // position of the next frame the walk reads
   uint32_t walkGeneration_ = 0;
   std::optional<TuningRange> walkRange_;  // the last finished walk's frames
-  uint16_t deselected_ = 0;               // keys the user unticked
+  std::vector<AskedTouch> walkAsked_;     // the last finished walk's touch steps
+  std::vector<int> walkKeys_;             // the keys the walk asks for, in order
+  uint16_t ticked_ = 0;                   // keys the user ticked
+  uint16_t unticked_ = 0;                 // keys the user unticked
   // What the cursor read-out shows, so it is measured again only on a change.
   struct ReadoutKey {
     FrameMark a;

@@ -35,6 +35,7 @@ void CTuningPanel::StartWalk() {
       keys.push_back(k);
     }
   }
+  walkKeys_ = keys;
   walk_.emplace(std::move(keys), walkOptions_);
   walkGeneration_ = ctx_.generation.load();
   walkNext_ = MarkOf(ctx_, ctx_.WriteIndex()).frame;
@@ -99,9 +100,28 @@ void CTuningPanel::FinishWalk() {
     range.from = FrameMark{walkGeneration_, *walk_->FirstPosition()};
     range.to = FrameMark{walkGeneration_, *walk_->LastPosition()};
     walkRange_ = range;
+    walkAsked_ = walk_->Asked();
   }
   SetRangeKind(TuningRangeKind::Walk);
   UpdateAnalysis();
+}
+
+QString CTuningPanel::WalkNotes() const {
+  // What the steps so far found that the chip's view hides.
+  QString notes;
+  for (int k = 0; k < kAnalysisChannels; ++k) {
+    if ((walk_->StuckKeys() >> k) & 1) {
+      notes += "  " + tr("%1 reads touched with the hands off: stuck.").arg(KeyName(k));
+    }
+  }
+  const std::vector<GuidedWalk::Outcome>& outcomes = walk_->Outcomes();
+  for (size_t s = 1; s < outcomes.size() && s <= walkKeys_.size(); ++s) {
+    if (outcomes[s] == GuidedWalk::Outcome::NotReported) {
+      notes += "  " + KeyName(walkKeys_[s - 1]) + ": " +
+               tr("touched, but the chip did not report it: its threshold is above the touch");
+    }
+  }
+  return notes;
 }
 
 void CTuningPanel::ShowWalkState() {
@@ -117,12 +137,13 @@ void CTuningPanel::ShowWalkState() {
     int measured = 0;
     int skipped = 0;
     for (size_t k = 1; k < walk_->Outcomes().size(); ++k) {
-      measured += walk_->Outcomes()[k] == GuidedWalk::Outcome::Measured ? 1 : 0;
+      measured += walk_->Outcomes()[k] != GuidedWalk::Outcome::Skipped ? 1 : 0;
       skipped += walk_->Outcomes()[k] == GuidedWalk::Outcome::Skipped ? 1 : 0;
     }
     walkText_->setText(tr("Guided measurement finished. Keys measured: %1, skipped: %2.")
                            .arg(measured)
-                           .arg(skipped));
+                           .arg(skipped) +
+                       WalkNotes());
     return;
   }
   const GuidedWalk::Step step = walk_->Current();
@@ -132,7 +153,7 @@ void CTuningPanel::ShowWalkState() {
         counter +
         tr("Keep your hands off the keys (%1 s)").arg(walk_->options().idleMs / 1000.0, 0, 'g', 3));
   } else {
-    walkText_->setText(counter + tr("Touch and hold %1").arg(KeyName(step.channel)));
+    walkText_->setText(counter + tr("Touch and hold %1").arg(KeyName(step.channel)) + WalkNotes());
   }
   walkProgress_->setValue(static_cast<int>(walk_->Progress() * 100));
 }
