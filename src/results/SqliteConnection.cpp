@@ -139,8 +139,10 @@ class SqliteConnection : public SqlConnection {
 
 std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path, std::string& error) {
   sqlite3* db = nullptr;
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  // One connection per thread (as the store is used): SQLite need not lock
+  // the connection around every call.
+  const int rc = sqlite3_open_v2(
+      path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     error = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
