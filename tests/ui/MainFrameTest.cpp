@@ -103,15 +103,16 @@ TEST_F(MainFrameTest, ToolbarHoldsTheCommandsInOrder) {
 }
 
 TEST_F(MainFrameTest, MenusHoldTheCommandsInOrder) {
-  ASSERT_EQ(frame->menuBar()->actions().size(), 4);
+  ASSERT_EQ(frame->menuBar()->actions().size(), 5);
   EXPECT_EQ(Ids(Menu(0)->actions()),
             (std::vector<int>{32794, 32788, 32814, 32813, 32873, 0, 57665}));
   EXPECT_EQ(Ids(Menu(1)->actions()),
             (std::vector<int>{32774, 32775, 0, 32782, 0, 32776, 32777, 0, 32785, 32784, 32786,
                               32787, 0, 32820, 32822}));
-  EXPECT_EQ(Ids(Menu(2)->actions()),
-            (std::vector<int>{59392, 59393, 0, 32799, 32855, 32858, 0, 32870, 32872, 32871}));
+  EXPECT_EQ(Ids(Menu(2)->actions()), (std::vector<int>{59392, 59393, 0, 32799, 32855, 32858}));
   EXPECT_EQ(Ids(Menu(3)->actions()),
+            (std::vector<int>{32808, 32809, 32800, 32811, 0, 32870, 32871, 32874, 32872}));
+  EXPECT_EQ(Ids(Menu(4)->actions()),
             (std::vector<int>{32845, 32847, 32849, 57664, 0, 2345, 0, 2346}));
 }
 
