@@ -26,7 +26,6 @@ bool IsWindowContext(const char* context) {
 }  // namespace
 
 void WindowTranslator::SetLanguage(int language) {
-  language_ = language;
   texts_.reset();
   // English is what the sources are written in; the other two are loaded.
   if (language == kLanguageSimplifiedChinese || language == kLanguageTraditionalChinese) {

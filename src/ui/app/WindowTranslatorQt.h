@@ -21,7 +21,6 @@ class WindowTranslator : public QTranslator {
   // Loads the texts of `language` (1 English, the texts as written; 2
   // Simplified, 3 Traditional Chinese).
   void SetLanguage(int language);
-  int language() const { return language_; }
 
   QString translate(const char* context, const char* sourceText,
                     const char* disambiguation = nullptr, int n = -1) const override;
@@ -29,7 +28,6 @@ class WindowTranslator : public QTranslator {
   bool isEmpty() const override { return false; }
 
  private:
-  int language_ = 1;
   std::unique_ptr<QTranslator> texts_;  // none for English
 };
 
