@@ -8,6 +8,8 @@ include(GNUInstallDirs)
 set(padscope_share ${CMAKE_INSTALL_DATADIR}/padscope)
 install(TARGETS padscope padscope-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/Padscope.xml DESTINATION ${padscope_share})
+# The demo chip for --simulate=pelmira:/usr/share/padscope/demo.scn.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/demo.scn DESTINATION ${padscope_share})
 if(NOT PADSCOPE_RELEASE_NUMBER STREQUAL "")
   install(FILES ${CMAKE_BINARY_DIR}/appCheck DESTINATION ${padscope_share})
 endif()

@@ -76,8 +76,8 @@
         <translation>清除全部消息日志</translation>
     </message>
     <message>
-        <source>Global Parameter Setting</source>
-        <translation>全局参数设置</translation>
+        <source>Global Parameters...</source>
+        <translation>全局参数...</translation>
     </message>
     <message>
         <source>CTK Single byte 16TK</source>
@@ -216,12 +216,60 @@
         <translation>保存两个测量光标之间的帧。</translation>
     </message>
     <message>
-        <source>Measure: drag on the waveform to place the cursors.</source>
-        <translation>测量：在波形上拖动以放置光标。</translation>
+        <source>Measure: press on the waveform for cursor A, drag for B.</source>
+        <translation>测量：在波形上按下放置光标 A，拖动放置光标 B。</translation>
     </message>
     <message>
         <source>Fit to Data: no values in view.</source>
         <translation>适配数据：视图中没有数值。</translation>
+    </message>
+    <message>
+        <source>&amp;Tuning</source>
+        <translation>调校(&amp;T)</translation>
+    </message>
+    <message>
+        <source>MA Algorithm</source>
+        <translation>MA算法</translation>
+    </message>
+    <message>
+        <source>Each key keeps its own threshold; then the global parameters.</source>
+        <translation>每个按键使用各自的阈值；随后设置全局参数。</translation>
+    </message>
+    <message>
+        <source>INTE Algorithm (Auto Balance)</source>
+        <translation>INTE算法（自动平衡）</translation>
+    </message>
+    <message>
+        <source>One threshold for every key and the Auto Balance button; then the global parameters.</source>
+        <translation>所有按键共用一个阈值，并显示 Auto Balance 按钮；随后设置全局参数。</translation>
+    </message>
+    <message>
+        <source>Generate Hex File...</source>
+        <translation>生成Hex文件...</translation>
+    </message>
+    <message>
+        <source>Patch the thresholds into a firmware HEX file.</source>
+        <translation>将阈值写入固件 HEX 文件。</translation>
+    </message>
+    <message>
+        <source>Send the sensing parameters (channel timer, sampling, hold, debounce) to the chip.</source>
+        <translation>将检测参数（通道定时器、采样、按键保持、去抖）发送到芯片。</translation>
+    </message>
+    <message>
+        <source>Tuning Panel</source>
+        <translation>调校面板</translation>
+    </message>
+    <message>
+        <source>Guided Measurement</source>
+        <translation>引导测量</translation>
+    </message>
+    <message>
+        <source>Hands off the keys, then touch each key in turn: measures noise and signal of every key.</source>
+        <translation>先不要触摸按键，再依次触摸每个按键：测量每个按键的噪声和信号。</translation>
+    </message>
+    <message>
+        <source>Views fitted to the first second of data; F6 fits them again.</source>
+        <translation>两个视图已适配第一秒的数据；按 F6 可重新适配。</translation>
     </message>
 </context>
 <context>
@@ -351,8 +399,8 @@
         <translation>正在读取范围... %1 %</translation>
     </message>
     <message>
-        <source>Place the cursors A and B on the waveform view (View &gt; Measure).</source>
-        <translation>请在波形视图上放置光标 A 和 B（视图 &gt; 测量）。</translation>
+        <source>Place the cursors A and B on the waveform view (Tuning &gt; Measure).</source>
+        <translation>请在波形视图上放置光标 A 和 B（调校 &gt; 测量）。</translation>
     </message>
     <message>
         <source>Run the guided measurement first.</source>
@@ -427,16 +475,16 @@
         <translation>输出峰峰值</translation>
     </message>
     <message>
-        <source>Switch Measure on (View menu, toolbar or F8), then press on the waveform view to place cursor A and drag to place B. Drag a cursor to move it.</source>
-        <translation>打开测量（视图菜单、工具栏或 F8），然后在波形视图上按下以放置光标 A，拖动以放置光标 B。拖动光标可移动它。</translation>
+        <source>Switch Measure on (Tuning menu, toolbar or F8), then press on the waveform view to place cursor A and drag to place B. Drag a cursor to move it.</source>
+        <translation>打开测量（调校菜单、工具栏或 F8），然后在波形视图上按下以放置光标 A，拖动以放置光标 B。拖动光标可移动它。</translation>
     </message>
     <message>
         <source>A: frame %1 at %2    B: frame %3 at %4    Δt: %5, %6 frames</source>
         <translation>A：第 %1 帧，%2    B：第 %3 帧，%4    Δt：%5，%6 帧</translation>
     </message>
     <message>
-        <source>Place the cursors A and B on the waveform view first (View &gt; Measure).</source>
-        <translation>请先在波形视图上放置光标 A 和 B（视图 &gt; 测量）。</translation>
+        <source>Place the cursors A and B on the waveform view first (Tuning &gt; Measure).</source>
+        <translation>请先在波形视图上放置光标 A 和 B（调校 &gt; 测量）。</translation>
     </message>
     <message>
         <source>The guided measurement needs a running capture.</source>
@@ -508,6 +556,58 @@
     <message>
         <source>Too small to draw the map.</source>
         <translation>区域太小，无法绘制串扰图。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewKey</name>
+    <message>
+        <source>Delete item: removes the selected line from the message log.</source>
+        <translation>删除选项：从消息日志中删除选中的行。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewKeyScope</name>
+    <message>
+        <source>Result (TK output): the output value of every shown key, which the chip compares with the key&apos;s threshold (its dotted line), and a box per key at the right. Drag a threshold line to change it; point at one for its key and value.</source>
+        <translation>结果（TK 输出）：每个显示按键的输出值，芯片将其与该按键的阈值（虚线）比较；右侧每个按键有一个方框。拖动阈值线可修改阈值；指向阈值线可查看按键和数值。</translation>
+    </message>
+    <message>
+        <source>%1 threshold: %2</source>
+        <translation>%1 阈值：%2</translation>
+    </message>
+    <message>
+        <source> (not sent to the chip)</source>
+        <translation>（尚未发送到芯片）</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewScope</name>
+    <message>
+        <source>Δt %1 · %2 frames</source>
+        <translation>Δt %1 · %2 帧</translation>
+    </message>
+    <message>
+        <source>Raw data: the raw count of every shown key over time, the newest at the left. Drag the arrows at the right to change the range; F6 fits it to the data.</source>
+        <translation>原始数据区域：每个显示按键的原始计数随时间的变化，最新的在左侧。拖动右侧的箭头可调整范围；按 F6 使其适配数据。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewSetting</name>
+    <message>
+        <source>Print thresholds: writes every key&apos;s threshold into the message log.</source>
+        <translation>输出阈值：将每个按键的阈值写入消息日志。</translation>
+    </message>
+    <message>
+        <source>Print raw values: writes every key&apos;s newest raw count (its baseline) into the message log.</source>
+        <translation>输出原始值：将每个按键最新的原始计数（基线）写入消息日志。</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Charts loaded or saved: double-click one to load and play it again, click this header to stop a replay or load, drag one out of the list to remove it.</source>
+        <translation>已加载或保存的图表文件：双击一项可重新加载并回放，点击表头可终止回放或加载，将一项拖出列表可删除它。</translation>
     </message>
 </context>
 </TS>

@@ -76,8 +76,8 @@
         <translation>清除全部消息日誌</translation>
     </message>
     <message>
-        <source>Global Parameter Setting</source>
-        <translation>全局參數設置</translation>
+        <source>Global Parameters...</source>
+        <translation>全局參數...</translation>
     </message>
     <message>
         <source>CTK Single byte 16TK</source>
@@ -216,12 +216,60 @@
         <translation>儲存兩個測量游標之間的幀。</translation>
     </message>
     <message>
-        <source>Measure: drag on the waveform to place the cursors.</source>
-        <translation>測量：在波形上拖動以放置游標。</translation>
+        <source>Measure: press on the waveform for cursor A, drag for B.</source>
+        <translation>測量：在波形上按下放置游標 A，拖動放置游標 B。</translation>
     </message>
     <message>
         <source>Fit to Data: no values in view.</source>
         <translation>適配資料：視圖中沒有數值。</translation>
+    </message>
+    <message>
+        <source>&amp;Tuning</source>
+        <translation>調校(&amp;T)</translation>
+    </message>
+    <message>
+        <source>MA Algorithm</source>
+        <translation>MA算法</translation>
+    </message>
+    <message>
+        <source>Each key keeps its own threshold; then the global parameters.</source>
+        <translation>每個按鍵使用各自的閾值；隨後設定全局參數。</translation>
+    </message>
+    <message>
+        <source>INTE Algorithm (Auto Balance)</source>
+        <translation>INTE算法（自動平衡）</translation>
+    </message>
+    <message>
+        <source>One threshold for every key and the Auto Balance button; then the global parameters.</source>
+        <translation>所有按鍵共用一個閾值，並顯示 Auto Balance 按鈕；隨後設定全局參數。</translation>
+    </message>
+    <message>
+        <source>Generate Hex File...</source>
+        <translation>產生Hex檔案...</translation>
+    </message>
+    <message>
+        <source>Patch the thresholds into a firmware HEX file.</source>
+        <translation>將閾值寫入韌體 HEX 檔案。</translation>
+    </message>
+    <message>
+        <source>Send the sensing parameters (channel timer, sampling, hold, debounce) to the chip.</source>
+        <translation>將偵測參數（通道計時器、採樣、按鍵保持、去彈跳）傳送到晶片。</translation>
+    </message>
+    <message>
+        <source>Tuning Panel</source>
+        <translation>調校面板</translation>
+    </message>
+    <message>
+        <source>Guided Measurement</source>
+        <translation>引導測量</translation>
+    </message>
+    <message>
+        <source>Hands off the keys, then touch each key in turn: measures noise and signal of every key.</source>
+        <translation>先不要觸摸按鍵，再依序觸摸每個按鍵：測量每個按鍵的雜訊和訊號。</translation>
+    </message>
+    <message>
+        <source>Views fitted to the first second of data; F6 fits them again.</source>
+        <translation>兩個視圖已適配第一秒的資料；按 F6 可重新適配。</translation>
     </message>
 </context>
 <context>
@@ -351,8 +399,8 @@
         <translation>正在讀取範圍... %1 %</translation>
     </message>
     <message>
-        <source>Place the cursors A and B on the waveform view (View &gt; Measure).</source>
-        <translation>請在波形視圖上放置游標 A 和 B（檢視 &gt; 測量）。</translation>
+        <source>Place the cursors A and B on the waveform view (Tuning &gt; Measure).</source>
+        <translation>請在波形視圖上放置游標 A 和 B（調校 &gt; 測量）。</translation>
     </message>
     <message>
         <source>Run the guided measurement first.</source>
@@ -427,16 +475,16 @@
         <translation>輸出峰對峰值</translation>
     </message>
     <message>
-        <source>Switch Measure on (View menu, toolbar or F8), then press on the waveform view to place cursor A and drag to place B. Drag a cursor to move it.</source>
-        <translation>開啟測量（檢視選單、工具列或 F8），然後在波形視圖上按下以放置游標 A，拖動以放置游標 B。拖動游標可移動它。</translation>
+        <source>Switch Measure on (Tuning menu, toolbar or F8), then press on the waveform view to place cursor A and drag to place B. Drag a cursor to move it.</source>
+        <translation>開啟測量（調校選單、工具列或 F8），然後在波形視圖上按下以放置游標 A，拖動以放置游標 B。拖動游標可移動它。</translation>
     </message>
     <message>
         <source>A: frame %1 at %2    B: frame %3 at %4    Δt: %5, %6 frames</source>
         <translation>A：第 %1 幀，%2    B：第 %3 幀，%4    Δt：%5，%6 幀</translation>
     </message>
     <message>
-        <source>Place the cursors A and B on the waveform view first (View &gt; Measure).</source>
-        <translation>請先在波形視圖上放置游標 A 和 B（檢視 &gt; 測量）。</translation>
+        <source>Place the cursors A and B on the waveform view first (Tuning &gt; Measure).</source>
+        <translation>請先在波形視圖上放置游標 A 和 B（調校 &gt; 測量）。</translation>
     </message>
     <message>
         <source>The guided measurement needs a running capture.</source>
@@ -508,6 +556,58 @@
     <message>
         <source>Too small to draw the map.</source>
         <translation>區域太小，無法繪製串擾圖。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewKey</name>
+    <message>
+        <source>Delete item: removes the selected line from the message log.</source>
+        <translation>刪除選項：從訊息日誌中刪除選取的行。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewKeyScope</name>
+    <message>
+        <source>Result (TK output): the output value of every shown key, which the chip compares with the key&apos;s threshold (its dotted line), and a box per key at the right. Drag a threshold line to change it; point at one for its key and value.</source>
+        <translation>結果（TK 輸出）：每個顯示按鍵的輸出值，晶片將其與該按鍵的閾值（虛線）比較；右側每個按鍵有一個方框。拖動閾值線可修改閾值；指向閾值線可查看按鍵和數值。</translation>
+    </message>
+    <message>
+        <source>%1 threshold: %2</source>
+        <translation>%1 閾值：%2</translation>
+    </message>
+    <message>
+        <source> (not sent to the chip)</source>
+        <translation>（尚未傳送到晶片）</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewScope</name>
+    <message>
+        <source>Δt %1 · %2 frames</source>
+        <translation>Δt %1 · %2 幀</translation>
+    </message>
+    <message>
+        <source>Raw data: the raw count of every shown key over time, the newest at the left. Drag the arrows at the right to change the range; F6 fits it to the data.</source>
+        <translation>原始數據區域：每個顯示按鍵的原始計數隨時間的變化，最新的在左側。拖動右側的箭頭可調整範圍；按 F6 使其適配資料。</translation>
+    </message>
+</context>
+<context>
+    <name>padscope::CViewSetting</name>
+    <message>
+        <source>Print thresholds: writes every key&apos;s threshold into the message log.</source>
+        <translation>輸出閾值：將每個按鍵的閾值寫入訊息日誌。</translation>
+    </message>
+    <message>
+        <source>Print raw values: writes every key&apos;s newest raw count (its baseline) into the message log.</source>
+        <translation>輸出原始值：將每個按鍵最新的原始計數（基線）寫入訊息日誌。</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>序號</translation>
+    </message>
+    <message>
+        <source>Charts loaded or saved: double-click one to load and play it again, click this header to stop a replay or load, drag one out of the list to remove it.</source>
+        <translation>已載入或儲存的圖表檔：按兩下一項可重新載入並回放，按一下表頭可終止回放或載入，將一項拖出列表可刪除它。</translation>
     </message>
 </context>
 </TS>

@@ -36,7 +36,7 @@ inline constexpr int kCmdHexThresholds = 32811;
 inline constexpr int kCmdUtilities = 32813;
 inline constexpr int kCmdRecharge = 32826;
 
-// Algorithm choice (Hong Kong File menu).
+// Algorithm choice (Hong Kong File menu and the Tuning menu).
 inline constexpr int kCmdAlgorithmMa = 32808;
 inline constexpr int kCmdAlgorithmInte = 32809;
 
@@ -69,11 +69,13 @@ inline constexpr int kCmdViewToolbar = 59392;
 inline constexpr int kCmdViewStatusBar = 59393;  // also the status bar's window id
 
 // Tuning: measurement cursors on the waveform view, the tuning panel, fitting
-// both scopes' ranges to the values in view, saving the cursors' range.
+// both scopes' ranges to the values in view, saving the cursors' range, the
+// guided measurement.
 inline constexpr int kCmdMeasure = 32870;
 inline constexpr int kCmdTuningPanel = 32871;
 inline constexpr int kCmdFitToData = 32872;
 inline constexpr int kCmdExportRange = 32873;
+inline constexpr int kCmdGuidedMeasurement = 32874;
 
 inline constexpr int kCmdExit = 57665;
 

@@ -67,6 +67,8 @@ std::optional<bool> IsCommandChecked(int id, const CheckInputs& in) {
       return in.measuring;
     case kCmdTuningPanel:
       return in.tuningPanelVisible;
+    case kCmdGuidedMeasurement:
+      return in.walkRunning;
     default:
       return std::nullopt;
   }

@@ -18,6 +18,7 @@ struct CheckInputs {
   bool statusBarVisible = true;
   bool measuring = false;           // the waveform view's measure mode
   bool tuningPanelVisible = false;  // the Tuning dock
+  bool walkRunning = false;         // a guided measurement is under way
 };
 
 // Whether command `id` is enabled with the capture in `runState`: Start is

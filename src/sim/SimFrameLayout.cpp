@@ -25,11 +25,21 @@ uint16_t EncodeValue(int value, SimValueEncoding encoding) {
 }
 
 int LayoutChannels(SimLayout layout) {
-  return layout == SimLayout::Single16 ? 16 : layout == SimLayout::Single1 ? 1 : 8;
+  switch (layout) {
+    case SimLayout::Single16:
+      return 16;
+    case SimLayout::Single1:
+      return 1;
+    case SimLayout::Single4:
+      return 4;
+    default:
+      return 8;
+  }
 }
 
 bool IsSingleByteLayout(SimLayout layout) {
-  return layout == SimLayout::Single16 || layout == SimLayout::Single1;
+  return layout == SimLayout::Single16 || layout == SimLayout::Single1 ||
+         layout == SimLayout::Single4;
 }
 
 SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
@@ -39,7 +49,7 @@ SimFrame EncodeFrame(const TouchModel& model, uint64_t frame, SimLayout layout,
   const int channels = LayoutChannels(layout);
   // Plain layouts carry their key values right after the raw counts.
   const int keyStart = layout == SimLayout::Single16        ? kSingleKeyStart
-                       : layout == SimLayout::Single1       ? kFrameRawStart + 2 * channels
+                       : single                             ? kFrameRawStart + 2 * channels
                        : layout == SimLayout::Double8Marked ? kMarkedKeyStart
                                                             : kPlainKeyStart;
   f[kFrameChannelByte] = single ? static_cast<uint8_t>(channels) : kDoubleChannelByte;

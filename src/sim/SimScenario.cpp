@@ -61,6 +61,9 @@ std::optional<SimLayout> LayoutNamed(const std::string& name) {
   if (name == "single1") {
     return SimLayout::Single1;
   }
+  if (name == "single4") {
+    return SimLayout::Single4;
+  }
   return std::nullopt;
 }
 

@@ -7,7 +7,7 @@
 //
 // File format, one statement a line, '#' starts a comment:
 //   rate R                    chip scans per second (default 100); times are in seconds
-//   layout single16|double8|double8-plain|single1
+//   layout single16|double8|double8-plain|single1|single4
 //   seed N
 //   keybits on|off            off: firmware that never sets a key bit
 //   channel K [baseline B] [noise A] [touch T] [at S+L ...]

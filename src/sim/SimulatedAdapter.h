@@ -28,6 +28,7 @@ enum class SimLayout {
                   // at 58..63
   Double8Plain,   // channel byte 0x88; raw counts at 3..18, 16-bit key values at 19..34, no mark
   Single1,        // channel byte 0x01: the smallest board; its raw count at 3..4, key byte at 5
+  Single4,        // channel byte 0x04: a four-key board; raw counts at 3..10, key bytes at 11..14
 };
 
 // How the chip's 16-bit values travel: as two's-complement words, or offset

@@ -38,6 +38,10 @@ struct FrameFields {
   int32_t tkRangeMax = 2357;
   int32_t tkRangeMin = 2242;
   int32_t tkRangeChannel = 8;
+  // Bit k: channel k's threshold was changed on screen and has not been sent
+  // to the chip since (by Auto Balance, Send recommended thresholds or the
+  // parameter dialog); the key scope marks it.
+  uint16_t unsentThresholds = 0;
   std::string logTag = "主线程";
   std::string logText;
   std::string chartPath;

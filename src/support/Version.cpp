@@ -10,4 +10,8 @@ const char* ProgramVersion() {
   return PADSCOPE_VERSION;
 }
 
+std::string VersionLine(const char* program) {
+  return std::string(program) + " " + ProgramVersion();
+}
+
 }  // namespace padscope

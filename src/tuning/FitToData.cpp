@@ -50,6 +50,42 @@ std::optional<ValueSpan> SpanOf(const CaptureContext& ctx, const FrameWalkParams
   return span;
 }
 
+// Widens `span` by v.
+void Include(std::optional<ValueSpan>& span, int64_t v) {
+  if (!span) {
+    span = ValueSpan{v, v};
+  }
+  span->min = std::min(span->min, v);
+  span->max = std::max(span->max, v);
+}
+
+// The shown channels the key scope plots (the expanded ones).
+uint16_t ExpandedChannels(const GlobalSettings& settings, uint16_t shown) {
+  uint16_t expanded = 0;
+  for (int k = 0; k < keyscope::kChannels; ++k) {
+    if (((shown >> k) & 1) && settings.channel[static_cast<size_t>(k)].expanded != 0) {
+      expanded |= static_cast<uint16_t>(1u << k);
+    }
+  }
+  return expanded;
+}
+
+void SetRawWindow(GlobalSettings& settings, const ValueSpan& span, int32_t coordBase) {
+  const RawWindow w = FitRawWindow(span, coordBase);
+  settings.rangeMin = w.min;
+  settings.rangeMinDelta = 0;
+  settings.rangeMax = w.max;
+  settings.rangeMaxDelta = 0;
+}
+
+void SetOutputWindow(GlobalSettings& settings, const ValueSpan& span, int height) {
+  const OutputWindow w = FitOutputWindow(span, height);
+  settings.keyRangeMax = w.top;
+  settings.keyRangeMaxDelta = 0;
+  settings.zoom = w.zoom;
+  settings.zoomDelta = 0;
+}
+
 }  // namespace
 
 std::optional<ValueSpan> VisibleRawSpan(const CaptureContext& ctx, const FrameWalkParams& walk,
@@ -89,31 +125,74 @@ bool FitToData(const CaptureContext& ctx, GlobalSettings& settings, const FitVie
   const std::optional<ValueSpan> raw = VisibleRawSpan(
       ctx, ScopeWalkParams(ctx, settings.timeAxisMode == 1, views.scopeWidth), shown);
   if (raw) {
-    const RawWindow w = FitRawWindow(*raw, views.coordBase);
-    settings.rangeMin = w.min;
-    settings.rangeMinDelta = 0;
-    settings.rangeMax = w.max;
-    settings.rangeMaxDelta = 0;
+    SetRawWindow(settings, *raw, views.coordBase);
   }
   // The key scope plots the expanded channels up to its box strip.
-  uint16_t expanded = 0;
-  for (int k = 0; k < keyscope::kChannels; ++k) {
-    if (((shown >> k) & 1) && settings.channel[static_cast<size_t>(k)].expanded != 0) {
-      expanded |= static_cast<uint16_t>(1u << k);
-    }
-  }
   const int plotWidth = views.keyScopeWidth - keyscope::StripWidth(settings.ShownChannelCount());
   const std::optional<ValueSpan> output =
-      VisibleOutputSpan(ctx, ScopeWalkParams(ctx, settings.timeAxisMode != 0, plotWidth), expanded,
-                        settings.singleByteMode != 0);
+      VisibleOutputSpan(ctx, ScopeWalkParams(ctx, settings.timeAxisMode != 0, plotWidth),
+                        ExpandedChannels(settings, shown), settings.singleByteMode != 0);
   if (output) {
-    const OutputWindow w = FitOutputWindow(*output, views.keyScopeHeight);
-    settings.keyRangeMax = w.top;
-    settings.keyRangeMaxDelta = 0;
-    settings.zoom = w.zoom;
-    settings.zoomDelta = 0;
+    SetOutputWindow(settings, *output, views.keyScopeHeight);
   }
   return raw || output;
+}
+
+bool FitToFrames(const CaptureContext& ctx, GlobalSettings& settings, int first, int last,
+                 const FitViews& views) {
+  const uint16_t shown = ShownChannelMask(ctx, settings);
+  const uint16_t expanded = ExpandedChannels(settings, shown);
+  std::optional<ValueSpan> raw;
+  std::optional<ValueSpan> output;
+  AnalysisFrame f;
+  for (int i = first; i <= last; ++i) {
+    if (!ReadAnalysisFrame(ctx, i, settings.singleByteMode != 0, f) || !f.decoded) {
+      continue;
+    }
+    for (int k = 0; k < f.channels; ++k) {
+      if ((shown >> k) & 1) {
+        Include(raw, f.raw[static_cast<size_t>(k)]);
+      }
+      if ((expanded >> k) & 1) {
+        Include(output, f.output[static_cast<size_t>(k)]);
+      }
+    }
+  }
+  if (raw) {
+    SetRawWindow(settings, *raw, views.coordBase);
+  }
+  if (output) {
+    for (int k = 0; k < keyscope::kChannels; ++k) {
+      if ((expanded >> k) & 1) {
+        Include(output, settings.channel[static_cast<size_t>(k)].EffectiveThreshold());
+      }
+    }
+    SetOutputWindow(settings, *output, views.keyScopeHeight);
+  }
+  return raw || output;
+}
+
+std::optional<FrameSpan> FirstSecondFrames(const CaptureContext& ctx, bool singleByteMode,
+                                           bool complete) {
+  constexpr uint32_t kSecondMs = 1000;
+  const int written = ctx.WriteIndex();
+  AnalysisFrame f;
+  std::optional<FrameSpan> span;
+  uint32_t start = 0;
+  for (int i = 0; i < written; ++i) {
+    if (!ReadAnalysisFrame(ctx, i, singleByteMode, f) || !f.decoded) {
+      continue;
+    }
+    if (!span) {
+      span = FrameSpan{i, i};
+      start = f.timestamp;
+    } else if (f.timestamp - start > kSecondMs) {  // unsigned: a wrapped clock still counts
+      return span;
+    } else {
+      span->last = i;
+    }
+  }
+  return complete ? span : std::nullopt;
 }
 
 }  // namespace padscope

@@ -61,4 +61,23 @@ struct FitViews {
 // anything was fitted.
 bool FitToData(const CaptureContext& ctx, GlobalSettings& settings, const FitViews& views);
 
+// Fits both views to frames first..last of the buffer, whether in view or
+// not: the waveform view to the shown channels' raw values, the key scope to
+// the expanded ones' output values and their thresholds, so that each trace
+// is seen against its threshold line. A view with no value there keeps its
+// range. Returns whether anything was fitted.
+bool FitToFrames(const CaptureContext& ctx, GlobalSettings& settings, int first, int last,
+                 const FitViews& views);
+
+// The frames of the first second the buffer holds: from its first decoded
+// frame to the last one stamped within 1000 ms of it. Nothing while no
+// frame is decoded, or while the buffer has not yet gone a second past it
+// and `complete` is false (a capture that stopped earlier is complete).
+struct FrameSpan {
+  int first = 0;
+  int last = 0;
+};
+std::optional<FrameSpan> FirstSecondFrames(const CaptureContext& ctx, bool singleByteMode,
+                                           bool complete);
+
 }  // namespace padscope

@@ -55,6 +55,7 @@ ThresholdApplyOutcome SendRecommendedThresholds(const AnalysisResult& result, ui
     ch.threshold = t;
     ch.thresholdDelta = 0;
     ++outcome.sent;
+    outcome.sentChannels |= static_cast<uint16_t>(1u << c.channel);
   }
   return outcome;
 }

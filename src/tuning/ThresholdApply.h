@@ -17,8 +17,9 @@ class HidAdapter;
 struct ThresholdApplyOutcome {
   bool refused = false;  // no selected key has a recommended threshold
   int sent = 0;
-  int failed = 0;   // the transfer failed
-  int skipped = 0;  // the threshold does not fit the chip's byte (1 to 255)
+  int failed = 0;             // the transfer failed
+  int skipped = 0;            // the threshold does not fit the chip's byte (1 to 255)
+  uint16_t sentChannels = 0;  // bit k: channel k's threshold went through
 };
 
 // Sends the recommended threshold of every channel of `selected` (bit k:

@@ -1,6 +1,7 @@
 #include "viewlogic/KeyScopeEdit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "state/FrameFields.h"
@@ -135,18 +136,29 @@ void SetValueDelta(GlobalSettings& s, int code, int channel, int32_t delta) {
 
 namespace {
 
-void CommitThreshold(GlobalSettings& s, int channel) {
+// Commits a threshold drag; every key whose threshold it changes is marked
+// as not yet sent to the chip.
+void CommitThreshold(GlobalSettings& s, FrameFields& f, int channel) {
+  // The thresholds as they were before this drag (its delta not yet in).
+  std::array<int32_t, kChannels> before{};
+  for (int k = 0; k < kChannels; ++k) {
+    before[k] = s.channel[k].threshold;
+  }
   Commit(s.channel[channel].threshold, s.channel[channel].thresholdDelta);
-  if (s.parameterMode == 1) {
-    return;
+  if (s.parameterMode != 1) {
+    // Outside mode 1 the firmware has one threshold for every key.
+    const int32_t common = s.channel[channel].threshold;
+    for (ChannelConfig& c : s.channel) {
+      c.threshold = common;
+      c.thresholdDelta = 0;
+    }
+    s.debounceTime = common;
   }
-  // Outside mode 1 the firmware has one threshold for every key.
-  const int32_t common = s.channel[channel].threshold;
-  for (ChannelConfig& c : s.channel) {
-    c.threshold = common;
-    c.thresholdDelta = 0;
+  for (int k = 0; k < kChannels; ++k) {
+    if (s.channel[k].threshold != before[k]) {
+      f.unsentThresholds |= static_cast<uint16_t>(1u << k);
+    }
   }
-  s.debounceTime = common;
 }
 
 void SwitchChannel(GlobalSettings& s, FrameFields& f, int channel) {
@@ -183,7 +195,7 @@ void CommitRelease(GlobalSettings& s, FrameFields& f, int hoverCode, int hoverCh
         break;
       case kHitBoxThreshold:
       case kHitLine:
-        CommitThreshold(s, hoverChannel);
+        CommitThreshold(s, f, hoverChannel);
         break;
       case kHitZoom:
         Commit(s.zoom, s.zoomDelta);

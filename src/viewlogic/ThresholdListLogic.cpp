@@ -94,7 +94,8 @@ const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidA
 }
 
 const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
-                              CaptureHost& host) {
+                              CaptureHost& host, uint16_t* sentChannels) {
+  uint16_t sentMask = 0;
   ctx.autoBalance = false;
   // Once the thread has ended, the spans are no longer written.
   StopCapture(ctx, adapter, host);
@@ -116,20 +117,26 @@ const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, Hid
     const int sent = std::min(t, kMaxSentThreshold);
     if (!SendChannelThreshold(ctx, adapter, i, sent)) {
       AddMessageLog("update threshold failed.");
-    } else if (sent == t) {
+      continue;
+    }
+    sentMask |= static_cast<uint16_t>(1u << i);
+    if (sent == t) {
       AddMessageLog("Update threshold of CH%d (%d) (%d - %d)", i, t, ch.rawMin, ch.rawMax);
     } else {
       AddMessageLog("Update threshold of CH%d (%d) (%d - %d), limited from %d", i, sent, ch.rawMin,
                     ch.rawMax, t);
     }
   }
+  if (sentChannels != nullptr) {
+    *sentChannels = sentMask;
+  }
   return kAutoBalanceIdleText;
 }
 
 const char* ToggleAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
-                              CaptureHost& host) {
+                              CaptureHost& host, uint16_t* sentChannels) {
   if (ctx.autoBalance) {
-    return FinishAutoBalance(ctx, settings, adapter, host);
+    return FinishAutoBalance(ctx, settings, adapter, host, sentChannels);
   }
   return StartAutoBalance(ctx, settings, adapter, host);
 }

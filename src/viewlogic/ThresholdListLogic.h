@@ -5,6 +5,8 @@
 // which measures each channel's raw-value span during a capture and sends a
 // threshold derived from it to the chip.
 
+#include <cstdint>
+
 namespace padscope {
 
 struct GlobalSettings;
@@ -27,9 +29,10 @@ void PrintThresholds(const GlobalSettings& settings, const CaptureContext& ctx);
 void PrintRawValues(const CaptureContext& ctx);
 
 // The Auto Balance button: starts measuring when ctx.autoBalance is false,
-// else finishes. Returns the button's new text (a static string). UI thread.
+// else finishes (setting *sentChannels as FinishAutoBalance does). Returns
+// the button's new text (a static string). UI thread.
 const char* ToggleAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
-                              CaptureHost& host);
+                              CaptureHost& host, uint16_t* sentChannels = nullptr);
 
 // Resets every channel's rawMax/rawMin (below and above every value a channel
 // can hold when enabled, 255 and 255 otherwise), sets ctx.autoBalance, from
@@ -42,9 +45,11 @@ const char* StartAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidA
 // channelCount the threshold round((rawMax - rawMin) x thresholdFactor), at
 // most 255, with opcode 0xF7 through send buffer 2, logging each result (and
 // when the threshold was limited).
-// The settings' thresholds are not changed. Returns kAutoBalanceIdleText.
+// The settings' thresholds are not changed. *sentChannels (when given) gets
+// bit k for each channel k whose threshold went through. Returns
+// kAutoBalanceIdleText.
 const char* FinishAutoBalance(CaptureContext& ctx, GlobalSettings& settings, HidAdapter& adapter,
-                              CaptureHost& host);
+                              CaptureHost& host, uint16_t* sentChannels = nullptr);
 
 // Sends one channel's threshold to the chip: opcode 0xF7 with the channel in
 // byte 0 and the low 8 bits of the threshold in byte 1 of send buffer 2.

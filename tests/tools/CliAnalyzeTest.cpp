@@ -9,8 +9,11 @@
 #include "capture/CaptureContext.h"
 #include "common/ChartBuilder.h"
 #include "common/ScenarioRecording.h"
+#include "common/SimFixture.h"
 #include "files/ChartFile.h"
+#include "link/Opcodes.h"
 #include "platform/ProgramFolders.h"
+#include "sim/SimScenario.h"
 #include "state/GlobalSettings.h"
 #include "state/SettingsFile.h"
 #include "tools/CliRun.h"
@@ -180,6 +183,37 @@ TEST_F(CliAnalyze, CheckOfAScriptedAdapter) {
   EXPECT_NEAR(std::stod(ch0[2]), 4, 1.5);  // raw noise: uniform within +-2
   EXPECT_NEAR(std::stod(ch0[5]), 120, 2);  // raw signal
   EXPECT_EQ(ch0.back(), "pass");
+}
+
+// The demo chip that comes with the program (the README's quick start): a
+// four-key board with two good keys, a weak one and one nobody touches.
+// Two rounds of its touches, read as fast as the chip makes them.
+TEST_F(CliAnalyze, TheDemoChipHasGoodWeakAndUntouchedKeys) {
+  std::string error;
+  const std::optional<SimScenario> demo =
+      SimScenario::Load(std::string(PADSCOPE_RESOURCES_DIR) + "/demo.scn", error);
+  ASSERT_TRUE(demo.has_value()) << error;
+  test::SimAdapter chip(
+      WithScenario(test::FastSimConfig(), std::make_shared<const SimScenario>(*demo)));
+  ASSERT_TRUE(chip.adapter.Connect());
+  ASSERT_TRUE(chip.adapter.SendOpcodeWithByte(kOpStartStreamP, 0));
+  std::ofstream out(Path("demo.tkchart"), std::ios::binary);
+  uint8_t record[64];
+  for (int i = 0; i < 2500; ++i) {
+    ASSERT_TRUE(chip.adapter.ReadStream(record, 64));
+    out.write(reinterpret_cast<const char*>(record), 64);
+  }
+  out << std::string(64, '\xFF');  // the end record
+  out.close();
+
+  const CliResult r = Cli({"analyze", Path("demo.tkchart"), "--format", "csv"});
+  EXPECT_EQ(r.status, 3) << "the weak key fails";
+  const std::vector<std::string> lines = test::Lines(r.out);
+  ASSERT_EQ(lines.size(), 5u) << r.out;  // the header and four keys
+  const char* verdicts[] = {"pass", "pass", "fail", "untouched"};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(Fields(lines[k + 1]).back(), verdicts[k]) << lines[k + 1];
+  }
 }
 
 }  // namespace

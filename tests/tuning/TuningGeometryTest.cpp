@@ -1,12 +1,15 @@
-// Where frames sit on the waveform view, the key scope's fitted window, and
-// the crosstalk map's grid: the rules the widgets draw and hit-test with.
+// Where frames sit on the waveform view, the key scope's fitted window, a
+// fresh start's first fit, and the crosstalk map's grid: the rules the
+// widgets draw and hit-test with.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "capture/CaptureContext.h"
+#include "state/GlobalSettings.h"
 #include "tuning/BufferPositions.h"
 #include "tuning/CrosstalkGrid.h"
+#include "tuning/FirstCaptureFit.h"
 #include "tuning/FitToData.h"
 
 namespace padscope {
@@ -88,6 +91,64 @@ TEST(FitToData, KeyScopeZoomIsTheLargestThatHoldsTheSpan) {
   w = FitOutputWindow({0, 2000}, 540);
   EXPECT_EQ(w.top, 2100);
   EXPECT_EQ(w.zoom, 1);
+}
+
+// Frames 10 ms apart of a one-channel board: raw 500 + i and output i % 20,
+// except the frames after the first second, whose values are far out.
+void FillFirstSecond(CaptureContext& ctx, int from, int to) {
+  ctx.channelCount = 1;
+  for (int i = from; i < to; ++i) {
+    SampleFrame* f = ctx.FrameForWrite(i);
+    f->raw[2] = 1;
+    f->timestamp = static_cast<uint32_t>(5000 + 10 * i);
+    const bool late = f->timestamp > 5010 + 1000;  // frame 1 is the first decoded one
+    f->rawValue[0] = static_cast<uint16_t>(kValueOffset + (late ? 9000 : 500 + i));
+    f->secondValue[0] = static_cast<uint16_t>(late ? 250 : i % 20);
+    ctx.writeIndex = i + 1;
+  }
+}
+
+TEST(FirstCaptureFit, FitsOnceToTheFirstSecondUnlessTheUserMovedARange) {
+  CaptureContext ctx;
+  ASSERT_TRUE(ctx.AllocateFrames(256));
+  GlobalSettings s;
+  ShowChannel(s.channel[0]);
+  s.channel[0].expanded = 1;
+  s.channel[0].threshold = 40;
+  s.singleByteMode = 1;
+  const FitViews views{800, 800, 540, 2000};
+  FirstCaptureFit fit(s);
+  ctx.runState = kRunRunning;
+  FillFirstSecond(ctx, 0, 60);
+  EXPECT_EQ(fit.Poll(ctx, s, views), FirstCaptureFit::State::Waiting) << "not a second yet";
+  FillFirstSecond(ctx, 60, 150);
+  ASSERT_EQ(fit.Poll(ctx, s, views), FirstCaptureFit::State::Fitted);
+  // Frames 1..101 (raw 501..601, outputs 0..19) with their margins; the
+  // threshold 40 is in the key scope's window too.
+  EXPECT_EQ(s.rangeMin, 2000 + 501 - 5);
+  EXPECT_EQ(s.rangeMax, 2000 + 601 + 5);
+  EXPECT_EQ(s.keyRangeMax, 42);
+  EXPECT_EQ(s.zoom, 11);  // 500 rows / 44 units
+  s.rangeMax = 7000;
+  EXPECT_EQ(fit.Poll(ctx, s, views), FirstCaptureFit::State::Fitted) << "only once";
+  EXPECT_EQ(s.rangeMax, 7000);
+
+  // A range moved before the first second: the user's stays. A capture that
+  // stops before its first second is fitted to what it has.
+  GlobalSettings moved;
+  ShowChannel(moved.channel[0]);
+  FirstCaptureFit dropped(moved);
+  moved.keyRangeMaxDelta = 5;
+  EXPECT_EQ(dropped.Poll(ctx, moved, views), FirstCaptureFit::State::Dropped);
+  EXPECT_EQ(moved.rangeMax, GlobalSettings().rangeMax);
+  CaptureContext shortRun;
+  ASSERT_TRUE(shortRun.AllocateFrames(64));
+  FillFirstSecond(shortRun, 0, 30);
+  GlobalSettings fresh;
+  ShowChannel(fresh.channel[0]);
+  FirstCaptureFit stopped(fresh);
+  EXPECT_EQ(stopped.Poll(shortRun, fresh, views), FirstCaptureFit::State::Fitted);
+  EXPECT_EQ(fresh.rangeMax, 2000 + 529 + 2);
 }
 
 TEST(CrosstalkGrid, CellsHitAndColour) {

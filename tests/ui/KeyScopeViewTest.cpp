@@ -148,6 +148,34 @@ TEST_F(KeyScopeViewTest, ThresholdDragSetsEveryChannelOutsideModeOne) {
   }
   EXPECT_EQ(s.debounceTime, 60);
   EXPECT_EQ(view.hoverCode(), 9);  // re-hovered on the moved line
+  EXPECT_EQ(fields.unsentThresholds, 0xFFFF) << "every key's threshold changed on screen only";
+}
+
+// Amber pixels in a part of the view's surface.
+int AmberIn(const QImage& surface, const QRect& area) {
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      n += surface.pixelColor(x, y) == QColor(255, 176, 0) ? 1 : 0;
+    }
+  }
+  return n;
+}
+
+TEST_F(KeyScopeViewTest, ADraggedThresholdIsMarkedAndItsLineLabelledWhenPointedAt) {
+  Drag({100, 70}, {100, 50});  // CH0 alone in mode 1: 40 -> 60
+  EXPECT_EQ(fields.unsentThresholds, 1);
+  const int end = kW - view.layout().stripWidth - 4;
+  const QRect label(200 + 12, 50 - 30, 160, 29);  // beside the pointer, above the line
+  Hover({200, 300});
+  EXPECT_GT(AmberIn(view.surface(), QRect(end - 7, 46, 8, 9)), 10) << "no mark at the line's end";
+  EXPECT_EQ(AmberIn(view.surface(), label), 0);
+  Hover({200, 50});
+  EXPECT_GT(AmberIn(view.surface(), label), 20) << "no label while pointing at the line";
+  fields.unsentThresholds = 0;  // sent
+  view.Refresh();
+  EXPECT_EQ(AmberIn(view.surface(), QRect(end - 7, 46, 8, 9)), 0);
+  EXPECT_EQ(AmberIn(view.surface(), label), 0) << "the label of a sent threshold is not amber";
 }
 
 TEST_F(KeyScopeViewTest, ZoomSwitchAndHeaderClicks) {

@@ -24,6 +24,7 @@
 #include "state/ChartList.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
+#include "support/Version.h"
 #include "ui/app/CMainFrame.h"
 #include "ui/dialogs/CCoordinateDlg.h"
 #include "ui/dialogs/DialogRunnerQt.h"
@@ -220,7 +221,10 @@ TEST_F(FrameCommands, AboutBoxShowsVersionRightsAndFirmwareNotes) {
   Run(kCmdAbout);
   EXPECT_EQ(title, "About Padscope");
   EXPECT_TRUE(iconShown) << "the program icon is missing";
-  EXPECT_TRUE(texts.contains("Padscope Version 3.X"));
+  const int version = static_cast<int>(texts.indexOf("Padscope Version 3.X"));
+  ASSERT_GE(version, 0);
+  ASSERT_LT(version + 1, texts.size());
+  EXPECT_EQ(texts[version + 1].toStdString(), VersionLine("padscope")) << "the real version";
   EXPECT_TRUE(texts.contains(QStringLiteral("PELMIRA固件版本说明：")));
   const int heading = static_cast<int>(texts.indexOf(QStringLiteral("PELMIRA固件版本说明：")));
   ASSERT_LE(heading + 3, texts.size() - 1);

@@ -4,13 +4,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -28,8 +32,10 @@
 #include "ui/app/CMainFrame.h"
 #include "ui/app/DeviceWatcherQt.h"
 #include "ui/dialogs/DialogRunnerQt.h"
+#include "ui/views/CTuningPanel.h"
 #include "ui/views/CViewKey.h"
 #include "ui/views/CViewScope.h"
+#include "ui/views/CViewSetting.h"
 #include "viewlogic/KeyScopeEdit.h"
 #include "viewlogic/KeyScopeGeometry.h"
 
@@ -69,6 +75,13 @@ class MainFrameTest : public ::testing::Test {
   }
   QMenu* Menu(int index) { return frame->menuBar()->actions().at(index)->menu(); }
   void Run(int id) { frame->Action(id)->trigger(); }
+  QString Prompt() const { return frame->statusBar()->currentMessage(); }
+  static void CancelDialogs() {
+    SetDialogRunner([](QDialog& d) {
+      d.reject();
+      return static_cast<int>(QDialog::Rejected);
+    });
+  }
   // Loads a text table of these <SENTENSE> elements, in English.
   static void LoadTexts(const std::string& sentences) {
     const auto xml = StateDirectory() / "texts.xml";
@@ -103,15 +116,16 @@ TEST_F(MainFrameTest, ToolbarHoldsTheCommandsInOrder) {
 }
 
 TEST_F(MainFrameTest, MenusHoldTheCommandsInOrder) {
-  ASSERT_EQ(frame->menuBar()->actions().size(), 4);
+  ASSERT_EQ(frame->menuBar()->actions().size(), 5);
   EXPECT_EQ(Ids(Menu(0)->actions()),
             (std::vector<int>{32794, 32788, 32814, 32813, 32873, 0, 57665}));
   EXPECT_EQ(Ids(Menu(1)->actions()),
             (std::vector<int>{32774, 32775, 0, 32782, 0, 32776, 32777, 0, 32785, 32784, 32786,
                               32787, 0, 32820, 32822}));
-  EXPECT_EQ(Ids(Menu(2)->actions()),
-            (std::vector<int>{59392, 59393, 0, 32799, 32855, 32858, 0, 32870, 32872, 32871}));
+  EXPECT_EQ(Ids(Menu(2)->actions()), (std::vector<int>{59392, 59393, 0, 32799, 32855, 32858}));
   EXPECT_EQ(Ids(Menu(3)->actions()),
+            (std::vector<int>{32808, 32809, 32800, 32811, 0, 32870, 32871, 32874, 32872}));
+  EXPECT_EQ(Ids(Menu(4)->actions()),
             (std::vector<int>{32845, 32847, 32849, 57664, 0, 2345, 0, 2346}));
 }
 
@@ -376,6 +390,97 @@ TEST_F(MainFrameTest, EveryChannelIsShownAtStart) {
   for (const ChannelConfig& ch : GlobalSettings::Instance().channel) {
     EXPECT_EQ(ch.flags, 0x80);
   }
+}
+
+// The test environment is an English system: the text table speaks English.
+// Start-up sets the thread language to Simplified Chinese; the dock, the
+// cursors' prompts, the Tuning menu and the views' tips keep to the table's
+// language, and one press of the language command changes them all.
+TEST_F(MainFrameTest, WindowTextsAreEnglishAndFollowOnePressOfTheLanguageCommand) {
+  QApplication::processEvents();
+  CTuningPanel* panel = frame->tuningPanel();
+  const QPushButton* printThresholds = frame->viewSetting()->printThresholdsButton();
+  EXPECT_EQ(panel->tabs()->tabText(CTuningPanel::kCursorsTab), "Cursors");
+  EXPECT_EQ(Menu(3)->title(), "&Tuning");
+  EXPECT_EQ(frame->Action(kCmdGuidedMeasurement)->text(), "Guided Measurement");
+  EXPECT_TRUE(panel->cursorSummary()->text().startsWith("Switch Measure on (Tuning menu"));
+  EXPECT_TRUE(printThresholds->toolTip().startsWith("Print thresholds"));
+  Run(kCmdMeasure);
+  EXPECT_EQ(Prompt(), "Measure: press on the waveform for cursor A, drag for B.");
+
+  Run(kCmdChangeLanguage);
+  QApplication::processEvents();
+  EXPECT_EQ(panel->tabs()->tabText(CTuningPanel::kCursorsTab), QStringLiteral("光标"));
+  EXPECT_EQ(Menu(3)->title(), QStringLiteral("调校(&T)"));
+  EXPECT_EQ(frame->Action(kCmdGuidedMeasurement)->text(), QStringLiteral("引导测量"));
+  EXPECT_TRUE(panel->cursorSummary()->text().startsWith(QStringLiteral("打开测量")));
+  EXPECT_TRUE(printThresholds->toolTip().startsWith(QStringLiteral("输出阈值")));
+  Run(kCmdMeasure);
+  Run(kCmdMeasure);
+  EXPECT_TRUE(Prompt().startsWith(QStringLiteral("测量：")));
+  EXPECT_EQ(frame->Action(kCmdLoadData)->text(), "Load Data") << "the other menus stay as built";
+}
+
+TEST_F(MainFrameTest, TuningMenuReachesItsCommandsAndInteRunsAutoBalance) {
+  CancelDialogs();
+  std::vector<int> ran;
+  QObject::connect(frame.get(), &CMainFrame::CommandRan, [&ran](int id) { ran.push_back(id); });
+  const QList<QAction*> items = Menu(3)->actions();
+  for (QAction* a : items) {
+    if (!a->isSeparator() && a->data().toInt() != kCmdAlgorithmInte) {
+      a->trigger();
+    }
+  }
+  // The guided measurement starts the capture on its way.
+  EXPECT_EQ(ran, (std::vector<int>{kCmdAlgorithmMa, kCmdGlobalParameters, kCmdHexThresholds,
+                                   kCmdMeasure, kCmdTuningPanel, kCmdStartCapture,
+                                   kCmdGuidedMeasurement, kCmdFitToData}));
+  EXPECT_TRUE(frame->tuningPanel()->walk().has_value());
+  Run(kCmdStopCapture);
+
+  items[1]->trigger();  // INTE, then Auto Balance from its button
+  EXPECT_TRUE(items[1]->isChecked());
+  EXPECT_FALSE(items[0]->isChecked());
+  QPushButton* autoBalance = frame->viewSetting()->autoBalanceButton();
+  ASSERT_FALSE(autoBalance->isHidden());
+  autoBalance->click();
+  ASSERT_EQ(ctx.runState, kRunRunning);
+  const int from = ctx.WriteIndex();
+  ASSERT_TRUE(PumpUntil([&] { return ctx.WriteIndex() > from + 50; }));
+  frame->fields.unsentThresholds = 0xFFFF;  // thresholds dragged meanwhile
+  autoBalance->click();
+  const std::vector<std::string> log = frame->viewKey()->Lines();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+    return l.rfind("Update threshold of CH15 ", 0) == 0;
+  }));
+  EXPECT_EQ(frame->fields.unsentThresholds, 0) << "the chip has every key's threshold now";
+}
+
+// How the fresh start fits is the core's (tests/tuning); here: that it does,
+// once the first second is there, and that a settings file prevents it.
+TEST_F(MainFrameTest, AFreshStartFitsTheFirstCaptureAndASavedStartKeepsItsRanges) {
+  const GlobalSettings defaults;
+  GlobalSettings& s = GlobalSettings::Instance();
+  Run(kCmdStartCapture);
+  ASSERT_TRUE(PumpUntil([&] { return Prompt().contains("F6"); }));
+  Run(kCmdStopCapture);
+  EXPECT_NE(s.rangeMax, defaults.rangeMax);
+  EXPECT_NE(s.keyRangeMax, defaults.keyRangeMax);
+  const GlobalSettings fitted = s;
+
+  frame->close();  // saves the fitted ranges
+  frame.reset();
+  GlobalSettings::ResetInstanceForTest();
+  frame = std::make_unique<CMainFrame>(ctx, sim.adapter);
+  Run(kCmdStartCapture);
+  const auto stamp = [&](int i) { return ctx.FrameAt(i)->timestamp; };
+  ASSERT_TRUE(PumpUntil(
+      [&] { return ctx.WriteIndex() > 2 && stamp(ctx.WriteIndex() - 1) - stamp(1) > 1500; }));
+  Run(kCmdStopCapture);
+  EXPECT_EQ(
+      std::vector<int32_t>({s.rangeMin, s.rangeMax, s.keyRangeMax, s.zoom}),
+      std::vector<int32_t>({fitted.rangeMin, fitted.rangeMax, fitted.keyRangeMax, fitted.zoom}));
+  EXPECT_FALSE(Prompt().contains("F6"));
 }
 
 }  // namespace

@@ -364,7 +364,7 @@ TEST_F(TuningPanelTest, GuidedMeasurementThenSendRecommendedThresholds) {
   EXPECT_NE(html.str().find("CH2"), std::string::npos);
 
   // The panel follows a language switch at once.
-  frame->ApplyLanguage(kLanguageSimplifiedChinese);
+  frame->OnCommand(kCmdChangeLanguage);  // English -> Simplified Chinese
   QApplication::processEvents();
   EXPECT_EQ(panel->applyButton()->text(), QStringLiteral("发送推荐阈值"));
   EXPECT_EQ(panel->analysisTable()->item(2, 12)->text(), QStringLiteral("未触摸"));

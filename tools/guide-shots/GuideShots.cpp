@@ -1,13 +1,18 @@
-// Takes the user guide's pictures of the window: runs the real main window on
-// the simulated adapter with a scripted touch chip, walks it through capture,
-// the guided measurement, the crosstalk map, the measurement cursors and a
-// few dialogs, and saves what the screen shows of the window as PNG files.
-// scripts/guide-screenshots runs it under Xvfb.
+// Takes the pictures of the window for the README and the user guide: runs
+// the real main window on the simulated adapter with a scripted touch chip
+// (the demo chip, resources/demo.scn), in the language the locale gives as
+// the program does, walks it through a fresh start's first capture, the
+// Tuning menu, the guided measurement, the crosstalk map, the measurement
+// cursors, a threshold dragged and pointed at and a few dialogs, and saves
+// what the screen shows of the window as PNG files. scripts/guide-screenshots
+// runs it under Xvfb.
 //
 //   guide-shots OUTPUT_DIR SCENARIO
 #include <QApplication>
 #include <QDialog>
 #include <QDockWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -31,6 +36,7 @@
 #include "ui/app/CMainFrame.h"
 #include "ui/dialogs/DialogRunnerQt.h"
 #include "ui/views/CTuningPanel.h"
+#include "ui/views/CViewKeyScope.h"
 #include "ui/views/CViewScope.h"
 
 using namespace padscope;
@@ -57,10 +63,14 @@ bool Run(int ms, const std::function<bool()>& done = {}) {
   return !done;
 }
 
-// Saves what the screen shows of `widget` (a window, or a part of one).
-void Grab(QWidget& widget, const QString& path) {
-  const QRect r = widget.isWindow() ? widget.frameGeometry()
-                                    : QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+// Saves what the screen shows of `widget` (a window, or a part of one), and
+// of `also` (a menu open over it) when given.
+void Grab(QWidget& widget, const QString& path, const QWidget* also = nullptr) {
+  QRect r = widget.isWindow() ? widget.frameGeometry()
+                              : QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+  if (also != nullptr) {
+    r = r.united(also->frameGeometry());
+  }
   const QPixmap shot =
       QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
   if (!shot.save(path)) {
@@ -80,10 +90,11 @@ void SaveWithPanel(CMainFrame& frame, const QString& out, const QString& name) {
   Grab(*frame.tuningDock(), out + name + "-panel.png");
 }
 
-void Mouse(QWidget* w, QEvent::Type type, QPoint p) {
+void Mouse(QWidget* w, QEvent::Type type, QPoint p, bool held = true) {
   const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-  QMouseEvent event(type, p, w->mapToGlobal(p), button, held, Qt::NoModifier);
+  held = held && type != QEvent::MouseButtonRelease;
+  QMouseEvent event(type, p, w->mapToGlobal(p), button, held ? Qt::LeftButton : Qt::NoButton,
+                    Qt::NoModifier);
   QApplication::sendEvent(w, &event);
 }
 
@@ -117,6 +128,39 @@ void ShotOfDialog(CMainFrame& frame, int command, const QString& path) {
   SetDialogRunner({});
 }
 
+// The Tuning menu opened from the menu bar.
+void ShotOfTuningMenu(CMainFrame& frame, const QString& path) {
+  QMenu* menu = frame.findChild<QMenu*>("tuningMenu");
+  if (menu == nullptr) {
+    return;
+  }
+  frame.menuBar()->setActiveAction(menu->menuAction());
+  Run(500);
+  Grab(frame, path, menu);
+  menu->hide();
+  Run(200);
+}
+
+// Drags CH0's threshold line up a little and points at it: the label names
+// the key and the value, and says it is not on the chip yet.
+void ShotOfThresholdLabel(CMainFrame& frame, const QString& path) {
+  CViewKeyScope* keys = frame.viewKeyScope();
+  keys->Refresh();
+  if (!keys->layout().lineShown[0]) {
+    std::fprintf(stderr, "CH0's threshold line is not in view\n");
+    return;
+  }
+  const int x = 40 + (keys->width() - keys->layout().stripWidth) / 3;
+  const int row = keys->layout().thresholdRows[0];
+  Mouse(keys, QEvent::MouseMove, {x, row}, false);
+  Mouse(keys, QEvent::MouseButtonPress, {x, row});
+  Mouse(keys, QEvent::MouseMove, {x, row - 8});
+  Mouse(keys, QEvent::MouseButtonRelease, {x, row - 8});
+  keys->Refresh();
+  Mouse(keys, QEvent::MouseMove, {x + 4, keys->layout().thresholdRows[0]}, false);
+  Save(frame, path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,7 +172,7 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]) + "/";
   SetPrompt(std::make_shared<StderrPrompt>());
   TextTable& texts = TextTable::Instance();
-  texts.SetLanguage(kLanguageEnglish);
+  texts.SetLanguageFromLocale();  // as the program starts: the locale decides
   texts.Load(ResourceDirectory() / "Padscope.xml");
   std::string error;
   std::shared_ptr<HidBackend> backend =
@@ -142,22 +186,22 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     CMainFrame frame(ctx, *theAdapter());
-    // The guide's pictures show the four keys the scenario scripts.
     GlobalSettings& settings = GlobalSettings::Instance();
-    for (int k = 4; k < kSettingsChannelCount; ++k) {
-      HideChannel(settings.channel[static_cast<size_t>(k)]);
-    }
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     frame.setGeometry(screen);
     frame.show();
-    frame.ApplyLanguage(kLanguageEnglish);
     Run(500);
     CTuningPanel& panel = *frame.tuningPanel();
 
-    // The guided measurement: it starts the capture itself.
-    frame.OnCommand(kCmdTuningPanel);
-    panel.ShowTab(CTuningPanel::kAnalysisTab);
-    panel.StartWalk();
+    // The README's first picture: Start on a fresh start; after the first
+    // second both views fit themselves to the data (what scripts/run shows).
+    frame.OnCommand(kCmdStartCapture);
+    Run(4000);
+    Save(frame, out + "quickstart.png");
+    ShotOfTuningMenu(frame, out + "tuning-menu.png");
+
+    // The guided measurement, from the Tuning menu.
+    frame.OnCommand(kCmdGuidedMeasurement);
     // Half-way through holding CH1, the views fitted to CH0's touch.
     Run(30000, [&] { return panel.walk() && panel.walk()->Current().channel == 1; });
     frame.OnCommand(kCmdFitToData);
@@ -180,8 +224,11 @@ int main(int argc, char** argv) {
     SaveWithPanel(frame, out, "crosstalk");
 
     // The cursors around CH0's next touch, the capture stopped to hold still.
-    Run(9000, [&] { return NewestTouch(ctx, 0).has_value() && ctx.WriteIndex() > 1500; });
-    Run(1500);
+    const int from = ctx.WriteIndex();
+    Run(15000, [&] {
+      const auto touch = NewestTouch(ctx, 0);
+      return touch && touch->first > from && ctx.WriteIndex() > touch->second + 150;
+    });
     frame.OnCommand(kCmdStopCapture);
     frame.OnCommand(kCmdFitToData);
     frame.OnCommand(kCmdMeasure);
@@ -205,6 +252,7 @@ int main(int argc, char** argv) {
     frame.OnCommand(kCmdMeasure);
     frame.tuningDock()->hide();
     Save(frame, out + "window.png");
+    ShotOfThresholdLabel(frame, out + "threshold-label.png");
     ShotOfDialog(frame, kCmdGlobalParameters, out + "parameters.png");
     ShotOfDialog(frame, kCmdUtilities, out + "flash-page.png");
     frame.close();

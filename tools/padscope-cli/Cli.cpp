@@ -162,7 +162,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       out << Overview();
       return 0;
     } else if (a == "--version") {
-      out << "padscope-cli " << ProgramVersion() << "\n";
+      out << VersionLine("padscope-cli") << "\n";
       return 0;
     } else {
       err << "unknown option: " << a << "\n" << Overview();

@@ -25,6 +25,7 @@
 #include "state/SettingsFile.h"
 #include "support/ChannelLabel.h"
 #include "support/TextTable.h"
+#include "tuning/FirstCaptureFit.h"
 #include "ui/app/DeviceWatcherQt.h"
 #include "ui/app/StatusPaneQt.h"
 #include "ui/app/ToolbarIconsQt.h"
@@ -104,7 +105,10 @@ QWidget* CMainFrame::KeyScopeView() const {
 CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent)
     : QMainWindow(parent), ctx_(ctx), adapter_(adapter) {
   GlobalSettings& settings = GlobalSettings::Instance();
-  LoadSettings();
+  if (!LoadSettings()) {
+    // A fresh start: the first capture shows its data rather than the defaults.
+    firstFit_ = std::make_unique<FirstCaptureFit>(settings);
+  }
   doubleByteShown = settings.singleByteMode == 1 ? 0 : 1;
   // Every channel the current frames carry is shown, whatever the file held.
   for (int i = 0; i < kSettingsChannelCount; ++i) {
@@ -115,25 +119,17 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
   }
 
   setWindowIcon(ProgramIcon());
-  {
-    // Menus, tips and prompts are built once, in the language the text table
-    // chose at start-up. The translator goes again afterwards so that only
-    // ApplyLanguage's decides what later dialogs show.
-    QTranslator menuTranslator;
-    const bool translated =
-        menuTranslator.load(QStringLiteral(":/i18n/padscope_") +
-                            QString::fromUtf8(UiLocaleName(TextTable::Instance().Language()))) &&
-        QCoreApplication::installTranslator(&menuTranslator);
-    BuildActions();
-    BuildToolBar();
-    BuildMenus();
-    BuildPanes();
-    BuildTuningDock();
-    BuildStatusBar();
-    if (translated) {
-      QCoreApplication::removeTranslator(&menuTranslator);
-    }
-  }
+  // Menus, tips and prompts are built in the language the text table chose
+  // at start-up; the Tuning menu and dock follow it when it is switched.
+  windowTranslator_.SetLanguage(TextTable::Instance().Language());
+  QCoreApplication::installTranslator(&windowTranslator_);
+  BuildActions();
+  BuildToolBar();
+  BuildMenus();
+  BuildPanes();
+  BuildTuningDock();
+  BuildStatusBar();
+  RetranslateTuning();
   setMouseTracking(true);
 
   ApplyLanguage(2);
@@ -149,6 +145,7 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
   connect(deviceWatcher_.get(), &DeviceWatcher::Removed, this, &CMainFrame::OnDeviceRemoval);
 
   connect(&commandStates_, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+  connect(&commandStates_, &QTimer::timeout, this, &CMainFrame::FitFirstCapture);
   commandStates_.start(100);
   UpdateCommandStates();
   gMainFrame = this;
@@ -160,6 +157,10 @@ CMainFrame::CMainFrame(CaptureContext& ctx, HidAdapter& adapter, QWidget* parent
 
 CMainFrame::~CMainFrame() {
   qApp->removeEventFilter(this);
+  QCoreApplication::removeTranslator(&windowTranslator_);
+  if (translator_) {
+    QCoreApplication::removeTranslator(translator_.get());
+  }
   // A running check ends before the window it may close goes away.
   updateChecker_.reset();
   SetMessageLogSink({});
@@ -263,6 +264,22 @@ QString CMainFrame::LoadVersionTitle() const {
 
 void CMainFrame::ApplyLanguage(int code) {
   TextTable& table = TextTable::Instance();
+  // Dialogs opened from now on follow `code`; the menu bar stays as built.
+  // The window's own texts follow the text table's language, so the window
+  // translator goes in front again, with that language, before the panes
+  // are drawn anew.
+  QCoreApplication::removeTranslator(&windowTranslator_);
+  if (translator_) {
+    QCoreApplication::removeTranslator(translator_.get());
+  }
+  translator_ = std::make_unique<QTranslator>();
+  const QString locale = QString::fromUtf8(UiLocaleName(code));
+  if (translator_->load(":/i18n/padscope_" + locale)) {
+    QCoreApplication::installTranslator(translator_.get());
+  }
+  windowTranslator_.SetLanguage(table.Language());
+  QCoreApplication::installTranslator(&windowTranslator_);
+
   setWindowTitle(QString::fromStdString(table.Text("ID_WIN_TITLE")));
   ChannelLabel::Instance().RefreshFromTextTable(table);
   FitPromptArea();  // the channel names may have changed
@@ -276,20 +293,13 @@ void CMainFrame::ApplyLanguage(int code) {
     viewScope_->Refresh();
     viewKeyScope_->Refresh();
   }
-  // Dialogs opened from now on follow the language; the menu bar stays as built.
-  if (translator_) {
-    QCoreApplication::removeTranslator(translator_.get());
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange && tuningMenu_ != nullptr) {
+    RetranslateTuning();
   }
-  translator_ = std::make_unique<QTranslator>();
-  const QString locale = QString::fromUtf8(UiLocaleName(code));
-  if (translator_->load(":/i18n/padscope_" + locale)) {
-    QCoreApplication::installTranslator(translator_.get());
-  }
-  // The Tuning dock speaks the dialogs' language (its contents follow by
-  // themselves).
-  if (tuningDock_ != nullptr) {
-    tuningDock_->setWindowTitle(tr("Tuning"));
-  }
+  QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::RefreshScopes() {

@@ -6,10 +6,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "capture/CaptureHost.h"
 #include "files/ChartCommands.h"
 #include "state/FrameFields.h"
+#include "ui/app/WindowTranslatorQt.h"
 #include "ui/views/ViewHost.h"
 
 class QAction;
@@ -28,6 +30,7 @@ class CViewScope;
 class CViewSetting;
 class CTuningPanel;
 class DeviceWatcher;
+class FirstCaptureFit;
 class HidAdapter;
 class StatusPane;
 class UpdateChecker;
@@ -111,6 +114,9 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost, pub
   // Numeric-pad + and - reach coordinate zoom in and out wherever the focus
   // is in this window.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A language switch gives the window's own texts (the Tuning menu and
+  // dock) the new language; the other menus stay as they were built.
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
 
@@ -147,14 +153,27 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost, pub
 
   // Tuning (CMainFrameTuning.cpp).
   void BuildTuningDock();
+  // The Tuning menu: every tuning command, in every language.
+  void BuildTuningMenu();
+  // Sets the Tuning menu's, its commands' and the dock's texts in the
+  // window's language.
+  void RetranslateTuning();
   void ToggleMeasure();
   void ToggleTuningPanel();
   void ShowTuningDock();
+  void ToggleGuidedMeasurement();
   void FitToDataCommand();
+  // A fresh start fits both views to the first second of the first capture.
+  void FitFirstCapture();
 
   CaptureContext& ctx_;
   HidAdapter& adapter_;
   std::map<int, QAction*> actions_;
+  // Further actions of commands that also have one in actions_: the Tuning
+  // menu's own items for the algorithm choice and the HEX file, whose texts
+  // in the Hong Kong File menu stay as they are.
+  std::vector<QAction*> menuCopies_;
+  QMenu* tuningMenu_ = nullptr;
   std::map<int, StatusPane*> panes_;
   QWidget* promptArea_ = nullptr;
   QToolBar* toolBar_ = nullptr;
@@ -169,7 +188,9 @@ class CMainFrame : public QMainWindow, public CaptureHost, public ChartHost, pub
   QSplitter* left_ = nullptr;
   QSplitter* right_ = nullptr;
   QTimer commandStates_;
-  std::unique_ptr<QTranslator> translator_;
+  std::unique_ptr<QTranslator> translator_;  // the thread language's, for dialogs
+  WindowTranslator windowTranslator_;        // the text table's, for the window's own texts
+  std::unique_ptr<FirstCaptureFit> firstFit_;
   std::unique_ptr<DeviceWatcher> deviceWatcher_;
   std::unique_ptr<UpdateChecker> updateChecker_;
   bool closed_ = false;

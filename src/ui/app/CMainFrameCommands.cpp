@@ -29,6 +29,7 @@
 #include "platform/Prompt.h"
 #include "state/GlobalSettings.h"
 #include "support/TextTable.h"
+#include "support/Version.h"
 #include "ui/app/CMainFrame.h"
 #include "ui/app/ToolbarIconsQt.h"
 #include "ui/dialogs/CCoordinateDlg.h"
@@ -57,11 +58,12 @@ bool UseHongKongMenu() {
   return QLocale::system().territory() == QLocale::HongKong;
 }
 
-constexpr int kCheckable[] = {
-    kCmdTimeMode,         kCmdDataMode,       kCmdHighPrecision, kCmdLowPrecision,
-    kCmdLowRangeAsBottom, kCmdSingleByte16Tk, kCmdDoubleByte8Tk, kCmdFollowRawValue,
-    kCmdEnableLog,        kCmdSetTkRange,     kCmdAlgorithmMa,   kCmdAlgorithmInte,
-    kCmdViewToolbar,      kCmdViewStatusBar,  kCmdMeasure,       kCmdTuningPanel};
+constexpr int kCheckable[] = {kCmdTimeMode,      kCmdDataMode,         kCmdHighPrecision,
+                              kCmdLowPrecision,  kCmdLowRangeAsBottom, kCmdSingleByte16Tk,
+                              kCmdDoubleByte8Tk, kCmdFollowRawValue,   kCmdEnableLog,
+                              kCmdSetTkRange,    kCmdAlgorithmMa,      kCmdAlgorithmInte,
+                              kCmdViewToolbar,   kCmdViewStatusBar,    kCmdMeasure,
+                              kCmdTuningPanel,   kCmdGuidedMeasurement};
 
 }  // namespace
 
@@ -100,7 +102,7 @@ void CMainFrame::BuildActions() {
   MakeAction(kCmdLoadData, tr("Load Data"));
   MakeAction(kCmdUtilities, tr("Analy"));
   MakeAction(kCmdClearMessageLog, tr("Clear All Message Log"));
-  MakeAction(kCmdGlobalParameters, tr("Global Parameter Setting"));
+  MakeAction(kCmdGlobalParameters, {});  // the Tuning menu's: RetranslateTuning names it
   MakeAction(kCmdAlgorithmMa, QStringLiteral("MA算法"));
   MakeAction(kCmdAlgorithmInte, QStringLiteral("INTE算法"));
   MakeAction(kCmdHexThresholds, QStringLiteral("生成Hex文件"));
@@ -127,12 +129,9 @@ void CMainFrame::BuildActions() {
   MakeAction(kCmdExit, tr("Exit"));
   MakeAction(kCmdViewToolbar, tr("Toolbar"));
   MakeAction(kCmdViewStatusBar, tr("Status Bar"));
-  MakeAction(kCmdMeasure, tr("Measure"),
-             tr("Place two cursors on the waveform view and read what lies between them."));
-  MakeAction(kCmdTuningPanel, tr("Tuning"),
-             tr("Show the tuning panel: noise, signal, SNR and thresholds of every key."));
-  MakeAction(kCmdFitToData, tr("Fit to Data"),
-             tr("Fit the waveform and output ranges to the values in view."));
+  for (int id : {kCmdMeasure, kCmdTuningPanel, kCmdGuidedMeasurement, kCmdFitToData}) {
+    MakeAction(id, {});  // named with the Tuning menu
+  }
   MakeAction(kCmdExportRange, tr("Export Range..."),
              tr("Save the frames between the measurement cursors."));
   const TextTable& texts = TextTable::Instance();
@@ -262,10 +261,8 @@ void CMainFrame::BuildMenus() {
   view->addAction(actions_[kCmdClearMessageLog]);
   view->addAction(actions_[kCmdEnableLog]);
   view->addAction(actions_[kCmdSetTkRange]);
-  view->addSeparator();
-  view->addAction(actions_[kCmdMeasure]);
-  view->addAction(actions_[kCmdFitToData]);
-  view->addAction(actions_[kCmdTuningPanel]);
+
+  BuildTuningMenu();
 
   // Without a window system menu, its two entries close the Help menu.
   QMenu* help = bar->addMenu(tr("&Help"));
@@ -277,7 +274,7 @@ void CMainFrame::BuildMenus() {
   help->addSeparator();
   help->addAction(actions_[kCmdCheckUpdate]);
 
-  for (QMenu* menu : {file, graph, view, help}) {
+  for (QMenu* menu : {file, graph, view, tuningMenu_, help}) {
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
   }
 }
@@ -289,11 +286,13 @@ void CMainFrame::UpdateCommandStates() {
                        toolBar_ != nullptr && toolBar_->isVisible(),
                        statusBar()->isVisible(),
                        viewScope_ != nullptr && viewScope_->measuring(),
-                       tuningDock_ != nullptr && tuningDock_->isVisible()};
+                       tuningDock_ != nullptr && tuningDock_->isVisible(),
+                       tuningPanel_ != nullptr && tuningPanel_->walk().has_value() &&
+                           !tuningPanel_->walk()->Finished()};
   const int runState = ctx_.runState;
   const TextTable& texts = TextTable::Instance();
   const bool rangeMarked = viewScope_ != nullptr && viewScope_->cursors().Resolve(ctx_);
-  for (const auto& [id, action] : actions_) {
+  const auto update = [&](int id, QAction* action) {
     bool enabled = IsCommandEnabled(id, runState, rangeMarked);
     if (id == kCmdRealTimeVideo || id == kCmdRecordingVideo) {
       enabled = enabled && !HelpVideoAddress(texts, id).empty();
@@ -302,6 +301,12 @@ void CMainFrame::UpdateCommandStates() {
     if (const std::optional<bool> checked = IsCommandChecked(id, in)) {
       action->setChecked(*checked);
     }
+  };
+  for (const auto& [id, action] : actions_) {
+    update(id, action);
+  }
+  for (QAction* action : menuCopies_) {
+    update(action->data().toInt(), action);
   }
 }
 
@@ -389,6 +394,9 @@ void CMainFrame::OnCommand(int id) {
     case kCmdTuningPanel:
       ToggleTuningPanel();
       break;
+    case kCmdGuidedMeasurement:
+      ToggleGuidedMeasurement();
+      break;
     case kCmdFitToData:
       FitToDataCommand();
       break;
@@ -458,8 +466,19 @@ void CMainFrame::OpenGlobalParameterDialog() {
   // saving first.
   dialog.SetBufferHooks(
       {[this] { return MayDiscardFrames(Charts()); }, [this] { ShowEmptiedBuffer(); }});
-  RunDialog(dialog);
+  const bool sent = RunDialog(dialog) == QDialog::Accepted;
+  GlobalSettings& settings = GlobalSettings::Instance();
+  if (sent && settings.parameterMode == 2) {
+    // INTE's one threshold went out with the parameters: the keys showing
+    // that threshold have it on the chip.
+    for (int k = 0; k < kSettingsChannelCount; ++k) {
+      if (settings.channel[static_cast<size_t>(k)].EffectiveThreshold() == settings.debounceTime) {
+        fields.unsentThresholds &= static_cast<uint16_t>(~(1u << k));
+      }
+    }
+  }
   viewScope_->Refresh();
+  viewKeyScope_->Refresh();
 }
 
 void CMainFrame::ShowEmptiedBuffer() {
@@ -504,7 +523,10 @@ void CMainFrame::ShowAbout() {
   auto* icon = new QLabel(&about);
   icon->setPixmap(windowIcon().pixmap(32));
   layout->addWidget(icon);
-  for (const char* text : {kAboutVersion, kAboutRights, "", kAboutFirmwareHeading}) {
+  layout->addWidget(new QLabel(QString::fromUtf8(kAboutVersion), &about));
+  // The release the program really is, as --version names it.
+  layout->addWidget(new QLabel(QString::fromStdString(VersionLine("padscope")), &about));
+  for (const char* text : {kAboutRights, "", kAboutFirmwareHeading}) {
     layout->addWidget(new QLabel(QString::fromUtf8(text), &about));
   }
   for (const char* note : kAboutFirmwareNotes) {

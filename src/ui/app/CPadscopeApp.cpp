@@ -49,7 +49,7 @@ std::optional<int> AnswerOptions(const ProgramOptions& options) {
     return 0;
   }
   if (options.version) {
-    std::printf("padscope %s\n", ProgramVersion());
+    std::printf("%s\n", VersionLine("padscope").c_str());
     return 0;
   }
   return std::nullopt;

@@ -1,6 +1,8 @@
 #include "ui/views/CScopeViewBase.h"
 
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -57,6 +59,19 @@ void CScopeViewBase::Refresh() {
 bool CScopeViewBase::event(QEvent* event) {
   if (event->type() == kViewRefreshEvent) {
     Refresh();
+    return true;
+  }
+  if (event->type() == QEvent::ToolTip) {
+    // The title stays as it is in every language; its tip explains it.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QRect title(QPoint(kTitleX, kTitleY),
+                      QSize(fontMetrics().horizontalAdvance(Title()), fontMetrics().height()));
+    if (title.contains(help->pos())) {
+      QToolTip::showText(help->globalPos(), TitleTip(), this, title);
+    } else {
+      QToolTip::hideText();
+      event->ignore();
+    }
     return true;
   }
   return QWidget::event(event);

@@ -44,6 +44,13 @@ class CScopeViewBase : public QWidget {
   // Draws the view into the surface; the area to fill is the widget's size.
   virtual void Render(QPainter& painter, const QRect& area) = 0;
 
+  // The fixed title the view draws at its top left (kTitleX, kTitleY), and
+  // the tip that says what the view shows, in the window's language.
+  static constexpr int kTitleX = 50;
+  static constexpr int kTitleY = 10;
+  virtual QString Title() const = 0;
+  virtual QString TitleTip() const = 0;
+
   // Draws one-pixel solid lines of one colour straight into the surface,
   // both end points included as a one-pixel pen draws them, clipped to
   // `clip`. The traces are thousands of short lines per paint; this skips

@@ -106,7 +106,7 @@ CTuningPanel::CTuningPanel(CaptureContext& ctx, HidAdapter& adapter, CViewScope&
 }
 
 void CTuningPanel::changeEvent(QEvent* event) {
-  // The panel speaks the language dialogs do, and follows a switch at once.
+  // The panel speaks the window's language and follows a switch at once.
   if (event->type() == QEvent::LanguageChange) {
     RetranslateUi();
   }
@@ -356,7 +356,7 @@ void CTuningPanel::ShowAnalysisStatus() {
       break;
     case RangeAnalysis::Status::Unavailable:
       if (range.kind == TuningRangeKind::Cursors) {
-        text = tr("Place the cursors A and B on the waveform view (View > Measure).");
+        text = tr("Place the cursors A and B on the waveform view (Tuning > Measure).");
       } else if (range.kind == TuningRangeKind::Walk) {
         text = tr("Run the guided measurement first.");
       } else {
@@ -460,7 +460,7 @@ void CTuningPanel::SendRecommendedThresholds() {
     return;
   }
   if (outcome.sent > 0) {
-    emit ThresholdsChanged();
+    emit ThresholdsChanged(outcome.sentChannels);
     UpdateAnalysis();
   }
   if (outcome.failed > 0 || outcome.skipped > 0) {

@@ -85,8 +85,9 @@ class CTuningPanel : public QWidget {
   CCrosstalkMap* crosstalkMap() const { return crosstalk_; }
 
  signals:
-  // Thresholds in the settings record changed (the scopes show them).
-  void ThresholdsChanged();
+  // Thresholds in the settings record changed (the scopes show them); the
+  // chip took those of `sent` (bit k: channel k).
+  void ThresholdsChanged(uint16_t sent);
   // The guided measurement wants the capture running.
   void StartCaptureRequested();
 

@@ -78,7 +78,7 @@ void CTuningPanel::UpdateCursorReadout(bool settled) {
   if (!at) {
     readoutKey_.reset();
     cursorSummary_->setText(
-        tr("Switch Measure on (View menu, toolbar or F8), then press on the waveform view to "
+        tr("Switch Measure on (Tuning menu, toolbar or F8), then press on the waveform view to "
            "place cursor A and drag to place B. Drag a cursor to move it."));
     cursorTable_->setRowCount(0);
     if (settled && Range().kind == TuningRangeKind::Cursors) {
@@ -136,9 +136,9 @@ void CTuningPanel::FillCursorTable(const RangeMeasurement& m) {
 void CTuningPanel::ExportRange() {
   const std::optional<MeasureCursors::Indexes> at = scope_.cursors().Resolve(ctx_);
   if (!at) {
-    ShowPrompt(
-        tr("Place the cursors A and B on the waveform view first (View > Measure).").toStdString(),
-        PromptIcon::Warning);
+    ShowPrompt(tr("Place the cursors A and B on the waveform view first (Tuning > Measure).")
+                   .toStdString(),
+               PromptIcon::Warning);
     return;
   }
   const std::optional<std::filesystem::path> path = AskSavePath(

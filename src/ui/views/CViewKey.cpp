@@ -68,6 +68,18 @@ CViewKey::CViewKey(QWidget* parent)
   const int chrome = 2 * list_->frameWidth() +
                      list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
   setMinimumHeight(MessageLogMinimumHeight(kMinLines, RowHeight(*list_), chrome));
+  SetTips();
+}
+
+void CViewKey::SetTips() {
+  delete_->setToolTip(tr("Delete item: removes the selected line from the message log."));
+}
+
+void CViewKey::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    SetTips();
+  }
+  QWidget::changeEvent(event);
 }
 
 void CViewKey::resizeEvent(QResizeEvent* event) {

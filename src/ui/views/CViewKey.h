@@ -29,9 +29,12 @@ class CViewKey : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The button keeps its Chinese text; its tip follows the window's language.
+  void changeEvent(QEvent* event) override;
 
  private:
   class LineDelegate;
+  void SetTips();
 
   QListWidget* list_;
   QPushButton* delete_;

@@ -28,6 +28,8 @@ const QColor kSliderGreen(0, 255, 0);
 const QColor kBarLow(0, 128, 0);
 const QColor kBarHigh(200, 0, 0);
 const QColor kBarBottom(128, 200, 128);
+// A threshold changed on screen that the chip does not have yet.
+const QColor kUnsentAmber(255, 176, 0);
 
 QColor ChannelColour(const GlobalSettings& s, int channel) {
   const uint32_t bgr = s.channelColor[channel];
@@ -96,6 +98,18 @@ void CViewKeyScope::Render(QPainter& painter, const QRect& area) {
   if (h - 40 > 0) {
     DrawBoxes(painter, s, w, h, channels);
   }
+  DrawThresholdLabel(painter, s, w);
+}
+
+QString CViewKeyScope::Title() const {
+  return QStringLiteral("结果 ( TK OUTPUT )");
+}
+
+QString CViewKeyScope::TitleTip() const {
+  return tr(
+      "Result (TK output): the output value of every shown key, which the chip compares "
+      "with the key's threshold (its dotted line), and a box per key at the right. Drag a "
+      "threshold line to change it; point at one for its key and value.");
 }
 
 void CViewKeyScope::DrawAxes(QPainter& p, int w, int h) {
@@ -103,7 +117,7 @@ void CViewKeyScope::DrawAxes(QPainter& p, int w, int h) {
   p.setPen(Qt::white);
   p.drawLine(kAxisX, 10, kAxisX, h - 30);
   p.drawLine(kAxisX, h - 30, w - 4, h - 30);
-  TextAt(p, 50, 10, QStringLiteral("结果 ( TK OUTPUT )"));
+  TextAt(p, kTitleX, kTitleY, Title());
   for (const AxisLabel& l : ValueAxisLabels(h, s.EffectiveKeyRangeMax(), s.EffectiveZoom())) {
     TextAt(p, 1, l.y, QString::number(l.value));
   }
@@ -239,9 +253,45 @@ void CViewKeyScope::DrawThresholdLines(QPainter& p, const GlobalSettings& s, int
     }
     layout_.thresholdRows[c] = row;
     layout_.lineShown[c] = true;
+    const int end = w - layout_.stripWidth - 4;
     p.setPen(QPen(ChannelColour(s, c), 1, Qt::DotLine));
-    p.drawLine(kAxisX, row, w - layout_.stripWidth - 4, row);
+    p.drawLine(kAxisX, row, end, row);
+    if ((fields_.unsentThresholds >> c) & 1) {
+      // Not on the chip yet: a marker at the line's end.
+      p.setPen(kUnsentAmber);
+      p.setBrush(kUnsentAmber);
+      p.drawPolygon(QPolygon({QPoint(end, row - 4), QPoint(end, row + 4), QPoint(end - 7, row)}));
+      p.setBrush(Qt::NoBrush);
+    }
   }
+}
+
+int CViewKeyScope::ThresholdUnderPointer() const {
+  const bool onThreshold = hoverCode_ == kHitLine || hoverCode_ == kHitBoxThreshold;
+  return onThreshold && hoverChannel_ >= 0 && hoverChannel_ < kChannels ? hoverChannel_ : -1;
+}
+
+void CViewKeyScope::DrawThresholdLabel(QPainter& p, const GlobalSettings& s, int w) {
+  const int c = ThresholdUnderPointer();
+  if (c < 0 || !layout_.lineShown[c] || pointer_.x() < 0) {
+    return;
+  }
+  const bool unsent = buttonDown_ || ((fields_.unsentThresholds >> c) & 1) != 0;
+  const QString text = tr("%1 threshold: %2").arg(Name(c)).arg(s.channel[c].EffectiveThreshold()) +
+                       (unsent ? tr(" (not sent to the chip)") : QString());
+  const QFontMetrics metrics = p.fontMetrics();
+  const int row = layout_.thresholdRows[c];
+  const Rect plot = PlotRect(layout_.width, layout_.height, layout_.stripWidth);
+  QRect box(0, 0, metrics.horizontalAdvance(text) + 8, metrics.height() + 4);
+  // Beside the pointer, above the line (below it near the top), in the plot.
+  const int right = w - layout_.stripWidth - 4;
+  box.moveLeft(
+      std::clamp(pointer_.x() + 12, kAxisX + 2, std::max(kAxisX + 2, right - box.width())));
+  box.moveTop(row - box.height() - 3 >= plot.top ? row - box.height() - 3 : row + 4);
+  p.fillRect(box, Qt::black);
+  p.setPen(unsent ? kUnsentAmber : ChannelColour(s, c));
+  p.drawRect(box.adjusted(0, 0, -1, -1));
+  p.drawText(box, Qt::AlignCenter, text);
 }
 
 void CViewKeyScope::DrawBoxes(QPainter& p, GlobalSettings& s, int w, int h, int channels) {
@@ -312,8 +362,9 @@ void CViewKeyScope::DrawBar(QPainter& p, const GlobalSettings& s, int c) {
       p.fillRect(fill, gradient);
     }
   }
-  // A threshold beyond the bar's range keeps its mark inside the bar.
-  p.setPen(Qt::white);
+  // A threshold beyond the bar's range keeps its mark inside the bar; one
+  // the chip does not have yet is amber.
+  p.setPen(((fields_.unsentThresholds >> c) & 1) ? kUnsentAmber : QColor(Qt::white));
   for (int y : {*markY, *markY + 1}) {
     if (y > b.top + 20 && y < b.bottom - 1) {
       p.drawLine(b.left + 1, y, b.right - 2, y);
@@ -343,6 +394,29 @@ void CViewKeyScope::PostRefresh() {
 }
 
 void CViewKeyScope::Hover(const QPoint& pos) {
+  const int labelled = ThresholdUnderPointer();
+  pointer_ = pos;
+  HoverAt(pos);
+  // The threshold label comes and goes with the pointer.
+  if (ThresholdUnderPointer() != labelled || labelled >= 0) {
+    Refresh();
+  }
+}
+
+void CViewKeyScope::leaveEvent(QEvent* event) {
+  const bool labelled = ThresholdUnderPointer() >= 0 && !buttonDown_;
+  if (!buttonDown_) {
+    hoverCode_ = kHitNone;
+    hoverChannel_ = -1;
+    pointer_ = QPoint(-1, -1);
+  }
+  if (labelled) {
+    Refresh();
+  }
+  CScopeViewBase::leaveEvent(event);
+}
+
+void CViewKeyScope::HoverAt(const QPoint& pos) {
   hoverCode_ = kHitNone;
   const Hit hit = HitTest(layout_, pos.x(), pos.y());
   if (hit.channel < 0 || hit.channel >= ctx_.ChannelsInFrame()) {
@@ -409,6 +483,7 @@ void CViewKeyScope::mousePressEvent(QMouseEvent* event) {
 void CViewKeyScope::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   if (buttonDown_) {
+    pointer_ = pos;
     Drag(pos);
   } else {
     Hover(pos);

@@ -35,9 +35,12 @@ class CViewKeyScope : public CScopeViewBase {
 
  protected:
   void Render(QPainter& painter, const QRect& area) override;
+  QString Title() const override;
+  QString TitleTip() const override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   void DrawAxes(QPainter& painter, int w, int h);
@@ -52,9 +55,16 @@ class CViewKeyScope : public CScopeViewBase {
   void DrawBox(QPainter& painter, const GlobalSettings& s, int c);
   void DrawBar(QPainter& painter, const GlobalSettings& s, int c);
   void DrawSlider(QPainter& painter, const GlobalSettings& s);
+  // The key and value of the threshold line the pointer is on or drags.
+  void DrawThresholdLabel(QPainter& painter, const GlobalSettings& s, int w);
+  // The channel whose threshold the pointer is on (line or box mark), or -1.
+  int ThresholdUnderPointer() const;
   int32_t OutputValue(int frame, int channel) const;
 
+  // A pointer move without the button: the hover state, its status text and
+  // cursor (HoverAt), and a repaint when the threshold label changes.
   void Hover(const QPoint& pos);
+  void HoverAt(const QPoint& pos);
   void Drag(const QPoint& pos);
   void SetPaneZero(const std::string& text);
   void PostRefresh();
@@ -70,6 +80,7 @@ class CViewKeyScope : public CScopeViewBase {
   QPoint pressPoint_;
   int hoverChannel_ = -1;
   int pressedChannel_ = -1;
+  QPoint pointer_{-1, -1};  // where the pointer was last seen over the view
 };
 
 }  // namespace padscope

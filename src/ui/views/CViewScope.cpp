@@ -196,13 +196,23 @@ void CViewScope::DrawButtons(QPainter& p) const {
   }
 }
 
+QString CViewScope::Title() const {
+  return QStringLiteral("原始数据区域:");
+}
+
+QString CViewScope::TitleTip() const {
+  return tr(
+      "Raw data: the raw count of every shown key over time, the newest at the left. "
+      "Drag the arrows at the right to change the range; F6 fits it to the data.");
+}
+
 void CViewScope::DrawAxes(QPainter& p, const ScopeScale& scale) const {
   const int w = layout_.width;
   const int h = layout_.height;
   p.setPen(whitePen_);
   p.drawLine(kScopeAxisX, kScopeTopMargin, kScopeAxisX, h - kScopeBottomMargin);
   p.drawLine(kScopeAxisX, h - kScopeBottomMargin, w - 4, h - kScopeBottomMargin);
-  DrawTextAt(p, 50, 10, QStringLiteral("原始数据区域:"));
+  DrawTextAt(p, kTitleX, kTitleY, Title());
 
   const std::vector<GridRow> rows = ValueGridRows(scale, h, fields_.coordBase);
   for (size_t i = 0; i < rows.size(); ++i) {

@@ -58,6 +58,8 @@ class CViewScope : public CScopeViewBase {
 
  protected:
   void Render(QPainter& painter, const QRect& area) override;
+  QString Title() const override;
+  QString TitleTip() const override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

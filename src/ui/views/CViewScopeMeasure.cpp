@@ -130,7 +130,7 @@ void CViewScope::DrawCursors(QPainter& p) const {
     // the left one when it does not fit.
     const int64_t ms =
         std::llabs(FrameTimeMs(ctx_, cursorIndex_[1]) - FrameTimeMs(ctx_, cursorIndex_[0]));
-    const QString text = QStringLiteral("Δt %1 · %2 frames")
+    const QString text = tr("Δt %1 · %2 frames")
                              .arg(QString::fromStdString(FormatDuration(ms)))
                              .arg(std::abs(cursorIndex_[1] - cursorIndex_[0]));
     const int w = metrics.horizontalAdvance(text) + 8;

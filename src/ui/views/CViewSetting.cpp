@@ -14,6 +14,7 @@
 #include "state/FrameFields.h"
 #include "state/GlobalSettings.h"
 #include "ui/platform/PlainTextQt.h"
+#include "ui/views/ViewHost.h"
 #include "viewlogic/MessageLogLogic.h"
 #include "viewlogic/ThresholdListLogic.h"
 
@@ -56,6 +57,29 @@ CViewSetting::CViewSetting(CaptureContext& ctx, HidAdapter& adapter, CaptureHost
   // A click on the header ends a running replay or load.
   connect(list_->header(), &QHeaderView::sectionClicked, this,
           [this](int) { fields_.playbackStop = 1; });
+  SetTips();
+}
+
+void CViewSetting::SetTips() {
+  printThresholds_->setToolTip(
+      tr("Print thresholds: writes every key's threshold into the "
+         "message log."));
+  printRaw_->setToolTip(
+      tr("Print raw values: writes every key's newest raw count (its "
+         "baseline) into the message log."));
+  QTreeWidgetItem* header = list_->headerItem();
+  header->setToolTip(kColumnNumber, tr("Number"));
+  header->setToolTip(kColumnName,
+                     tr("Charts loaded or saved: double-click one to load and play it again, "
+                        "click this header to stop a replay or load, drag one out of the list "
+                        "to remove it."));
+}
+
+void CViewSetting::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    SetTips();
+  }
+  QWidget::changeEvent(event);
 }
 
 void CViewSetting::resizeEvent(QResizeEvent* event) {
@@ -66,8 +90,16 @@ void CViewSetting::resizeEvent(QResizeEvent* event) {
 }
 
 void CViewSetting::OnAutoBalance() {
-  autoBalance_->setText(
-      QString::fromUtf8(ToggleAutoBalance(ctx_, GlobalSettings::Instance(), adapter_, host_)));
+  uint16_t sent = 0;
+  autoBalance_->setText(QString::fromUtf8(
+      ToggleAutoBalance(ctx_, GlobalSettings::Instance(), adapter_, host_, &sent)));
+  if (sent != 0) {
+    // The chip has thresholds of its own for these keys now.
+    fields_.unsentThresholds &= static_cast<uint16_t>(~sent);
+    if (ViewHost* host = theViewHost()) {
+      host->RefreshScopes();
+    }
+  }
 }
 
 void CViewSetting::SetAutoBalanceVisible(bool visible) {

@@ -47,11 +47,14 @@ class CViewSetting : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The fixed Chinese texts stay; their tips follow the window's language.
+  void changeEvent(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void SetTips();
   void OnAutoBalance();
   void OnDoubleClick(QTreeWidgetItem* item);
 

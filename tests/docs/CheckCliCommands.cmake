@@ -1,0 +1,31 @@
+# Every command padscope-cli's own overview lists (its command table) is
+# listed in the README and in the user guide's command-line chapter.
+#   cmake -DCLI=padscope-cli -DREADME=README.md -DGUIDE=guide.ms -P CheckCliCommands.cmake
+execute_process(COMMAND ${CLI} --help OUTPUT_VARIABLE overview RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "padscope-cli --help failed (${status})")
+endif()
+file(READ ${README} readme)
+file(READ ${GUIDE} guide)
+# The overview's command lines are indented by two blanks, their
+# continuations by more.
+string(REGEX MATCHALL "\n  [a-z]+" lines "${overview}")
+set(missing)
+foreach(line IN LISTS lines)
+  string(STRIP "${line}" name)
+  if(NOT readme MATCHES "\n      ${name}[ \n]")
+    list(APPEND missing "README.md: ${name}")
+  endif()
+  if(NOT guide MATCHES "\n  ${name}[ \n]")
+    list(APPEND missing "guide.ms: ${name}")
+  endif()
+endforeach()
+list(LENGTH lines count)
+if(count LESS 10)
+  message(FATAL_ERROR "only ${count} commands found in:\n${overview}")
+endif()
+list(REMOVE_DUPLICATES missing)
+if(missing)
+  string(REPLACE ";" "\n  " missing "${missing}")
+  message(FATAL_ERROR "commands not listed:\n  ${missing}")
+endif()
