@@ -3,8 +3,10 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace padscope {
 
@@ -131,6 +133,24 @@ class SqliteConnection : public SqlConnection {
   void Rollback() override { Execute("ROLLBACK"); }
   std::string LastError() const override { return sqlite3_errmsg(db_); }
 
+  // Switching a fresh file to write-ahead logging needs it alone for a
+  // moment, and SQLite answers "locked" at once (without its busy wait) while
+  // another connection opening it at the same time holds it: tried again for
+  // as long as a write would wait.
+  bool SwitchToWal() {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    while (true) {
+      const int rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+      if (rc == SQLITE_OK) {
+        return true;
+      }
+      if ((rc & 0xFF) != SQLITE_BUSY || std::chrono::steady_clock::now() >= until) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
  private:
   sqlite3* db_;
 };
@@ -152,8 +172,7 @@ std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path, std::string& 
   auto connection = std::make_unique<SqliteConnection>(db);
   // Write-ahead: readers (a `results` report) never hold up a station's
   // write; each commit is on disk before the check ends.
-  if (!connection->Execute("PRAGMA journal_mode=WAL") ||
-      !connection->Execute("PRAGMA synchronous=FULL") ||
+  if (!connection->SwitchToWal() || !connection->Execute("PRAGMA synchronous=FULL") ||
       // A report reads the whole file: map it, and keep more of it cached.
       !connection->Execute("PRAGMA mmap_size=1073741824") ||
       !connection->Execute("PRAGMA cache_size=-65536")) {
