@@ -100,7 +100,9 @@ uint16_t TouchDetectorBank::Step(const int32_t* raw, const int32_t* output, int6
   // learn as one vector; only the keys in a run take a step of their own.
   int loud = 0;
   for (int k = 0; k < kAnalysisChannels; ++k) {
-    loud += (std::fabs(residual_[k]) >= Enter(noise_[k])) & (free_[k] != 0.0f);
+    // Without a branch: both tests are made for every key.
+    loud += static_cast<int>(std::fabs(residual_[k]) >= Enter(noise_[k])) &
+            static_cast<int>(free_[k] != 0.0f);
   }
   if (loud == 0) {
     LearnQuiet(running_ != 0);
@@ -267,9 +269,21 @@ void TouchDetectorBank::LaneStep(int k, float d, float out, int64_t n) {
   }
   runEnd_[k] = n - 1;
   if (confirmed_[k]) {
-    events_[k] = Event::Ended;
     polarityScore_[k] += polarityScore_[k] == 0 ? runDir_[k] : 0;
     longestTouch_[k] = std::max(longestTouch_[k], runLength_[k]);
+  }
+  EndRun(k);
+  if (std::fabs(d) >= enter) {
+    StartRun(k, d, out, n);
+  } else {
+    Learn(k, d, out);
+  }
+}
+
+bool TouchDetectorBank::EndRun(int k) {
+  const bool touch = confirmed_[k];
+  if (touch) {
+    events_[k] = Event::Ended;
   } else {
     events_[k] = Event::Spike;
     ++spikes_[k];
@@ -277,11 +291,7 @@ void TouchDetectorBank::LaneStep(int k, float d, float out, int64_t n) {
   runDir_[k] = 0;
   confirmed_[k] = false;
   SetRunning(k, false);
-  if (std::fabs(d) >= enter) {
-    StartRun(k, d, out, n);
-  } else {
-    Learn(k, d, out);
-  }
+  return touch;
 }
 
 uint16_t TouchDetectorBank::Close(int64_t lastFrame) {
@@ -292,16 +302,9 @@ uint16_t TouchDetectorBank::Close(int64_t lastFrame) {
       continue;
     }
     runEnd_[k] = lastFrame;
-    if (confirmed_[k]) {
-      events_[k] = Event::Ended;
+    if (EndRun(k)) {
       ended |= static_cast<uint16_t>(1u << k);
-    } else {
-      events_[k] = Event::Spike;
-      ++spikes_[k];
     }
-    runDir_[k] = 0;
-    confirmed_[k] = false;
-    SetRunning(k, false);
   }
   return ended;
 }

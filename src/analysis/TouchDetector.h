@@ -90,6 +90,9 @@ class TouchDetectorBank {
   // Learns from every lane not in a run, all lanes quiet.
   void LearnQuiet(bool masked);
   void SetRunning(int k, bool running);
+  // Ends key k's run: a touch (Ended) when it was confirmed, else a spike.
+  // True for a touch.
+  bool EndRun(int k);
   // The levels from the first frames: medians, which a touch among them does
   // not move as it would a mean.
   void SettleWarmup();
