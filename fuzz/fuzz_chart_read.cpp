@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   AnalysisOptions options;
-  options.guard = (mode >> 4) & 7;
+  options.guardMs = 20.0 * ((mode >> 4) & 7);
   options.singleByteMode = (mode & 1) != 0;
   options.plotColumns = 40;
   const AnalysisResult a = AnalyzeBuffer(ctx, (mode >> 7) & 1, ctx.WriteIndex(), options);
