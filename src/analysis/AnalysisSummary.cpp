@@ -420,8 +420,10 @@ void Analyzer::BuildPlot(ChannelResult& c) const {
     PlotColumn& p = c.plot[static_cast<size_t>(col)];
     const auto i = static_cast<size_t>(col);
     p.valid = Bit(plotValid_[i], k);
-    p.min = static_cast<int32_t>(plotMin_[i * kAnalysisChannels + static_cast<size_t>(k)]);
-    p.max = static_cast<int32_t>(plotMax_[i * kAnalysisChannels + static_cast<size_t>(k)]);
+    if (p.valid) {  // a column without frames keeps its sentinels, which no count can hold
+      p.min = static_cast<int32_t>(plotMin_[i * kAnalysisChannels + static_cast<size_t>(k)]);
+      p.max = static_cast<int32_t>(plotMax_[i * kAnalysisChannels + static_cast<size_t>(k)]);
+    }
     p.bit = Bit(plotBits_[i], k);
     p.falseTouch = Bit(plotFalse_[i], k);
   }
