@@ -23,6 +23,17 @@ bool Bit(uint16_t mask, int k) {
   return ((mask >> k) & 1) != 0;
 }
 
+// Row b: for each of eight lanes, all bits set where bit j of b is clear.
+constexpr auto kNotIdleMasks = [] {
+  std::array<std::array<uint32_t, 8>, 256> rows{};
+  for (size_t b = 0; b < rows.size(); ++b) {
+    for (size_t j = 0; j < 8; ++j) {
+      rows[b][j] = ((b >> j) & 1) != 0 ? 0u : 0xFFFFFFFFu;
+    }
+  }
+  return rows;
+}();
+
 }  // namespace
 
 AnalysisTiming AnalysisTiming::Of(const AnalysisOptions& options) {
@@ -85,8 +96,8 @@ void Analyzer::Add(const AnalysisFrame& frame) {
     OnDetectorEvents(events, n, position);
   }
   Slot& s = ring_[static_cast<size_t>(n & (ringSize_ - 1))];
-  std::copy(detector_.outputs(), detector_.outputs() + kAnalysisChannels, s.out.begin());
-  std::copy(detector_.residuals(), detector_.residuals() + kAnalysisChannels, s.residual.begin());
+  s.out = detector_.outputs();
+  s.residual = detector_.residuals();
   s.position = position;
   s.keys = frame.keys & carried;
   s.inRun = detector_.inRun();
@@ -233,21 +244,15 @@ void Analyzer::Classify(int64_t t) {
   } else if (t < minZoneStart_ && s.inRun == 0) {
     idle = 0xFFFF;
     ++idle_.frames;
-    AddIdle(s.residual.data(), s.out.data());
+    AddIdle(s, idle);
   } else {
     ClassifyLanes(s, t, idle, zone);
     ++idle_.frames;
-    // The lanes that are not idle add nothing: no value for the extremes
-    // (a comparison with NaN keeps the old one) and 0 to the sums. The slot
-    // is done with once classified.
     for (uint16_t lanes = static_cast<uint16_t>(~idle); lanes != 0;
          lanes &= static_cast<uint16_t>(lanes - 1)) {
-      const int k = std::countr_zero(lanes);
-      s.residual[k] = std::numeric_limits<float>::quiet_NaN();
-      s.out[k] = std::numeric_limits<float>::quiet_NaN();
-      ++idle_.notIdle[k];
+      ++idle_.notIdle[std::countr_zero(lanes)];
     }
-    AddIdle(s.residual.data(), s.out.data());
+    AddIdle(s, idle);
   }
   const uint16_t listed = options_.channels & carried_;
   idleFrames_ += (idle & listed) == listed ? 1 : 0;
@@ -303,18 +308,26 @@ void Analyzer::ClassifyLanes(const Slot& s, int64_t t, uint16_t& idle, uint16_t&
   }
 }
 
-void Analyzer::AddIdle(const float* residual, const float* out) {
+void Analyzer::AddIdle(const Slot& s, uint16_t idle) {
+  // The lanes that are not idle add nothing: their values read as NaN (all
+  // bits set), which leaves the extremes as they were (a comparison with NaN
+  // keeps the old one) and adds 0 to the sums. The masks come from a table,
+  // eight lanes a row, so that the loop stays a few vector operations.
   IdleStats& d = idle_;
-  for (int k = 0; k < kAnalysisChannels; ++k) {
-    const float r = residual[k];
-    const float o = out[k];
-    // std::min(a, b) keeps a when b is NaN.
-    d.min[k] = std::min(d.min[k], r);
-    d.max[k] = std::max(d.max[k], r);
-    d.outMin[k] = std::min(d.outMin[k], o);
-    d.outMax[k] = std::max(d.outMax[k], o);
-    d.sum[k] += r == r ? r : 0.0f;
-    d.outSum[k] += o == o ? o : 0.0f;
+  for (int half = 0; half < 2; ++half) {
+    const std::array<uint32_t, 8>& notIdle = kNotIdleMasks[(idle >> (8 * half)) & 0xFF];
+    for (int j = 0; j < 8; ++j) {
+      const int k = 8 * half + j;
+      const float r = std::bit_cast<float>(std::bit_cast<uint32_t>(s.residual[k]) | notIdle[j]);
+      const float o = std::bit_cast<float>(std::bit_cast<uint32_t>(s.out[k]) | notIdle[j]);
+      // std::min(a, b) keeps a when b is NaN.
+      d.min[k] = std::min(d.min[k], r);
+      d.max[k] = std::max(d.max[k], r);
+      d.outMin[k] = std::min(d.outMin[k], o);
+      d.outMax[k] = std::max(d.outMax[k], o);
+      d.sum[k] += r == r ? r : 0.0f;
+      d.outSum[k] += o == o ? o : 0.0f;
+    }
   }
 }
 

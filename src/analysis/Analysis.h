@@ -123,7 +123,7 @@ class Analyzer {
   void OnDetectorEvents(uint16_t lanes, int64_t n, int64_t position);
   void Classify(int64_t t);
   void ClassifyLanes(const Slot& s, int64_t t, uint16_t& idle, uint16_t& zone);
-  void AddIdle(const float* residual, const float* out);
+  void AddIdle(const Slot& s, uint16_t idle);
   void AddTouched(Touch& touch, const Slot& s, int k);
   void AddBits(const Slot& s, int64_t t, uint16_t zone);
   void EndBitRun(int k, int64_t lastFrame, int64_t lastPosition);

@@ -74,10 +74,19 @@ uint16_t TouchDetectorBank::Step(const int32_t* raw, const int32_t* output, int6
     std::copy(raw, raw + kAnalysisChannels, origin_.begin());
     outIdle_ = out;
   }
+  if (moved_ != 0xFFFF) {
+    for (int k = 0; k < kAnalysisChannels; ++k) {
+      moved_ |= raw[k] != origin_[k] ? static_cast<uint16_t>(1u << k) : 0;
+    }
+  }
+  // The common frame: every key not in a run stays within its noise. Those
+  // learn as one vector; only the keys in a run take a step of their own.
+  // Without a branch: both tests are made for every key.
+  int loud = 0;
   for (int k = 0; k < kAnalysisChannels; ++k) {
-    const float x = static_cast<float>(raw[k] - origin_[k]);
-    residual_[k] = x - base_[k];
-    motion_[k] = std::max(motion_[k], std::fabs(x));
+    const float r = static_cast<float>(raw[k] - origin_[k]) - base_[k];
+    residual_[k] = r;
+    loud += static_cast<int>(std::fabs(r) >= Enter(noise_[k])) & static_cast<int>(free_[k] != 0.0f);
   }
   if (seen_ <= timing_.warmup) {
     // The first frames only set the levels; meanwhile the residual is about
@@ -95,14 +104,6 @@ uint16_t TouchDetectorBank::Step(const int32_t* raw, const int32_t* output, int6
     }
     inRun_ = 0;
     return 0;
-  }
-  // The common frame: every key not in a run stays within its noise. Those
-  // learn as one vector; only the keys in a run take a step of their own.
-  int loud = 0;
-  for (int k = 0; k < kAnalysisChannels; ++k) {
-    // Without a branch: both tests are made for every key.
-    loud += static_cast<int>(std::fabs(residual_[k]) >= Enter(noise_[k])) &
-            static_cast<int>(free_[k] != 0.0f);
   }
   if (loud == 0) {
     LearnQuiet(running_ != 0);

@@ -65,8 +65,8 @@ class TouchDetectorBank {
   int direction(int k) const { return runDir_[static_cast<std::size_t>(k)]; }
   // Raw count less the baseline at the last step, and the output values as
   // numbers, per lane.
-  const float* residuals() const { return residual_.data(); }
-  const float* outputs() const { return out_.data(); }
+  const std::array<float, kAnalysisChannels>& residuals() const { return residual_; }
+  const std::array<float, kAnalysisChannels>& outputs() const { return out_; }
   // The baseline as a raw count.
   double Baseline(int k) const;
   // Lanes in a run (a touch or not yet one) at the last step.
@@ -82,7 +82,7 @@ class TouchDetectorBank {
   int64_t spikes(int k) const { return spikes_[static_cast<std::size_t>(k)]; }
   const DetectorTiming& timing() const { return timing_; }
   // False while every value of the lane has been its first one.
-  bool Moved(int k) const { return motion_[static_cast<std::size_t>(k)] > 0; }
+  bool Moved(int k) const { return ((moved_ >> k) & 1) != 0; }
 
  private:
   using Lanes = std::array<float, kAnalysisChannels>;
@@ -112,7 +112,6 @@ class TouchDetectorBank {
   Lanes savedNoise_{};
   Lanes shifts_{};  // sum of the restart steps
   Lanes free_{};    // 1 for a lane not in a run, else 0 (the vector steps' mask)
-  Lanes motion_{};  // the largest distance from the first value seen
   std::vector<std::array<float, 2 * kAnalysisChannels>> warmup_;  // raw and output, warm-up only
   std::array<double, kAnalysisChannels> runOut_{};
   std::array<int64_t, kAnalysisChannels> runStart_{};
@@ -128,6 +127,7 @@ class TouchDetectorBank {
   std::array<Event, kAnalysisChannels> events_{};
   uint16_t inRun_ = 0;
   uint16_t running_ = 0;  // lanes whose runDir_ is not 0
+  uint16_t moved_ = 0;    // lanes with a value other than their first
 };
 
 }  // namespace padscope

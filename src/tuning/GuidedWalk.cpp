@@ -75,7 +75,7 @@ bool GuidedWalk::Counting(uint16_t keys) {
   if (((touching_ >> channel) & 1) == 0) {
     return false;
   }
-  const float* residual = detector_->residuals();
+  const float* residual = detector_->residuals().data();
   for (int k = 0; k < kAnalysisChannels; ++k) {
     if (k != channel && ((touching_ >> k) & 1) &&
         std::fabs(residual[k]) > std::fabs(residual[channel])) {
