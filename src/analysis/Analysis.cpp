@@ -232,7 +232,7 @@ void Analyzer::SampleDrift(int64_t n) {
 }
 
 void Analyzer::Classify(int64_t t) {
-  Slot& s = ring_[static_cast<size_t>(t & (ringSize_ - 1))];
+  const Slot& s = ring_[static_cast<size_t>(t & (ringSize_ - 1))];
   classified_ = t + 1;
   if (options_.plotColumns > 0) {
     AddToPlot(s);
